@@ -1,0 +1,69 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "store/Error.h"
+
+// Thin RAII over SQLite's C API: every handle owned, every result code checked and turned into a
+// StoreError that carries SQLite's message and the file it concerns.
+namespace veloria::store::sqlite {
+
+struct CloseDb {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+struct FinalizeStmt {
+    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
+};
+
+class Statement;
+
+class Database {
+public:
+    // flags as for sqlite3_open_v2. Throws when the file cannot be opened.
+    Database(const std::filesystem::path& path, int flags);
+    sqlite3* get() const { return db_.get(); }
+    const std::filesystem::path& path() const { return path_; }
+
+    void Exec(std::string_view sql);
+    Statement Prepare(std::string_view sql);
+    std::int64_t LastInsertRowid() const;
+    // Throws StoreError for a result code other than the expected ones.
+    void Check(int rc, std::string_view what) const;
+    [[noreturn]] void Fail(int rc, std::string_view what) const;
+
+private:
+    std::filesystem::path path_;
+    std::unique_ptr<sqlite3, CloseDb> db_;
+};
+
+class Statement {
+public:
+    Statement(Database& db, sqlite3_stmt* stmt) : db_(&db), stmt_(stmt) {}
+    sqlite3_stmt* get() const { return stmt_.get(); }
+
+    void BindText(int index, std::string_view utf8);
+    void BindInt(int index, std::int64_t value);
+    void BindNull(int index);
+    // True while a row is available; false when done. Throws on error.
+    bool Step();
+    void Reset();
+    // Steps a statement that returns no rows and resets it.
+    void Run();
+
+    int ColumnCount() const { return sqlite3_column_count(stmt_.get()); }
+    std::int64_t ColumnInt(int i) const { return sqlite3_column_int64(stmt_.get(), i); }
+    std::string_view ColumnText(int i) const;
+    bool ColumnIsNull(int i) const { return sqlite3_column_type(stmt_.get(), i) == SQLITE_NULL; }
+
+private:
+    Database* db_;
+    std::unique_ptr<sqlite3_stmt, FinalizeStmt> stmt_;
+};
+
+}  // namespace veloria::store::sqlite

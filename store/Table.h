@@ -1,0 +1,125 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/Error.h"
+#include "store/Schema.h"
+
+namespace veloria::store {
+
+class SharedTable;  // the process-wide state of one table file (Table.cpp)
+
+// A handle on one table: a window's own cursor, with the operations the windows use. Several
+// handles on one table coexist, each with its own position; all handles of one process share one
+// copy of the rows, so a write through one is seen by the others at the latest after Refresh.
+// Nothing another handle does can invalidate this one.
+//
+// All text is Windows-1252. Every failure throws StoreError.
+class Table {
+public:
+    // A handle on the table of that file name in dir (the working directory when empty), ordered
+    // by the named index ("NOMBRE2", "NUM_I", "NUMERO") or, when none is named, by the primary
+    // key (or, for tables without a key, in the order rows were appended). The handle is opened
+    // at once and stands on the first row.
+    explicit Table(std::string_view fileName, std::string_view indexName = {},
+                   std::filesystem::path dir = {});
+    ~Table();
+    Table(const Table&) = delete;
+    Table& operator=(const Table&) = delete;
+    Table(Table&&) noexcept;
+    Table& operator=(Table&&) noexcept;
+
+    const TableDef& Def() const;
+    const std::filesystem::path& Path() const;
+
+    // Close, set exclusive, Open. Exclusive use never fails because another handle of this
+    // process has the table open; it fails when another program holds the file.
+    void Open();
+    void Close();
+    bool Active() const;
+    void SetExclusive(bool exclusive);
+    bool Exclusive() const;
+
+    // Deletes every row. The other handles' cursors fall onto an empty table.
+    void EmptyTable();
+
+    // Moves. Prior on the first row and Next on the last row leave the cursor there and set Bof or
+    // Eof. First sets Bof, Last sets Eof, on an empty table both are set.
+    void First();
+    void Prior();
+    void Next();
+    void Last();
+    void MoveBy(int n);
+    bool Bof() const;
+    bool Eof() const;
+    bool IsEmpty() const;
+
+    // Seeks the row whose key equals the text, converted to the key field's type. True: that row
+    // is current. False (no such row, or text that is no value of the key's type): the cursor
+    // stays where it was.
+    bool FindKey(std::string_view text);
+    // Moves to the first row whose key is not less than the text; past the last key, the last row.
+    void GotoNearest(std::string_view text);
+
+    // The value of a field of the current row as text: numbers in decimal, "" for an empty field
+    // or when there is no current row. An unknown field name throws.
+    std::string FieldAsString(std::string_view fieldName) const;
+    // The same field as a number; an empty or non-numeric value is 0.
+    std::int64_t FieldAsInteger(std::string_view fieldName) const;
+
+    // Append / Edit, set fields, Post. Post writes the row (in key order for keyed tables) and
+    // makes it current; it is durable when Post returns unless a Batch is open on the table, in
+    // which case it is durable when the batch commits. Cancel drops the pending row.
+    void Append();
+    void Edit();
+    void SetField(std::string_view fieldName, std::string_view text);
+    void SetField(std::string_view fieldName, std::int64_t value);
+    void Post();
+    void Cancel();
+    bool Editing() const;
+
+    // 1-based number of the current row in this handle's order; 0 on an empty table.
+    int RecNo() const;
+    // Makes row recNo (1-based, clamped) current, for grids.
+    void MoveTo(int recNo);
+    // Number of rows, for grids that draw the rows (the windows count their results themselves).
+    int RowCount() const;
+    // A field of any row by position, for grids; "" outside the table.
+    std::string CellAsString(int recNo, int fieldIndex) const;
+
+    // The handle sees rows written through other handles (and, when the file changed on disk,
+    // through other programs); the cursor stays on the same row where it still exists.
+    void Refresh();
+
+    // Raised by every change to the rows through any handle of this process; grids compare it to
+    // repaint when the rows changed.
+    std::uint64_t DataVersion() const;
+
+    // A run of writes that commits as one transaction: Posts made through any handle on this
+    // table while a Batch is alive are committed together by Commit, and rolled back (the rows
+    // restored) if the Batch dies uncommitted.
+    class Batch {
+    public:
+        explicit Batch(Table& table);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+        void Commit();
+
+    private:
+        std::shared_ptr<SharedTable> shared_;
+        bool done_ = false;
+    };
+
+private:
+    struct Cursor;
+    std::shared_ptr<SharedTable> shared_;
+    std::unique_ptr<Cursor> cursor_;
+};
+
+}  // namespace veloria::store

@@ -1,0 +1,181 @@
+#include "store/Text.h"
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+
+#include "store/Error.h"
+
+namespace veloria::store {
+namespace {
+
+// Code points of bytes 0x80..0x9F. The five bytes Windows-1252 leaves undefined map to the C1
+// controls of the same value, as Windows itself converts them, so every byte survives a round trip.
+constexpr std::array<char32_t, 32> kHigh = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char32_t CodePoint(unsigned char byte) {
+    return (byte >= 0x80 && byte < 0xA0) ? kHigh[byte - 0x80] : char32_t(byte);
+}
+
+// The Windows-1252 byte of a code point, or -1.
+int ByteOf(char32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return int(cp);
+    for (std::size_t i = 0; i < kHigh.size(); ++i) {
+        if (kHigh[i] == cp) return int(0x80 + i);
+    }
+    return -1;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += char(cp);
+    } else if (cp < 0x800) {
+        out += char(0xC0 | (cp >> 6));
+        out += char(0x80 | (cp & 0x3F));
+    } else {
+        out += char(0xE0 | (cp >> 12));
+        out += char(0x80 | ((cp >> 6) & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    }
+}
+
+// Decodes one UTF-8 sequence at text[i], advancing i; -1 for an invalid sequence.
+long DecodeUtf8(std::string_view text, std::size_t& i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    int extra = 0;
+    char32_t cp = 0;
+    if (lead < 0x80) {
+        ++i;
+        return lead;
+    } else if ((lead & 0xE0) == 0xC0) {
+        extra = 1;
+        cp = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2;
+        cp = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3;
+        cp = lead & 0x07;
+    } else {
+        ++i;
+        return -1;
+    }
+    if (i + extra >= text.size()) {
+        i = text.size();
+        return -1;
+    }
+    for (int k = 1; k <= extra; ++k) {
+        const auto c = static_cast<unsigned char>(text[i + k]);
+        if ((c & 0xC0) != 0x80) {
+            i += k;
+            return -1;
+        }
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    i += extra + 1;
+    constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+    if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return -1;
+    return long(cp);
+}
+
+std::string Convert(std::string_view utf8, bool lossy) {
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const std::size_t at = i;
+        const long cp = DecodeUtf8(utf8, i);
+        const int byte = cp < 0 ? -1 : ByteOf(char32_t(cp));
+        if (byte >= 0) {
+            out += char(byte);
+        } else if (lossy) {
+            out += '?';
+        } else if (cp < 0) {
+            throw StoreError("invalid UTF-8 at byte " + std::to_string(at + 1));
+        } else {
+            char hex[24];
+            std::snprintf(hex, sizeof hex, "U+%04lX", cp);
+            std::string shown;
+            AppendUtf8(shown, char32_t(cp));
+            throw StoreError("character \"" + shown + "\" (" + hex + ") at byte " +
+                             std::to_string(at + 1) + " cannot be held in Windows-1252");
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string Trim(std::string_view text) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && static_cast<unsigned char>(text[b]) <= 32) ++b;
+    while (e > b && static_cast<unsigned char>(text[e - 1]) <= 32) --e;
+    return std::string(text.substr(b, e - b));
+}
+
+std::string ToUtf8(std::string_view cp1252) {
+    std::string out;
+    out.reserve(cp1252.size() + cp1252.size() / 8);
+    for (char c : cp1252) AppendUtf8(out, CodePoint(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string FromUtf8(std::string_view utf8) { return Convert(utf8, false); }
+std::string FromUtf8Lossy(std::string_view utf8) { return Convert(utf8, true); }
+
+char UpperCaseLetter(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 'a' && b <= 'z') return char(b - 32);
+    if (b >= 0xE0 && b <= 0xFE && b != 0xF7) return char(b - 32);  // à..þ but not ÷
+    switch (b) {
+        case 0x9A: return char(0x8A);  // š
+        case 0x9C: return char(0x8C);  // œ
+        case 0x9E: return char(0x8E);  // ž
+        case 0xFF: return char(0x9F);  // ÿ
+        default: return c;
+    }
+}
+
+std::string UpperCaseLetters(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = UpperCaseLetter(c);
+    return out;
+}
+
+bool IsRemovedSearchChar(char c) {
+    switch (static_cast<unsigned char>(c)) {
+        case 161: case '!': case '"': case '(': case ')': case ',': case '.': case '/':
+        case ':': case ';': case 191: case '?': case '[': case ']': case '_':
+            return true;
+        default:
+            return false;
+    }
+}
+
+char NormaliseSearchChar(char c) {
+    if (IsRemovedSearchChar(c)) return '\0';
+    switch (static_cast<unsigned char>(c)) {
+        case 225: case 193: return 'A';
+        case 233: case 201: return 'E';
+        case 237: case 205: return 'I';
+        case 243: case 211: return 'O';
+        case 250: case 218: return 'U';
+        default: break;
+    }
+    if (c >= 'a' && c <= 'z') return char(c - 32);
+    return c;
+}
+
+std::string NormaliseSearchText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (const char n = NormaliseSearchChar(c)) out += n;
+    }
+    return out;
+}
+
+}  // namespace veloria::store

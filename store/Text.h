@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Windows-1252 single-byte text, as every table holds it. Positions elsewhere count from 1; these
+// helpers work on whole strings.
+namespace veloria::store {
+
+// Leading and trailing characters of code 0 to 32 removed.
+std::string Trim(std::string_view text);
+
+// Conversion between the tables' Windows-1252 text and UTF-8 (how the SQLite files store it and
+// how Qt and the CSV sources hand it over). FromUtf8 throws StoreError naming the first character
+// that Windows-1252 cannot hold, or invalid UTF-8.
+std::string ToUtf8(std::string_view cp1252);
+std::string FromUtf8(std::string_view utf8);
+// The same, but a character that cannot be held becomes '?'; for text typed by the user.
+std::string FromUtf8Lossy(std::string_view utf8);
+
+// The word box's upper-casing as the user types: every letter that has a capital in Windows-1252
+// ("ñ" -> "Ñ", "é" -> "É", "š" -> "Š", "ÿ" -> "Ÿ"); everything else unchanged.
+char UpperCaseLetter(char c);
+std::string UpperCaseLetters(std::string_view text);
+
+// The search's normalisation of one character: the removed characters give nothing (returns
+// '\0'), the acute vowels fold to their plain capital, ASCII a-z turn upper case, anything else
+// stays.
+char NormaliseSearchChar(char c);
+bool IsRemovedSearchChar(char c);
+// NormaliseSearchChar applied to every character, the removed ones left out.
+std::string NormaliseSearchText(std::string_view text);
+
+}  // namespace veloria::store
