@@ -23,27 +23,43 @@ struct FinalizeStmt {
 
 class Statement;
 
+// The words a user reads for a SQLite result code: "locked by another program", "disk full",
+// "read-only", "not a table", ...
+std::string DescribeResult(int rc);
+
 class Database {
-public:
+  public:
     // flags as for sqlite3_open_v2. Throws when the file cannot be opened.
     Database(const std::filesystem::path& path, int flags);
+    // Statements keep a pointer to their database, so a database stays where it was made.
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
     sqlite3* get() const { return db_.get(); }
     const std::filesystem::path& path() const { return path_; }
 
     void Exec(std::string_view sql);
     Statement Prepare(std::string_view sql);
+    // The first column of the first row of a query (a pragma's answer); 0 or "" without a row.
+    std::int64_t QueryInt(std::string_view sql);
+    std::string QueryText(std::string_view sql);
     std::int64_t LastInsertRowid() const;
-    // Throws StoreError for a result code other than the expected ones.
+    int Changes() const { return sqlite3_changes(db_.get()); }
+    bool InTransaction() const { return sqlite3_get_autocommit(db_.get()) == 0; }
+    void SetBusyTimeout(int milliseconds);
+
+    // Throws StoreError for a result code other than SQLITE_OK, SQLITE_ROW and SQLITE_DONE.
     void Check(int rc, std::string_view what) const;
+    // "<file>: <cause>", with SQLite's own words added where the cause alone says too little.
     [[noreturn]] void Fail(int rc, std::string_view what) const;
 
-private:
+  private:
     std::filesystem::path path_;
     std::unique_ptr<sqlite3, CloseDb> db_;
 };
 
 class Statement {
-public:
+  public:
     Statement(Database& db, sqlite3_stmt* stmt) : db_(&db), stmt_(stmt) {}
     sqlite3_stmt* get() const { return stmt_.get(); }
 
@@ -61,7 +77,7 @@ public:
     std::string_view ColumnText(int i) const;
     bool ColumnIsNull(int i) const { return sqlite3_column_type(stmt_.get(), i) == SQLITE_NULL; }
 
-private:
+  private:
     Database* db_;
     std::unique_ptr<sqlite3_stmt, FinalizeStmt> stmt_;
 };

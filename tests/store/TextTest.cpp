@@ -1,0 +1,50 @@
+#include <gtest/gtest.h>
+
+#include "store/Error.h"
+#include "store/Text.h"
+
+namespace veloria::store {
+namespace {
+
+TEST(Text, EveryByteSurvivesTheRoundTripThroughUtf8) {
+    std::string all;
+    for (int b = 1; b < 256; ++b)
+        all += char(b);
+    EXPECT_EQ(FromUtf8(ToUtf8(all)), all);
+    EXPECT_EQ(ToUtf8("\x80"), "\xE2\x82\xAC");  // euro sign
+    EXPECT_EQ(ToUtf8("\xE9"), "\xC3\xA9");      // e acute
+    EXPECT_EQ(FromUtf8("\xE2\x80\x9C"
+                       "a\xE2\x80\x9D"),
+              "\x93"
+              "a\x94");
+}
+
+TEST(Text, FromUtf8RefusesWhatWindows1252CannotHold) {
+    try {
+        FromUtf8("ab\xC4\x85");  // a with ogonek
+        FAIL() << "no error";
+    } catch (const StoreError& e) {
+        EXPECT_NE(std::string(e.what()).find("U+0105"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("byte 3"), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(FromUtf8("\xF0\x9F\x98\x80"), StoreError);  // emoji
+    EXPECT_THROW(FromUtf8("\xC3"), StoreError);              // truncated sequence
+    EXPECT_THROW(FromUtf8("\xC0\xAF"), StoreError);          // overlong
+    EXPECT_THROW(FromUtf8("\xED\xA0\x80"), StoreError);      // surrogate
+    EXPECT_EQ(FromUtf8Lossy("a\xC4\x85z"), "a?z");
+}
+
+TEST(Text, TrimUpperCaseAndSearchNormalisation) {
+    EXPECT_EQ(Trim("\t  a b \r\n"), "a b");
+    EXPECT_EQ(Trim("   "), "");
+    EXPECT_EQ(UpperCaseLetters("ma\xF1"
+                               "ana \xE9t\xE9 \xFF \xF7"),
+              "MA\xD1"
+              "ANA \xC9T\xC9 \x9F \xF7");
+    EXPECT_EQ(NormaliseSearchText("\xBF"
+                                  "Qu\xE9 (s\xED)?"),
+              "QUE SI");
+}
+
+}  // namespace
+}  // namespace veloria::store
