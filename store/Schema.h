@@ -16,12 +16,12 @@ struct FieldDef {
 
 // The layout of one table: the one place the builder, the engine and the tests take it from.
 struct TableDef {
-    std::string_view fileName;          // as the windows name it, e.g. "LTexto.DB"
-    std::vector<FieldDef> fields;       // in table order
-    std::string_view primaryKey;        // empty: no key, rows in the order they were appended
+    std::string_view fileName;              // as the windows name it, e.g. "LTexto.DB"
+    std::vector<FieldDef> fields;           // in table order
+    std::string_view primaryKey;            // empty: no key, rows in the order they were appended
     std::vector<std::string_view> indexes;  // secondary orders a handle may name (e.g. "NOMBRE2")
-    bool content = false;  // built outside the program and only read by it
-    bool bookTable = false;  // one of the five volume tables
+    bool content = false;                   // built outside the program and only read by it
+    bool bookTable = false;                 // one of the five volume tables
 };
 
 // Every table the system knows, content tables first.
@@ -38,10 +38,10 @@ bool SameName(std::string_view a, std::string_view b);
 
 // One volume of the work: its book code and tables.
 struct Volume {
-    char code;                      // 'T', 'E', 'M', 'P', 'S'
-    std::string_view volumeTable;   // "LTexto.DB"
-    std::string_view indexTable;    // "Indice_T.db"
-    std::string_view label;         // "Text"
+    char code;                     // 'T', 'E', 'M', 'P', 'S'
+    std::string_view volumeTable;  // "LTexto.DB"
+    std::string_view indexTable;   // "Indice_T.db"
+    std::string_view label;        // "Text"
     bool pageShown;
 };
 

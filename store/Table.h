@@ -19,9 +19,12 @@ class SharedTable;  // the process-wide state of one table file (Table.cpp)
 // copy of the rows, so a write through one is seen by the others at the latest after Refresh.
 // Nothing another handle does can invalidate this one.
 //
-// All text is Windows-1252. Every failure throws StoreError.
+// All text is Windows-1252. Every failure throws StoreError. One thread only.
+//
+// The content tables are opened read-only and loaded once per process; the tables the program
+// writes share one copy of their rows per process too, written through to the file at each Post.
 class Table {
-public:
+  public:
     // A handle on the table of that file name in dir (the working directory when empty), ordered
     // by the named index ("NOMBRE2", "NUM_I", "NUMERO") or, when none is named, by the primary
     // key (or, for tables without a key, in the order rows were appended). The handle is opened
@@ -38,7 +41,9 @@ public:
     const std::filesystem::path& Path() const;
 
     // Close, set exclusive, Open. Exclusive use never fails because another handle of this
-    // process has the table open; it fails when another program holds the file.
+    // process has the table open; Open fails with "locked by another program" when another
+    // program is writing the file. SetExclusive needs a closed handle. A closed handle keeps its
+    // table's rows loaded; any other operation on it throws.
     void Open();
     void Close();
     bool Active() const;
@@ -54,7 +59,8 @@ public:
     void Prior();
     void Next();
     void Last();
-    void MoveBy(int n);
+    // Returns the number of rows actually moved (negative backwards).
+    int MoveBy(int n);
     bool Bof() const;
     bool Eof() const;
     bool IsEmpty() const;
@@ -71,6 +77,9 @@ public:
     std::string FieldAsString(std::string_view fieldName) const;
     // The same field as a number; an empty or non-numeric value is 0.
     std::int64_t FieldAsInteger(std::string_view fieldName) const;
+    // The same text without a copy, for scans over many rows. The view is valid until the rows
+    // change (a write through any handle of this table, a reload) or this handle moves.
+    std::string_view FieldView(std::string_view fieldName) const;
 
     // Append / Edit, set fields, Post. Post writes the row (in key order for keyed tables) and
     // makes it current; it is durable when Post returns unless a Batch is open on the table, in
@@ -100,23 +109,26 @@ public:
     // repaint when the rows changed.
     std::uint64_t DataVersion() const;
 
-    // A run of writes that commits as one transaction: Posts made through any handle on this
-    // table while a Batch is alive are committed together by Commit, and rolled back (the rows
-    // restored) if the Batch dies uncommitted.
+    // A run of writes that commits as one transaction: Posts and EmptyTable made through any
+    // handle on this table while a Batch is alive are committed together by Commit, and rolled
+    // back if the Batch dies uncommitted; then every handle sees the rows of before the batch
+    // again. Batches nest (the inner ones are savepoints) and must end in reverse order of their
+    // making. Starting one fails with "locked by another program" when another program writes.
     class Batch {
-    public:
+      public:
         explicit Batch(Table& table);
         ~Batch();
         Batch(const Batch&) = delete;
         Batch& operator=(const Batch&) = delete;
         void Commit();
 
-    private:
+      private:
         std::shared_ptr<SharedTable> shared_;
+        int level_ = 0;
         bool done_ = false;
     };
 
-private:
+  private:
     struct Cursor;
     std::shared_ptr<SharedTable> shared_;
     std::unique_ptr<Cursor> cursor_;

@@ -8,16 +8,6 @@
 namespace veloria::store {
 namespace {
 
-std::string Quote(std::string_view name) {
-    std::string out = "\"";
-    for (char c : name) {
-        out += c;
-        if (c == '"')
-            out += '"';
-    }
-    return out + "\"";
-}
-
 void RemoveWithSideFiles(const std::filesystem::path& file) {
     for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
         std::filesystem::path p = file;
@@ -31,18 +21,28 @@ void RemoveWithSideFiles(const std::filesystem::path& file) {
 
 }  // namespace
 
+std::string QuoteSqlName(std::string_view name) {
+    std::string out = "\"";
+    for (char c : name) {
+        out += c;
+        if (c == '"')
+            out += '"';
+    }
+    return out + "\"";
+}
+
 std::string SqlTableName(const TableDef& def) {
     return std::filesystem::path(def.fileName).stem().string();
 }
 
 std::string CreateTableSql(const TableDef& def) {
     const std::string table = SqlTableName(def);
-    std::string sql = "CREATE TABLE " + Quote(table) + " (";
+    std::string sql = "CREATE TABLE " + QuoteSqlName(table) + " (";
     for (std::size_t i = 0; i < def.fields.size(); ++i) {
         const FieldDef& f = def.fields[i];
         if (i)
             sql += ", ";
-        sql += Quote(f.name);
+        sql += QuoteSqlName(f.name);
         sql += f.kind == FieldKind::Integer ? " INTEGER" : " TEXT";
         if (!def.primaryKey.empty() && SameName(f.name, def.primaryKey)) {
             sql += " PRIMARY KEY";
@@ -60,8 +60,8 @@ std::string CreateTableSql(const TableDef& def) {
         if (field < 0)
             continue;
         const std::string_view name = def.fields[std::size_t(field)].name;
-        sql += "CREATE INDEX " + Quote(table + "_" + std::string(name)) + " ON " + Quote(table) +
-               " (" + Quote(name) + ");\n";
+        sql += "CREATE INDEX " + QuoteSqlName(table + "_" + std::string(name)) + " ON " +
+               QuoteSqlName(table) + " (" + QuoteSqlName(name) + ");\n";
     }
     return sql;
 }
@@ -108,7 +108,7 @@ TableWriter::TableWriter(const std::filesystem::path& file, const TableDef& def)
     db_->Exec("PRAGMA journal_mode=DELETE");
     db_->Exec("BEGIN");
     db_->Exec(CreateTableSql(def_));
-    std::string sql = "INSERT INTO " + Quote(SqlTableName(def_)) + " VALUES (";
+    std::string sql = "INSERT INTO " + QuoteSqlName(SqlTableName(def_)) + " VALUES (";
     for (std::size_t i = 0; i < def_.fields.size(); ++i)
         sql += i ? ", ?" : "?";
     insert_.emplace(db_->Prepare(sql + ")"));

@@ -16,6 +16,8 @@
 namespace veloria::store {
 
 std::string SqlTableName(const TableDef& def);
+// A table or field name quoted for SQL.
+std::string QuoteSqlName(std::string_view name);
 std::string CreateTableSql(const TableDef& def);  // CREATE TABLE and its indexes
 
 // The file of a table in dir (the working directory when empty), found without regard to case;

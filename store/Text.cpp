@@ -22,9 +22,11 @@ char32_t CodePoint(unsigned char byte) {
 
 // The Windows-1252 byte of a code point, or -1.
 int ByteOf(char32_t cp) {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return int(cp);
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
+        return int(cp);
     for (std::size_t i = 0; i < kHigh.size(); ++i) {
-        if (kHigh[i] == cp) return int(0x80 + i);
+        if (kHigh[i] == cp)
+            return int(0x80 + i);
     }
     return -1;
 }
@@ -77,7 +79,8 @@ long DecodeUtf8(std::string_view text, std::size_t& i) {
     }
     i += extra + 1;
     constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return -1;
+    if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return -1;
     return long(cp);
 }
 
@@ -111,44 +114,72 @@ std::string Convert(std::string_view utf8, bool lossy) {
 
 std::string Trim(std::string_view text) {
     std::size_t b = 0, e = text.size();
-    while (b < e && static_cast<unsigned char>(text[b]) <= 32) ++b;
-    while (e > b && static_cast<unsigned char>(text[e - 1]) <= 32) --e;
+    while (b < e && static_cast<unsigned char>(text[b]) <= 32)
+        ++b;
+    while (e > b && static_cast<unsigned char>(text[e - 1]) <= 32)
+        --e;
     return std::string(text.substr(b, e - b));
 }
 
 std::string ToUtf8(std::string_view cp1252) {
     std::string out;
     out.reserve(cp1252.size() + cp1252.size() / 8);
-    for (char c : cp1252) AppendUtf8(out, CodePoint(static_cast<unsigned char>(c)));
+    for (char c : cp1252)
+        AppendUtf8(out, CodePoint(static_cast<unsigned char>(c)));
     return out;
 }
 
-std::string FromUtf8(std::string_view utf8) { return Convert(utf8, false); }
-std::string FromUtf8Lossy(std::string_view utf8) { return Convert(utf8, true); }
+std::string FromUtf8(std::string_view utf8) {
+    return Convert(utf8, false);
+}
+std::string FromUtf8Lossy(std::string_view utf8) {
+    return Convert(utf8, true);
+}
 
 char UpperCaseLetter(char c) {
     const auto b = static_cast<unsigned char>(c);
-    if (b >= 'a' && b <= 'z') return char(b - 32);
-    if (b >= 0xE0 && b <= 0xFE && b != 0xF7) return char(b - 32);  // à..þ but not ÷
+    if (b >= 'a' && b <= 'z')
+        return char(b - 32);
+    if (b >= 0xE0 && b <= 0xFE && b != 0xF7)
+        return char(b - 32);  // à..þ but not ÷
     switch (b) {
-        case 0x9A: return char(0x8A);  // š
-        case 0x9C: return char(0x8C);  // œ
-        case 0x9E: return char(0x8E);  // ž
-        case 0xFF: return char(0x9F);  // ÿ
-        default: return c;
+        case 0x9A:
+            return char(0x8A);  // š
+        case 0x9C:
+            return char(0x8C);  // œ
+        case 0x9E:
+            return char(0x8E);  // ž
+        case 0xFF:
+            return char(0x9F);  // ÿ
+        default:
+            return c;
     }
 }
 
 std::string UpperCaseLetters(std::string_view text) {
     std::string out(text);
-    for (char& c : out) c = UpperCaseLetter(c);
+    for (char& c : out)
+        c = UpperCaseLetter(c);
     return out;
 }
 
 bool IsRemovedSearchChar(char c) {
     switch (static_cast<unsigned char>(c)) {
-        case 161: case '!': case '"': case '(': case ')': case ',': case '.': case '/':
-        case ':': case ';': case 191: case '?': case '[': case ']': case '_':
+        case 161:
+        case '!':
+        case '"':
+        case '(':
+        case ')':
+        case ',':
+        case '.':
+        case '/':
+        case ':':
+        case ';':
+        case 191:
+        case '?':
+        case '[':
+        case ']':
+        case '_':
             return true;
         default:
             return false;
@@ -156,16 +187,29 @@ bool IsRemovedSearchChar(char c) {
 }
 
 char NormaliseSearchChar(char c) {
-    if (IsRemovedSearchChar(c)) return '\0';
+    if (IsRemovedSearchChar(c))
+        return '\0';
     switch (static_cast<unsigned char>(c)) {
-        case 225: case 193: return 'A';
-        case 233: case 201: return 'E';
-        case 237: case 205: return 'I';
-        case 243: case 211: return 'O';
-        case 250: case 218: return 'U';
-        default: break;
+        case 225:
+        case 193:
+            return 'A';
+        case 233:
+        case 201:
+            return 'E';
+        case 237:
+        case 205:
+            return 'I';
+        case 243:
+        case 211:
+            return 'O';
+        case 250:
+        case 218:
+            return 'U';
+        default:
+            break;
     }
-    if (c >= 'a' && c <= 'z') return char(c - 32);
+    if (c >= 'a' && c <= 'z')
+        return char(c - 32);
     return c;
 }
 
@@ -173,7 +217,8 @@ std::string NormaliseSearchText(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
-        if (const char n = NormaliseSearchChar(c)) out += n;
+        if (const char n = NormaliseSearchChar(c))
+            out += n;
     }
     return out;
 }

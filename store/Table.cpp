@@ -1,0 +1,1054 @@
+#include "store/Table.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <map>
+#include <optional>
+
+#include "store/Sqlite.h"
+#include "store/TableFile.h"
+#include "store/Text.h"
+
+namespace veloria::store {
+namespace {
+
+// How long a write waits for another program's write to finish before it reports the table as
+// locked. The probe for exclusive use does not wait.
+constexpr int kBusyTimeoutMs = 2000;
+
+std::string Quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
+
+// An integer cell as SQLite hands it over (plain decimal); nothing for an empty cell.
+std::optional<std::int64_t> CellInt(std::string_view cell) {
+    std::int64_t value = 0;
+    const char* end = cell.data() + cell.size();
+    const auto [p, ec] = std::from_chars(cell.data(), end, value);
+    if (cell.empty() || ec != std::errc() || p != end)
+        return std::nullopt;
+    return value;
+}
+
+// The order of two key values of one field: numbers numerically with an empty value first, texts
+// in Windows-1252 byte order.
+int CompareCells(std::string_view a, std::string_view b, FieldKind kind) {
+    if (kind == FieldKind::Integer) {
+        const auto x = CellInt(a), y = CellInt(b);
+        if (x && y)
+            return (*x > *y) - (*x < *y);
+        if (x || y)
+            return x ? 1 : -1;
+    }
+    const int c = a.compare(b);  // char_traits<char> compares as unsigned bytes
+    return (c > 0) - (c < 0);
+}
+
+bool HasHighBytes(const char* p, std::size_t n) {
+    unsigned char any = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        any |= static_cast<unsigned char>(p[i]);
+    return any & 0x80;
+}
+
+// One row: a single buffer holding the end offset of each cell, then the cells' Windows-1252
+// bytes, so that a row costs one allocation however many fields it has.
+class Row {
+  public:
+    Row(std::int64_t id, std::string buffer) : id_(id), data_(std::move(buffer)) {}
+
+    static Row FromCells(std::int64_t id, const std::vector<std::string>& cells) {
+        std::size_t total = 0;
+        for (const std::string& c : cells)
+            total += c.size();
+        std::string buffer(4 * cells.size(), '\0');
+        buffer.reserve(buffer.size() + total);
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            buffer += cells[i];
+            SetEnd(buffer, i, buffer.size() - 4 * cells.size());
+        }
+        return Row(id, std::move(buffer));
+    }
+
+    static void SetEnd(std::string& buffer, std::size_t i, std::size_t end) {
+        const auto e = std::uint32_t(end);
+        std::memcpy(buffer.data() + 4 * i, &e, 4);
+    }
+
+    std::int64_t Id() const { return id_; }
+
+    std::string_view Cell(std::size_t fieldCount, std::size_t i) const {
+        std::uint32_t begin = 0, end = 0;
+        if (i > 0)
+            std::memcpy(&begin, data_.data() + 4 * (i - 1), 4);
+        std::memcpy(&end, data_.data() + 4 * i, 4);
+        return {data_.data() + 4 * fieldCount + begin, end - begin};
+    }
+
+    std::vector<std::string> Cells(std::size_t fieldCount) const {
+        std::vector<std::string> cells;
+        cells.reserve(fieldCount);
+        for (std::size_t i = 0; i < fieldCount; ++i)
+            cells.emplace_back(Cell(fieldCount, i));
+        return cells;
+    }
+
+  private:
+    std::int64_t id_;
+    std::string data_;
+};
+
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return std::nullopt;
+    return FileIdentity{st.st_dev, st.st_ino};
+}
+
+std::string MissingFileMessage(const std::filesystem::path& path) {
+    return path.string() + ": table file not found";
+}
+
+}  // namespace
+
+// The process-wide state of one table file: its connection and the one copy of its rows that all
+// handles share. Rows are kept in primary order: key order for keyed tables, otherwise the order
+// of the row ids (the order rows were appended).
+class SharedTable {
+  public:
+    SharedTable(const TableDef& def, std::filesystem::path path)
+        : def_(def),
+          path_(std::move(path)),
+          readOnly_(def.content),
+          fieldCount_(def.fields.size()),
+          keyField_(def.primaryKey.empty() ? -1 : FieldIndex(def, def.primaryKey)) {
+        Connect();
+    }
+
+    // The table of that file name in dir, loaded once and shared while any handle holds it.
+    static std::shared_ptr<SharedTable> Get(const std::filesystem::path& dir,
+                                            std::string_view fileName) {
+        const TableDef* def = FindTableDef(fileName);
+        if (!def)
+            throw StoreError(Quoted(fileName) + ": unknown table");
+        const std::filesystem::path found = FindTableFile(dir, fileName);
+        if (found.empty()) {
+            const auto where = dir.empty() ? std::filesystem::current_path() : dir;
+            throw StoreError(MissingFileMessage(where / fileName));
+        }
+        std::error_code ec;
+        std::filesystem::path key = std::filesystem::canonical(found, ec);
+        if (ec)
+            key = std::filesystem::absolute(found);
+        auto& registry = Registry();
+        if (auto alive = registry[key.string()].lock())
+            return alive;
+        auto table = std::make_shared<SharedTable>(*def, found);
+        registry[key.string()] = table;
+        return table;
+    }
+
+    const TableDef& Def() const { return def_; }
+    const std::filesystem::path& Path() const { return path_; }
+    std::uint64_t Version() const { return version_; }
+    std::size_t FieldCount() const { return fieldCount_; }
+    std::size_t Size() const { return rows_.size(); }
+
+    // An order a handle may use: -1 the primary order, otherwise one of orders_.
+    int OrderFor(std::string_view indexName) {
+        if (indexName.empty())
+            return -1;
+        if (keyField_ >= 0 && SameName(indexName, def_.primaryKey))
+            return -1;
+        for (std::string_view index : def_.indexes) {
+            if (!SameName(index, indexName))
+                continue;
+            const int field = FieldIndex(def_, index);
+            if (field < 0)
+                break;
+            for (std::size_t i = 0; i < orders_.size(); ++i) {
+                if (orders_[i].field == field)
+                    return int(i);
+            }
+            orders_.push_back({field, {}, 0});
+            return int(orders_.size() - 1);
+        }
+        throw StoreError(path_.string() + ": no index " + Quoted(indexName));
+    }
+
+    int KeyField(int order) const { return order < 0 ? keyField_ : orders_[order].field; }
+
+    const Row& At(int order, std::size_t pos) {
+        if (order < 0)
+            return rows_[pos];
+        return rows_[Permutation(order)[pos]];
+    }
+
+    std::string_view CellAt(int order, std::size_t pos, int field) {
+        return At(order, pos).Cell(fieldCount_, std::size_t(field));
+    }
+
+    // The first position whose key is not less than key (Size() when there is none).
+    std::size_t LowerBound(int order, std::string_view key) {
+        const int field = KeyField(order);
+        const FieldKind kind = def_.fields[std::size_t(field)].kind;
+        std::size_t lo = 0, hi = Size();
+        while (lo < hi) {
+            const std::size_t mid = lo + (hi - lo) / 2;
+            if (CompareCells(CellAt(order, mid, field), key, kind) < 0) {
+                lo = mid + 1;
+            } else {
+                hi = mid;
+            }
+        }
+        return lo;
+    }
+
+    std::optional<std::size_t> PositionOf(int order, std::int64_t id) {
+        for (std::size_t pos = 0; pos < Size(); ++pos) {
+            if (At(order, pos).Id() == id)
+                return pos;
+        }
+        return std::nullopt;
+    }
+
+    // A failure that left the shared rows unlike the file (a rollback that could not reload)
+    // is reported to every later use until a reload succeeds.
+    void CheckUsable() {
+        if (broken_.empty())
+            return;
+        Load();
+        broken_.clear();
+    }
+
+    // Picks up what other programs did: a replaced file is reopened, a changed one reloaded.
+    // Inside a batch this process holds the write lock, so nothing can have changed.
+    void SyncWithDisk(bool checkFile) {
+        CheckUsable();
+        if (batchDepth_ > 0)
+            return;
+        if (checkFile) {
+            const auto identity = IdentityOf(path_);
+            if (!identity)
+                throw StoreError(MissingFileMessage(path_));
+            if (*identity != identity_) {
+                Connect();
+                return;
+            }
+        }
+        if (DataVersion() != dataVersion_)
+            Load();
+    }
+
+    void ProbeExclusive() {
+        if (readOnly_ || db_->InTransaction())
+            return;
+        db_->SetBusyTimeout(0);
+        try {
+            db_->Exec("BEGIN IMMEDIATE");
+            db_->Exec("ROLLBACK");
+        } catch (const StoreError&) {
+            db_->SetBusyTimeout(kBusyTimeoutMs);
+            throw;
+        }
+        db_->SetBusyTimeout(kBusyTimeoutMs);
+    }
+
+    void CheckWritable() const {
+        if (readOnly_)
+            throw StoreError(path_.string() + ": read-only");
+    }
+
+    struct Written {
+        std::int64_t id;
+        std::size_t pos;  // in primary order
+    };
+
+    // Writes a new row.
+    Written Insert(const std::vector<std::string>& cells) {
+        std::int64_t id = 0;
+        Write([&] {
+            Bind(*insert_, cells, 1);
+            insert_->Run();
+            id = db_->LastInsertRowid();
+        });
+        // A new row id is above every other, so a table without a key just grows at its end.
+        const std::size_t at = keyField_ < 0 ? rows_.size() : UpperBoundOfKey(cells);
+        rows_.insert(rows_.begin() + std::ptrdiff_t(at), Row::FromCells(id, cells));
+        Changed();
+        return {id, at};
+    }
+
+    // Rewrites the row of that id; hint is where it probably stands in primary order.
+    Written Update(std::int64_t id, const std::vector<std::string>& cells, std::size_t hint) {
+        Write([&] {
+            Bind(*update_, cells, 1);
+            update_->BindInt(int(fieldCount_) + 1, id);
+            update_->Run();
+            if (db_->Changes() == 0) {
+                throw StoreError(path_.string() + ": the row being edited no longer exists");
+            }
+        });
+        std::optional<std::size_t> pos;
+        if (hint < rows_.size() && rows_[hint].Id() == id) {
+            pos = hint;
+        } else {
+            pos = PositionOf(-1, id);
+        }
+        if (!pos) {  // the rows were out of step with the file; they are not any more
+            Load();
+            return {id, PositionOf(-1, id).value_or(0)};
+        }
+        Row row = Row::FromCells(id, cells);
+        std::size_t at = *pos;
+        if (keyField_ < 0) {
+            rows_[at] = std::move(row);
+        } else {
+            rows_.erase(rows_.begin() + std::ptrdiff_t(at));
+            at = UpperBoundOfKey(cells);
+            rows_.insert(rows_.begin() + std::ptrdiff_t(at), std::move(row));
+        }
+        Changed();
+        return {id, at};
+    }
+
+    void DeleteAll() {
+        Write([&] { deleteAll_->Run(); });
+        rows_.clear();
+        Changed();
+    }
+
+    int BeginBatch() {
+        CheckWritable();
+        SyncWithDisk(false);
+        if (batchDepth_ == 0) {
+            db_->Exec("BEGIN IMMEDIATE");
+        } else {
+            db_->Exec("SAVEPOINT " + SavepointName(batchDepth_ + 1));
+        }
+        return ++batchDepth_;
+    }
+
+    void CommitBatch(int level) {
+        if (level != batchDepth_) {
+            throw StoreError(path_.string() + ": batches must end in reverse order");
+        }
+        if (lostBatch_) {
+            RollbackBatch(level);
+            throw StoreError(path_.string() + ": the batch was rolled back after a failure");
+        }
+        try {
+            db_->Exec(level == 1 ? std::string("COMMIT") : "RELEASE " + SavepointName(level));
+        } catch (const StoreError&) {
+            RollbackBatch(level);
+            throw;
+        }
+        --batchDepth_;
+    }
+
+    // Undoes the batch in the file and restores the shared rows from it.
+    void RollbackBatch(int level) noexcept {
+        if (level != batchDepth_)
+            return;
+        --batchDepth_;
+        try {
+            if (db_->InTransaction()) {
+                if (level == 1) {
+                    db_->Exec("ROLLBACK");
+                } else {
+                    db_->Exec("ROLLBACK TO " + SavepointName(level) + "; RELEASE " +
+                              SavepointName(level));
+                }
+            }
+            if (batchDepth_ == 0)
+                lostBatch_ = false;
+            Load();
+        } catch (const StoreError& e) {
+            broken_ = e.what();
+        } catch (const std::exception& e) {
+            broken_ = path_.string() + ": " + e.what();
+        }
+    }
+
+  private:
+    struct Order {
+        int field;
+        std::vector<std::uint32_t> perm;
+        std::uint64_t builtFor;
+    };
+
+    static std::map<std::string, std::weak_ptr<SharedTable>>& Registry() {
+        static std::map<std::string, std::weak_ptr<SharedTable>> registry;
+        return registry;
+    }
+
+    static std::string SavepointName(int level) { return "batch" + std::to_string(level); }
+
+    void Changed() { ++version_; }
+
+    // Secondary orders sort by their field, then by the primary order (a stable sort of rows that
+    // are already in primary order); they are rebuilt after the rows changed.
+    const std::vector<std::uint32_t>& Permutation(int order) {
+        Order& o = orders_[std::size_t(order)];
+        if (o.builtFor == version_ && o.perm.size() == rows_.size())
+            return o.perm;
+        o.perm.resize(rows_.size());
+        for (std::size_t i = 0; i < o.perm.size(); ++i)
+            o.perm[i] = std::uint32_t(i);
+        const auto field = std::size_t(o.field);
+        const FieldKind kind = def_.fields[field].kind;
+        std::stable_sort(o.perm.begin(), o.perm.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return CompareCells(rows_[a].Cell(fieldCount_, field),
+                                rows_[b].Cell(fieldCount_, field), kind) < 0;
+        });
+        o.builtFor = version_;
+        return o.perm;
+    }
+
+    std::size_t UpperBoundOfKey(const std::vector<std::string>& cells) const {
+        const auto field = std::size_t(keyField_);
+        const FieldKind kind = def_.fields[field].kind;
+        const auto it = std::upper_bound(
+            rows_.begin(), rows_.end(), cells[field], [&](const std::string& key, const Row& row) {
+                return CompareCells(key, row.Cell(fieldCount_, field), kind) < 0;
+            });
+        return std::size_t(it - rows_.begin());
+    }
+
+    void Bind(sqlite::Statement& s, const std::vector<std::string>& cells, int first) {
+        for (std::size_t i = 0; i < fieldCount_; ++i) {
+            const int column = first + int(i);
+            if (def_.fields[i].kind != FieldKind::Integer) {
+                s.BindText(column, ToUtf8(cells[i]));
+            } else if (const auto n = CellInt(cells[i])) {
+                s.BindInt(column, *n);
+            } else {
+                s.BindNull(column);
+            }
+        }
+    }
+
+    // Runs one write. Outside a batch it commits at once, after picking up what other programs
+    // wrote. Should SQLite give up a batch's transaction on a failure (it does so for a full disk,
+    // for instance), the shared rows are restored and the rest of the batch refused.
+    template <class F>
+    void Write(F&& write) {
+        CheckWritable();
+        if (lostBatch_) {
+            throw StoreError(path_.string() + ": the batch was rolled back after a failure");
+        }
+        SyncWithDisk(false);
+        try {
+            write();
+        } catch (const StoreError&) {
+            if (batchDepth_ > 0 && !db_->InTransaction()) {
+                lostBatch_ = true;
+                try {
+                    Load();
+                } catch (const StoreError& e) {
+                    broken_ = e.what();
+                }
+            }
+            throw;
+        }
+    }
+
+    std::int64_t DataVersion() {
+        dataVersionQuery_->Reset();
+        const std::int64_t v = dataVersionQuery_->Step() ? dataVersionQuery_->ColumnInt(0) : 0;
+        dataVersionQuery_->Reset();
+        return v;
+    }
+
+    // (Re)opens the file and loads its rows.
+    void Connect() {
+        insert_.reset();
+        update_.reset();
+        deleteAll_.reset();
+        dataVersionQuery_.reset();
+        db_.reset();
+        identity_ = IdentityOf(path_).value_or(FileIdentity{});
+        db_ = std::make_unique<sqlite::Database>(
+            path_, readOnly_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
+        db_->SetBusyTimeout(kBusyTimeoutMs);
+        if (!readOnly_) {
+            if (sqlite3_db_readonly(db_->get(), "main") == 1) {
+                throw StoreError(path_.string() + ": read-only");
+            }
+            // The tables the program writes use a write-ahead log with synchronous=NORMAL. A
+            // commit is then an append to the log without a disk sync: it survives a crash or
+            // kill of the program (the data is with the operating system at once), which is the
+            // risk a desktop program faces, while only a power cut or system crash can lose the
+            // last commits, and never corrupts the file. A rollback journal would need two syncs
+            // per commit for the same guarantee, which a search of many small appends cannot
+            // afford outside a batch.
+            db_->QueryText("PRAGMA journal_mode=WAL");
+            db_->Exec("PRAGMA synchronous=NORMAL");
+            // Debian builds SQLite with secure_delete on, which overwrites every deleted row;
+            // emptying the result tables then costs ten times as much, for no gain here.
+            db_->Exec("PRAGMA secure_delete=OFF");
+        }
+        CheckLayout();
+        const std::string table = QuoteSqlName(SqlTableName(def_));
+        std::string columns, marks, sets;
+        for (std::size_t i = 0; i < fieldCount_; ++i) {
+            const std::string name = QuoteSqlName(def_.fields[i].name);
+            columns += (i ? ", " : "") + name;
+            marks += i ? ", ?" : "?";
+            sets += (i ? ", " : "") + name + " = ?";
+        }
+        selectSql_ = "SELECT rowid, " + columns + " FROM " + table + " ORDER BY rowid";
+        dataVersionQuery_.emplace(db_->Prepare("PRAGMA data_version"));
+        if (!readOnly_) {
+            insert_.emplace(
+                db_->Prepare("INSERT INTO " + table + " (" + columns + ") VALUES (" + marks + ")"));
+            update_.emplace(db_->Prepare("UPDATE " + table + " SET " + sets + " WHERE rowid = ?"));
+            deleteAll_.emplace(db_->Prepare("DELETE FROM " + table));
+        }
+        Load();
+    }
+
+    // The file must hold the SQL table with every field; SQLite reports a file that is no
+    // database at the first query.
+    void CheckLayout() {
+        auto info = db_->Prepare("PRAGMA table_info(" + QuoteSqlName(SqlTableName(def_)) + ")");
+        std::vector<std::string> present;
+        while (info.Step())
+            present.emplace_back(info.ColumnText(1));
+        if (present.empty()) {
+            throw StoreError(path_.string() + ": not a table (it holds no table " +
+                             Quoted(SqlTableName(def_)) + ")");
+        }
+        for (const FieldDef& f : def_.fields) {
+            const bool found =
+                std::any_of(present.begin(), present.end(),
+                            [&](const std::string& p) { return SameName(p, f.name); });
+            if (!found) {
+                throw StoreError(path_.string() + ": not a " + Quoted(def_.fileName) +
+                                 " table (it lacks the field " + Quoted(f.name) + ")");
+            }
+        }
+    }
+
+    // Reads every row into memory, converting the text to Windows-1252 in place.
+    void Load() {
+        dataVersion_ = DataVersion();
+        auto select = db_->Prepare(selectSql_);
+        sqlite3_stmt* s = select.get();
+        std::vector<Row> rows;
+        rows.reserve(rows_.size());
+        std::vector<const char*> text(fieldCount_);
+        std::vector<std::size_t> bytes(fieldCount_);
+        const std::size_t header = 4 * fieldCount_;
+        while (select.Step()) {
+            std::size_t total = 0;
+            for (std::size_t i = 0; i < fieldCount_; ++i) {
+                text[i] = reinterpret_cast<const char*>(sqlite3_column_text(s, int(i) + 1));
+                bytes[i] = text[i] ? std::size_t(sqlite3_column_bytes(s, int(i) + 1)) : 0;
+                total += bytes[i];
+            }
+            // Windows-1252 never takes more bytes than UTF-8, so the buffer only shrinks.
+            std::string buffer(header + total, '\0');
+            std::size_t used = 0;
+            for (std::size_t i = 0; i < fieldCount_; ++i) {
+                char* out = buffer.data() + header + used;
+                if (!HasHighBytes(text[i], bytes[i])) {
+                    if (bytes[i])
+                        std::memcpy(out, text[i], bytes[i]);
+                    used += bytes[i];
+                } else {
+                    const std::string converted = ConvertCell(s, i, {text[i], bytes[i]});
+                    std::memcpy(out, converted.data(), converted.size());
+                    used += converted.size();
+                }
+                Row::SetEnd(buffer, i, used);
+            }
+            buffer.resize(header + used);
+            rows.emplace_back(sqlite3_column_int64(s, 0), std::move(buffer));
+        }
+        if (keyField_ >= 0) {
+            const auto field = std::size_t(keyField_);
+            const FieldKind kind = def_.fields[field].kind;
+            const auto less = [&](const Row& a, const Row& b) {
+                return CompareCells(a.Cell(fieldCount_, field), b.Cell(fieldCount_, field), kind) <
+                       0;
+            };
+            if (!std::is_sorted(rows.begin(), rows.end(), less)) {
+                std::stable_sort(rows.begin(), rows.end(), less);
+            }
+        }
+        rows_ = std::move(rows);
+        Changed();
+    }
+
+    std::string ConvertCell(sqlite3_stmt* s, std::size_t field, std::string_view utf8) const {
+        try {
+            return FromUtf8(utf8);
+        } catch (const StoreError& e) {
+            throw StoreError(path_.string() + ": row " +
+                             std::to_string(sqlite3_column_int64(s, 0)) + ", field " +
+                             Quoted(def_.fields[field].name) + ": " + e.what());
+        }
+    }
+
+    const TableDef& def_;
+    const std::filesystem::path path_;
+    const bool readOnly_;
+    const std::size_t fieldCount_;
+    const int keyField_;  // the primary key's field, -1 for tables without a key
+
+    std::unique_ptr<sqlite::Database> db_;
+    // Declared after db_: statements go before their connection.
+    std::optional<sqlite::Statement> insert_, update_, deleteAll_, dataVersionQuery_;
+    std::string selectSql_;
+    FileIdentity identity_;
+    std::int64_t dataVersion_ = 0;
+
+    std::vector<Row> rows_;
+    std::vector<Order> orders_;
+    std::uint64_t version_ = 0;
+
+    int batchDepth_ = 0;
+    bool lostBatch_ = false;
+    std::string broken_;
+};
+
+// One handle's cursor and its pending row. The Bof/Eof flags follow the usual data-set rules:
+// First sets Bof, Last sets Eof, a move that cannot go on sets the flag of its direction and any
+// move that succeeds clears them.
+struct Table::Cursor {
+    enum class Mode { Browse, Append, Edit };
+
+    explicit Cursor(SharedTable& t) : table(t) {}
+
+    SharedTable& table;
+    int order = -1;
+    bool active = false;
+    bool exclusive = false;
+    std::size_t pos = 0;
+    std::int64_t rowId = 0;
+    std::uint64_t seenVersion = 0;
+    bool bof = true, eof = true;
+    bool onRow = false;  // the table had rows when the cursor was last placed
+
+    Mode mode = Mode::Browse;
+    std::vector<std::string> pending;
+    bool modified = false;
+    std::int64_t editId = 0;
+
+    [[noreturn]] void Fail(const std::string& cause) const {
+        throw StoreError(table.Path().string() + ": " + cause);
+    }
+
+    void CheckActive() const {
+        if (!active)
+            Fail("the table is not open");
+    }
+
+    int Field(std::string_view name) const {
+        const int f = FieldIndex(table.Def(), name);
+        if (f < 0) {
+            throw StoreError("no such field " + Quoted(name) + " in " +
+                             Quoted(table.Path().string()));
+        }
+        return f;
+    }
+
+    bool HasRow() const { return table.Size() > 0; }
+
+    void Place(std::size_t p) {
+        pos = p;
+        onRow = HasRow();
+        rowId = onRow ? table.At(order, pos).Id() : 0;
+        seenVersion = table.Version();
+    }
+
+    // Brings the cursor up to the shared rows: it stays on its row while that row exists,
+    // otherwise it keeps its position as far as the rows reach.
+    void Sync() {
+        CheckActive();
+        table.CheckUsable();
+        if (seenVersion == table.Version())
+            return;
+        const std::size_t n = table.Size();
+        if (n == 0) {
+            bof = eof = true;
+            Place(0);
+        } else if (!onRow) {  // rows arrived in an empty table: stand on the first
+            bof = true;
+            eof = false;
+            Place(0);
+        } else if (pos < n && table.At(order, pos).Id() == rowId) {
+            seenVersion = table.Version();
+        } else if (const auto found = table.PositionOf(order, rowId)) {
+            Place(*found);
+        } else {
+            Place(std::min(pos, n - 1));
+        }
+    }
+
+    // Leaves the pending row as the data-set rules do before any other operation: a changed row
+    // is posted, an unchanged one dropped.
+    void CheckBrowse() {
+        if (mode == Mode::Browse)
+            return;
+        if (modified) {
+            Post();
+        } else {
+            Cancel();
+        }
+    }
+
+    void Cancel() {
+        mode = Mode::Browse;
+        pending.clear();
+        modified = false;
+    }
+
+    void Post() {
+        if (mode == Mode::Browse)
+            return;
+        Sync();
+        const auto written = mode == Mode::Append
+                                 ? table.Insert(pending)
+                                 : table.Update(editId, pending, order < 0 ? pos : 0);
+        Cancel();
+        Place(order < 0 ? written.pos : table.PositionOf(order, written.id).value_or(0));
+        bof = eof = false;
+    }
+
+    void First() {
+        CheckBrowse();
+        Sync();
+        Place(0);
+        bof = true;
+        eof = !HasRow();
+    }
+
+    void Last() {
+        CheckBrowse();
+        Sync();
+        Place(HasRow() ? table.Size() - 1 : 0);
+        eof = true;
+        bof = !HasRow();
+    }
+
+    int MoveBy(int n) {
+        CheckBrowse();
+        Sync();
+        if (n == 0 || (n > 0 && eof) || (n < 0 && bof))
+            return 0;
+        bof = eof = false;
+        if (!HasRow()) {
+            bof = eof = true;
+            return 0;
+        }
+        const auto last = std::int64_t(table.Size()) - 1;
+        std::int64_t target = std::int64_t(pos) + n;
+        if (target > last) {
+            target = last;
+            eof = true;
+        } else if (target < 0) {
+            target = 0;
+            bof = true;
+        }
+        const int moved = int(target - std::int64_t(pos));
+        Place(std::size_t(target));
+        return moved;
+    }
+
+    void GoTo(std::size_t p) {
+        Place(p);
+        bof = eof = false;
+    }
+
+    int KeyField() const {
+        const int field = table.KeyField(order);
+        if (field < 0)
+            Fail("the table has no key");
+        return field;
+    }
+
+    // The key text in the form the rows hold it; nothing when it is no value of the key's type.
+    std::optional<std::string> KeyCell(std::string_view text) const {
+        if (table.Def().fields[std::size_t(KeyField())].kind != FieldKind::Integer) {
+            return std::string(text);
+        }
+        const auto n = ParseInteger(text);
+        if (!n)
+            return std::nullopt;
+        return std::to_string(*n);
+    }
+
+    bool FindKey(std::string_view text) {
+        CheckBrowse();
+        Sync();
+        const int field = KeyField();
+        const auto key = KeyCell(text);
+        if (!key)
+            return false;
+        const std::size_t p = table.LowerBound(order, *key);
+        if (p >= table.Size() || table.CellAt(order, p, field) != *key)
+            return false;
+        GoTo(p);
+        return true;
+    }
+
+    void GotoNearest(std::string_view text) {
+        CheckBrowse();
+        Sync();
+        const int field = KeyField();
+        if (!HasRow())
+            return;
+        std::optional<std::string> key = KeyCell(text);
+        if (!key) {
+            // A blank goes before every number; any other text is no number at all.
+            if (!Trim(text).empty()) {
+                Fail(Quoted(text) + " is no value of the key field " +
+                     Quoted(table.Def().fields[std::size_t(field)].name));
+            }
+            key = "";
+        }
+        GoTo(std::min(table.LowerBound(order, *key), table.Size() - 1));
+    }
+
+    std::string_view Value(int field) {
+        Sync();
+        if (mode != Mode::Browse)
+            return pending[std::size_t(field)];
+        if (!HasRow())
+            return {};
+        return table.CellAt(order, pos, field);
+    }
+
+    void StartEdit(Mode m) {
+        CheckBrowse();
+        Sync();
+        table.CheckWritable();
+        if (m == Mode::Edit && !HasRow())
+            m = Mode::Append;  // nothing to edit: a new row
+        if (m == Mode::Append) {
+            pending.assign(table.FieldCount(), std::string());
+        } else {
+            pending = table.At(order, pos).Cells(table.FieldCount());
+            editId = rowId;
+        }
+        mode = m;
+        modified = false;
+    }
+
+    void Set(std::string_view name, std::string value) {
+        CheckActive();
+        const int field = Field(name);
+        if (mode == Mode::Browse)
+            Fail("the table is not in edit or append mode");
+        const FieldDef& def = table.Def().fields[std::size_t(field)];
+        if (def.kind == FieldKind::Integer) {
+            if (Trim(value).empty()) {
+                value.clear();
+            } else if (const auto n = ParseInteger(value)) {
+                value = std::to_string(*n);
+            } else {
+                Fail(Quoted(value) + " is no integer (field " + Quoted(def.name) + ")");
+            }
+        }
+        pending[std::size_t(field)] = std::move(value);
+        modified = true;
+    }
+};
+
+Table::Table(std::string_view fileName, std::string_view indexName, std::filesystem::path dir)
+    : shared_(SharedTable::Get(dir, fileName)), cursor_(std::make_unique<Cursor>(*shared_)) {
+    cursor_->order = shared_->OrderFor(indexName);
+    Open();
+}
+
+Table::~Table() = default;
+Table::Table(Table&&) noexcept = default;
+Table& Table::operator=(Table&&) noexcept = default;
+
+const TableDef& Table::Def() const {
+    return shared_->Def();
+}
+const std::filesystem::path& Table::Path() const {
+    return shared_->Path();
+}
+
+void Table::Open() {
+    if (cursor_->active)
+        return;
+    shared_->SyncWithDisk(true);
+    if (cursor_->exclusive)
+        shared_->ProbeExclusive();
+    cursor_->active = true;
+    cursor_->seenVersion = 0;
+    cursor_->First();
+}
+
+void Table::Close() {
+    cursor_->Cancel();
+    cursor_->active = false;
+}
+
+bool Table::Active() const {
+    return cursor_->active;
+}
+
+void Table::SetExclusive(bool exclusive) {
+    if (cursor_->active)
+        cursor_->Fail("close the table before changing its exclusive use");
+    cursor_->exclusive = exclusive;
+}
+
+bool Table::Exclusive() const {
+    return cursor_->exclusive;
+}
+
+void Table::EmptyTable() {
+    cursor_->Cancel();
+    cursor_->Sync();
+    shared_->DeleteAll();
+    cursor_->Sync();
+}
+
+void Table::First() {
+    cursor_->First();
+}
+void Table::Prior() {
+    cursor_->MoveBy(-1);
+}
+void Table::Next() {
+    cursor_->MoveBy(1);
+}
+void Table::Last() {
+    cursor_->Last();
+}
+int Table::MoveBy(int n) {
+    return cursor_->MoveBy(n);
+}
+
+bool Table::Bof() const {
+    cursor_->Sync();
+    return cursor_->bof;
+}
+
+bool Table::Eof() const {
+    cursor_->Sync();
+    return cursor_->eof;
+}
+
+bool Table::IsEmpty() const {
+    cursor_->Sync();
+    return !cursor_->HasRow();
+}
+
+bool Table::FindKey(std::string_view text) {
+    return cursor_->FindKey(text);
+}
+void Table::GotoNearest(std::string_view text) {
+    cursor_->GotoNearest(text);
+}
+
+std::string Table::FieldAsString(std::string_view fieldName) const {
+    return std::string(FieldView(fieldName));
+}
+
+std::int64_t Table::FieldAsInteger(std::string_view fieldName) const {
+    return ParseInteger(FieldView(fieldName)).value_or(0);
+}
+
+std::string_view Table::FieldView(std::string_view fieldName) const {
+    cursor_->CheckActive();
+    return cursor_->Value(cursor_->Field(fieldName));
+}
+
+void Table::Append() {
+    cursor_->StartEdit(Cursor::Mode::Append);
+}
+void Table::Edit() {
+    cursor_->StartEdit(Cursor::Mode::Edit);
+}
+
+void Table::SetField(std::string_view fieldName, std::string_view text) {
+    cursor_->Set(fieldName, std::string(text));
+}
+
+void Table::SetField(std::string_view fieldName, std::int64_t value) {
+    cursor_->Set(fieldName, std::to_string(value));
+}
+
+void Table::Post() {
+    cursor_->CheckActive();
+    cursor_->Post();
+}
+
+void Table::Cancel() {
+    cursor_->Cancel();
+}
+bool Table::Editing() const {
+    return cursor_->mode != Cursor::Mode::Browse;
+}
+
+int Table::RecNo() const {
+    cursor_->Sync();
+    return cursor_->HasRow() ? int(cursor_->pos) + 1 : 0;
+}
+
+void Table::MoveTo(int recNo) {
+    cursor_->CheckBrowse();
+    cursor_->Sync();
+    if (!cursor_->HasRow())
+        return;
+    const int last = int(shared_->Size());
+    cursor_->GoTo(std::size_t(std::clamp(recNo, 1, last) - 1));
+}
+
+int Table::RowCount() const {
+    cursor_->Sync();
+    return int(shared_->Size());
+}
+
+std::string Table::CellAsString(int recNo, int fieldIndex) const {
+    cursor_->Sync();
+    if (recNo < 1 || recNo > int(shared_->Size()) || fieldIndex < 0 ||
+        fieldIndex >= int(shared_->FieldCount())) {
+        return {};
+    }
+    return std::string(shared_->CellAt(cursor_->order, std::size_t(recNo - 1), fieldIndex));
+}
+
+void Table::Refresh() {
+    cursor_->CheckBrowse();
+    cursor_->CheckActive();
+    shared_->SyncWithDisk(true);
+    cursor_->Sync();
+}
+
+std::uint64_t Table::DataVersion() const {
+    return shared_->Version();
+}
+
+Table::Batch::Batch(Table& table) : shared_(table.shared_), level_(shared_->BeginBatch()) {}
+
+Table::Batch::~Batch() {
+    if (!done_)
+        shared_->RollbackBatch(level_);
+}
+
+void Table::Batch::Commit() {
+    if (done_)
+        return;
+    done_ = true;
+    shared_->CommitBatch(level_);
+}
+
+}  // namespace veloria::store

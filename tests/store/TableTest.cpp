@@ -1,0 +1,449 @@
+#include "store/Table.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "store/Sqlite.h"
+#include "tests/store/TempDir.h"
+
+namespace veloria::store {
+namespace {
+
+using testing::TempDir;
+using testing::WriteTable;
+
+// Expects the statement to throw StoreError whose message contains every piece.
+#define EXPECT_STORE_ERROR(statement, ...)                                           \
+    do {                                                                             \
+        try {                                                                        \
+            statement;                                                               \
+            ADD_FAILURE() << "no StoreError from " #statement;                       \
+        } catch (const StoreError& e) {                                              \
+            for (const std::string& piece : std::vector<std::string>{__VA_ARGS__}) { \
+                EXPECT_NE(std::string_view(e.what()).find(piece), std::string::npos) \
+                    << e.what() << " lacks " << piece;                               \
+            }                                                                        \
+        }                                                                            \
+    } while (0)
+
+std::vector<std::string> Frase(int n, std::string text) {
+    return {std::to_string(n), text};
+}
+
+std::vector<std::string> Term(std::string name, std::string name2) {
+    return {name, name2, "x", "", "", "", "", "", "", ""};
+}
+
+class TableTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        WriteTable(dir.path(), "Frases.DB",
+                   {Frase(1, "one"), Frase(10, "ten"), Frase(20, "twenty")});
+        // NOMBRE2 repeats "b" so that the index order shows its tie-break on NOMBRE.
+        WriteTable(dir.path(), "Glosario.DB",
+                   {Term("K2", "b"), Term("K1", "b"), Term("K3", "a"), Term("K4", "\xE9tre"),
+                    Term("K5", "\x80uro"), Term("K6", "z")});
+        WriteTable(dir.path(), "Texto_B.DB", {});
+        WriteTable(dir.path(), "Configura.db", {{"0", "", ""}});
+    }
+
+    Table Open(std::string_view name, std::string_view index = {}) {
+        return Table(name, index, dir.path());
+    }
+
+    void AppendResult(Table& t, const std::string& reference) {
+        t.Append();
+        t.SetField("Referencia", reference);
+        t.SetField("Numero", "1");
+        t.SetField("Pensamiento", "text of " + reference);
+        t.SetField("Libro", "T");
+        t.Post();
+    }
+
+    // What another connection (another program) finds in the file.
+    std::int64_t RowsOnDisk(std::string_view file, std::string_view table) {
+        sqlite::Database db(dir.path() / file, SQLITE_OPEN_READONLY);
+        return db.QueryInt("SELECT count(*) FROM " + std::string(table));
+    }
+
+    std::string Walk(Table& t, std::string_view field) {
+        std::string seen;
+        for (t.First(); !t.Eof(); t.Next())
+            seen += t.FieldAsString(field) + " ";
+        return seen;
+    }
+
+    TempDir dir;
+};
+
+TEST_F(TableTest, EmptyTableHasBothFlagsAndNoRow) {
+    Table t = Open("Texto_B.DB");
+    EXPECT_TRUE(t.IsEmpty());
+    EXPECT_TRUE(t.Bof());
+    EXPECT_TRUE(t.Eof());
+    EXPECT_EQ(t.RecNo(), 0);
+    EXPECT_EQ(t.FieldAsString("Referencia"), "");
+    t.Next();
+    t.Prior();
+    t.Last();
+    EXPECT_EQ(t.MoveBy(3), 0);
+    EXPECT_TRUE(t.Bof());
+    EXPECT_TRUE(t.Eof());
+    EXPECT_EQ(Walk(t, "Referencia"), "");
+}
+
+TEST_F(TableTest, OneRowAndWalkEdgesFollowDataSetRules) {
+    Table t = Open("Texto_B.DB");
+    AppendResult(t, "r1");
+    t.First();
+    EXPECT_TRUE(t.Bof());
+    EXPECT_FALSE(t.Eof());
+    t.Next();  // on the last row: stays, sets Eof
+    EXPECT_TRUE(t.Eof());
+    EXPECT_FALSE(t.Bof());
+    EXPECT_EQ(t.RecNo(), 1);
+    EXPECT_EQ(t.FieldAsString("Referencia"), "r1");
+    t.Prior();  // on the first row: stays, sets Bof
+    EXPECT_TRUE(t.Bof());
+    EXPECT_FALSE(t.Eof());
+    EXPECT_EQ(t.RecNo(), 1);
+
+    AppendResult(t, "r2");
+    AppendResult(t, "r3");
+    EXPECT_EQ(t.RecNo(), 3);  // Post makes the new row current
+    EXPECT_EQ(Walk(t, "Referencia"), "r1 r2 r3 ");
+    t.Last();
+    EXPECT_TRUE(t.Eof());
+    t.Next();  // already at Eof: nothing moves
+    EXPECT_EQ(t.RecNo(), 3);
+    t.Prior();
+    EXPECT_FALSE(t.Eof());
+    EXPECT_EQ(t.RecNo(), 2);
+    EXPECT_EQ(t.MoveBy(5), 1);
+    EXPECT_TRUE(t.Eof());
+    EXPECT_EQ(t.MoveBy(-10), -2);
+    EXPECT_TRUE(t.Bof());
+    EXPECT_EQ(t.RecNo(), 1);
+    t.MoveTo(99);
+    EXPECT_EQ(t.RecNo(), 3);
+    EXPECT_EQ(t.RowCount(), 3);
+    EXPECT_EQ(t.CellAsString(2, 0), "r2");
+    EXPECT_EQ(t.CellAsString(4, 0), "");
+    EXPECT_EQ(t.CellAsString(1, 9), "");
+}
+
+TEST_F(TableTest, FindKeyOnIntegerTextAndIndexKeys) {
+    Table frases = Open("Frases.DB");
+    EXPECT_TRUE(frases.FindKey("010"));
+    EXPECT_EQ(frases.FieldAsString("Umemo"), "ten");
+    EXPECT_FALSE(frases.Bof());
+    EXPECT_TRUE(frases.FindKey(" 001 "));
+    EXPECT_EQ(frases.FieldAsInteger("numero"), 1);
+    frases.Next();
+    // Misses leave the cursor where it was.
+    EXPECT_FALSE(frases.FindKey("11"));
+    EXPECT_FALSE(frases.FindKey("1x"));
+    EXPECT_FALSE(frases.FindKey(""));
+    EXPECT_EQ(frases.FieldAsString("UMEMO"), "ten");
+
+    Table byNumero = Open("Frases.DB", "NUMERO");  // the key's own field: key order
+    EXPECT_TRUE(byNumero.FindKey("20"));
+    EXPECT_EQ(byNumero.RecNo(), 3);
+
+    Table glosario = Open("Glosario.DB");
+    EXPECT_EQ(Walk(glosario, "NOMBRE"), "K1 K2 K3 K4 K5 K6 ");
+    EXPECT_TRUE(glosario.FindKey("K4"));
+    EXPECT_EQ(glosario.FieldAsString("NOMBRE2"), "\xE9tre");
+    EXPECT_FALSE(glosario.FindKey("k4"));
+
+    Table byName2 = Open("Glosario.DB", "nombre2");
+    // Windows-1252 byte order (the euro sign 0x80 before e acute 0xE9, unlike their UTF-8 forms);
+    // ties in key order.
+    EXPECT_EQ(Walk(byName2, "NOMBRE"), "K3 K1 K2 K6 K5 K4 ");
+    EXPECT_TRUE(byName2.FindKey("b"));
+    EXPECT_EQ(byName2.FieldAsString("NOMBRE"), "K1");
+    EXPECT_EQ(byName2.RecNo(), 2);
+    EXPECT_FALSE(byName2.FindKey("c"));
+    EXPECT_EQ(byName2.RecNo(), 2);
+}
+
+TEST_F(TableTest, GotoNearestFindsTheFirstKeyNotLess) {
+    Table byName2 = Open("Glosario.DB", "NOMBRE2");
+    byName2.GotoNearest("az");
+    EXPECT_EQ(byName2.FieldAsString("NOMBRE"), "K1");
+    byName2.GotoNearest("b");
+    EXPECT_EQ(byName2.FieldAsString("NOMBRE"), "K1");
+    byName2.GotoNearest("");
+    EXPECT_EQ(byName2.RecNo(), 1);
+    byName2.GotoNearest("\xFF");  // past the last key: the last row
+    EXPECT_EQ(byName2.FieldAsString("NOMBRE"), "K4");
+    EXPECT_FALSE(byName2.Eof());
+
+    Table frases = Open("Frases.DB");
+    frases.GotoNearest("15");
+    EXPECT_EQ(frases.FieldAsString("NUMERO"), "20");
+    frases.GotoNearest("-3");
+    EXPECT_EQ(frases.FieldAsString("NUMERO"), "1");
+    frases.GotoNearest("999");
+    EXPECT_EQ(frases.FieldAsString("NUMERO"), "20");
+    frases.GotoNearest(" ");
+    EXPECT_EQ(frases.FieldAsString("NUMERO"), "1");
+    EXPECT_STORE_ERROR(frases.GotoNearest("ten"), "Frases.DB", "\"ten\"", "NUMERO");
+}
+
+TEST_F(TableTest, HandlesShareRowsAndSurviveEachOthersWrites) {
+    Table writer = Open("Texto_B.DB");
+    Table reader = Open("texto_b.db");
+    EXPECT_EQ(writer.Path(), reader.Path());
+    for (const char* r : {"a", "b", "c"})
+        AppendResult(writer, r);
+    reader.Refresh();
+    EXPECT_EQ(reader.RecNo(), 1);  // rows arrived in an empty table: the first is current
+    EXPECT_FALSE(reader.Eof());
+    reader.Last();
+    EXPECT_EQ(reader.FieldAsString("Referencia"), "c");
+    EXPECT_EQ(writer.RecNo(), 3);
+
+    // Each handle keeps its own position and its row while others append.
+    writer.First();
+    AppendResult(writer, "d");
+    EXPECT_EQ(reader.FieldAsString("Referencia"), "c");
+    EXPECT_EQ(reader.RecNo(), 3);
+    const auto before = reader.DataVersion();
+
+    writer.EmptyTable();
+    EXPECT_GT(reader.DataVersion(), before);
+    EXPECT_TRUE(reader.IsEmpty());
+    EXPECT_TRUE(reader.Eof());
+    EXPECT_TRUE(reader.Bof());
+    EXPECT_EQ(reader.FieldAsString("Referencia"), "");
+    reader.Next();
+    reader.MoveTo(2);
+    EXPECT_EQ(reader.RecNo(), 0);
+
+    AppendResult(writer, "e");
+    AppendResult(writer, "f");
+    reader.Refresh();
+    EXPECT_EQ(Walk(reader, "Referencia"), "e f ");
+    reader.Last();
+
+    // A row edited through one handle is seen by the other; removing the edited row from under
+    // an edit is reported rather than written to nowhere.
+    writer.First();
+    writer.Edit();
+    writer.SetField("Referencia", "E");
+    writer.Post();
+    reader.First();
+    EXPECT_EQ(reader.FieldAsString("Referencia"), "E");
+    reader.Edit();
+    reader.SetField("Referencia", "lost");
+    writer.EmptyTable();
+    EXPECT_STORE_ERROR(reader.Post(), "Texto_B.DB", "no longer exists");
+    reader.Cancel();
+    EXPECT_EQ(RowsOnDisk("Texto_B.DB", "Texto_B"), 0);
+}
+
+TEST_F(TableTest, RefreshPicksUpAnotherProgramsWrites) {
+    Table t = Open("Texto_B.DB");
+    AppendResult(t, "mine");
+    {
+        sqlite::Database other(dir.path() / "Texto_B.DB", SQLITE_OPEN_READWRITE);
+        other.Exec("INSERT INTO Texto_B VALUES ('caf\xC3\xA9', '2', 'x', 'E')");
+    }
+    t.Refresh();
+    t.Last();
+    EXPECT_EQ(t.RecNo(), 2);
+    EXPECT_EQ(t.FieldAsString("Referencia"), "caf\xE9");
+    // A write also starts from what is in the file.
+    {
+        sqlite::Database other(dir.path() / "Texto_B.DB", SQLITE_OPEN_READWRITE);
+        other.Exec("DELETE FROM Texto_B WHERE Libro = 'T'");
+    }
+    AppendResult(t, "again");
+    EXPECT_EQ(Walk(t, "Referencia"), "caf\xE9 again ");
+}
+
+TEST_F(TableTest, PostIsDurableAtOnceAndEditsKeepTheirRow) {
+    Table config = Open("Configura.db");
+    config.Edit();
+    config.SetField("Cantidad", std::int64_t(42));
+    config.SetField("Fecha", "2024-05-01");
+    EXPECT_EQ(config.FieldAsString("Cantidad"), "42");  // the pending row is what a handle reads
+    config.Post();
+    EXPECT_EQ(RowsOnDisk("Configura.db", "Configura"), 1);
+    {
+        sqlite::Database other(dir.path() / "Configura.db", SQLITE_OPEN_READONLY);
+        EXPECT_EQ(other.QueryInt("SELECT Cantidad FROM Configura"), 42);
+    }
+    config.Edit();
+    config.SetField("Cantidad", " 007 ");
+    config.Cancel();
+    EXPECT_EQ(config.FieldAsInteger("Cantidad"), 42);
+
+    // A changed row is posted before the cursor moves; an unchanged one is dropped.
+    config.Edit();
+    config.SetField("BNumero", "12");
+    config.First();
+    EXPECT_FALSE(config.Editing());
+    EXPECT_EQ(config.FieldAsString("BNumero"), "12");
+    config.Edit();
+    config.SetField("Cantidad", "");
+    config.Post();
+    EXPECT_EQ(config.FieldAsString("Cantidad"), "");
+    EXPECT_EQ(config.FieldAsInteger("Cantidad"), 0);
+
+    EXPECT_STORE_ERROR(config.SetField("Cantidad", "1"), "Configura.db", "not in edit");
+    config.Edit();
+    EXPECT_STORE_ERROR(config.SetField("Cantidad", "many"), "Configura.db", "\"many\"", "Cantidad");
+    config.Cancel();
+
+    // Edit on an empty table adds the row.
+    config.EmptyTable();
+    config.Edit();
+    config.SetField("Cantidad", std::int64_t(3));
+    config.Post();
+    EXPECT_EQ(RowsOnDisk("Configura.db", "Configura"), 1);
+    EXPECT_EQ(Open("Configura.db").FieldAsInteger("Cantidad"), 3);
+}
+
+TEST_F(TableTest, ExclusiveIgnoresOwnHandlesButNotOtherPrograms) {
+    Table reader = Open("Texto_B.DB");
+    Table search = Open("Texto_B.DB");
+    search.Close();
+    EXPECT_FALSE(search.Active());
+    EXPECT_STORE_ERROR(search.First(), "Texto_B.DB", "not open");
+    search.SetExclusive(true);
+    search.Open();
+    EXPECT_TRUE(search.Exclusive());
+    AppendResult(search, "x");
+    EXPECT_EQ(reader.RowCount(), 1);
+    EXPECT_STORE_ERROR(search.SetExclusive(false), "close the table");
+
+    sqlite::Database other(dir.path() / "Texto_B.DB", SQLITE_OPEN_READWRITE);
+    other.Exec("BEGIN IMMEDIATE");
+    search.Close();
+    EXPECT_STORE_ERROR(search.Open(), "Texto_B.DB", "locked by another program");
+    EXPECT_FALSE(search.Active());
+    // Reading goes on while the other program writes.
+    EXPECT_EQ(reader.FieldAsString("Referencia"), "x");
+    // A write waits for the other program a little, then gives up with the same message.
+    EXPECT_STORE_ERROR(AppendResult(reader, "y"), "Texto_B.DB", "locked by another program");
+    EXPECT_TRUE(reader.Editing());  // the row is still pending, as after any failed Post
+    reader.Cancel();
+    other.Exec("ROLLBACK");
+    search.Open();
+    AppendResult(reader, "y");
+    EXPECT_EQ(search.RowCount(), 2);
+}
+
+TEST_F(TableTest, NamesMatchWithoutRegardToCase) {
+    std::filesystem::rename(dir.path() / "Configura.db", dir.path() / "CONFIGURA.DB");
+    Table t = Open("configura.db");
+    EXPECT_EQ(t.Path(), dir.path() / "CONFIGURA.DB");
+    EXPECT_EQ(t.Def().fileName, "Configura.db");
+    EXPECT_EQ(t.FieldAsString("cantidad"), "0");
+    EXPECT_EQ(t.FieldAsString("CANTIDAD"), "0");
+    t.Edit();
+    t.SetField("fEcHa", "d");
+    t.Post();
+    EXPECT_EQ(t.FieldAsString("Fecha"), "d");
+}
+
+TEST_F(TableTest, FailuresNameFileAndCause) {
+    const std::string dirName = dir.path().string();
+    EXPECT_STORE_ERROR(Open("LTexto.DB"), dirName + "/LTexto.DB", "table file not found");
+    EXPECT_STORE_ERROR(Open("Nada.DB"), "\"Nada.DB\"", "unknown table");
+    EXPECT_STORE_ERROR(Open("Glosario.DB", "NOMBRE3"), "Glosario.DB", "no index \"NOMBRE3\"");
+
+    std::ofstream(dir.path() / "LTexto.DB") << "this is no database, it is just some text........"
+                                               "..............................................";
+    EXPECT_STORE_ERROR(Open("LTexto.DB"), "LTexto.DB", "not a table");
+    {
+        sqlite::Database other(dir.path() / "Maestro.DB",
+                               SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        other.Exec("CREATE TABLE Something (x)");
+    }
+    EXPECT_STORE_ERROR(Open("Maestro.DB"), "Maestro.DB", "not a table", "\"Maestro\"");
+    {
+        sqlite::Database other(dir.path() / "LPsico.DB",
+                               SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        other.Exec("CREATE TABLE LPsico (Numero INTEGER PRIMARY KEY, Umemo TEXT)");
+    }
+    EXPECT_STORE_ERROR(Open("LPsico.DB"), "LPsico.DB", "lacks the field \"Referencia\"");
+
+    Table frases = Open("Frases.DB");
+    EXPECT_STORE_ERROR(frases.FieldAsString("Texto"), "no such field \"Texto\"", "Frases.DB");
+    EXPECT_STORE_ERROR(frases.Append(), "Frases.DB", "read-only");
+    EXPECT_STORE_ERROR(frases.Edit(), "Frases.DB", "read-only");
+    EXPECT_STORE_ERROR(frases.EmptyTable(), "Frases.DB", "read-only");
+    EXPECT_STORE_ERROR(Table::Batch{frases}, "Frases.DB", "read-only");
+    EXPECT_EQ(frases.RowCount(), 3);
+
+    Table results = Open("Texto_B.DB");
+    EXPECT_STORE_ERROR(results.FindKey("1"), "Texto_B.DB", "has no key");
+
+    // Disk full and read-only files, as the SQLite layer reports them to every caller.
+    sqlite::Database db(dir.path() / "Texto_B.DB", SQLITE_OPEN_READWRITE);
+    db.Exec("PRAGMA max_page_count = " + std::to_string(db.QueryInt("PRAGMA page_count")));
+    EXPECT_STORE_ERROR(db.Exec("INSERT INTO Texto_B VALUES (zeroblob(100000), '', '', '')"),
+                       "Texto_B.DB: disk full");
+    sqlite::Database ro(dir.path() / "Configura.db", SQLITE_OPEN_READONLY);
+    EXPECT_STORE_ERROR(ro.Exec("DELETE FROM Configura"), "Configura.db: read-only");
+}
+
+TEST_F(TableTest, BatchCommitsOnceOrRestoresEveryHandle) {
+    Table a = Open("Texto_B.DB");
+    Table b = Open("Texto_B.DB");
+    AppendResult(a, "old1");
+    AppendResult(a, "old2");
+    b.Last();
+    {
+        Table::Batch batch(a);
+        a.EmptyTable();
+        for (int i = 0; i < 5; ++i)
+            AppendResult(a, "new" + std::to_string(i));
+        AppendResult(b, "fromB");
+        EXPECT_EQ(a.RowCount(), 6);
+        EXPECT_EQ(RowsOnDisk("Texto_B.DB", "Texto_B"), 2);  // others see nothing uncommitted
+        // an exception ends the batch here
+    }
+    EXPECT_EQ(Walk(a, "Referencia"), "old1 old2 ");
+    EXPECT_EQ(Walk(b, "Referencia"), "old1 old2 ");
+    EXPECT_EQ(RowsOnDisk("Texto_B.DB", "Texto_B"), 2);
+
+    {
+        Table::Batch batch(b);
+        b.EmptyTable();
+        AppendResult(a, "kept");
+        {
+            Table::Batch inner(a);  // nested: a savepoint
+            AppendResult(a, "dropped");
+        }
+        EXPECT_EQ(Walk(b, "Referencia"), "kept ");
+        batch.Commit();
+    }
+    EXPECT_EQ(RowsOnDisk("Texto_B.DB", "Texto_B"), 1);
+    EXPECT_EQ(Walk(a, "Referencia"), "kept ");
+
+    // Another program writing stops a batch from starting.
+    sqlite::Database other(dir.path() / "Texto_B.DB", SQLITE_OPEN_READWRITE);
+    other.Exec("BEGIN IMMEDIATE");
+    EXPECT_STORE_ERROR(Table::Batch{a}, "Texto_B.DB", "locked by another program");
+    other.Exec("ROLLBACK");
+}
+
+TEST_F(TableTest, ContentTablesAreSharedAndReadOnlyOnDisk) {
+    Table one = Open("Glosario.DB");
+    Table two = Open("GLOSARIO.DB", "NOMBRE2");
+    EXPECT_EQ(one.DataVersion(), two.DataVersion());
+    one.Last();
+    EXPECT_EQ(two.RecNo(), 1);
+    EXPECT_EQ(one.FieldView("NOMBRE"), "K6");
+    // No side files: the program never writes into the content tables.
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "Glosario.DB-wal"));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "Glosario.DB-journal"));
+}
+
+}  // namespace
+}  // namespace veloria::store
