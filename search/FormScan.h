@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstddef>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "search/Query.h"
+
+namespace veloria::search {
+
+// The search forms of one volume table laid end to end in one buffer, each row's form followed
+// by a '\0' that no pattern can contain, so that one pass of memmem covers the whole volume and
+// a match can never run from one row into the next.
+class FormBuffer {
+  public:
+    FormBuffer();
+    void Reserve(std::size_t bytes, std::size_t rows);
+    // Appends the next row's search form, given in pieces (A1..A4) joined with nothing between.
+    void AddRow(std::initializer_list<std::string_view> pieces);
+
+    int RowCount() const { return int(starts_.size()) - 1; }
+    std::size_t Bytes() const { return text_.size(); }
+    // The joined form of row (0-based), without its separator.
+    std::string_view Form(int row) const;
+
+  private:
+    friend class Matcher;
+    std::string text_;
+    std::vector<std::size_t> starts_;  // row r spans [starts_[r], starts_[r + 1] - 1)
+};
+
+// What a row's search form must contain for the row to be a hit: every word pattern (Any Order)
+// or the phrase pattern (Exact Phrase), as exact substrings; a query with no word hits every row.
+class Matcher {
+  public:
+    Matcher(const Query& query, bool exactPhrase);
+
+    bool MatchesEveryRow() const { return everyRow_; }
+    bool Matches(std::string_view form) const;
+    // Appends the 0-based numbers of the matching rows to hits, in row order, each row once.
+    void FindHits(const FormBuffer& forms, std::vector<int>& hits) const;
+
+    // The patterns that decide a hit, the one scanned for first at the front. Patterns implied by
+    // a longer one (a repeated word, "#LOV" beside "#LOVE") are left out: they cannot change the
+    // outcome.
+    const std::vector<std::string>& Patterns() const { return patterns_; }
+
+  private:
+    bool RowHasOthers(const char* row, std::size_t size) const;
+
+    std::vector<std::string> patterns_;
+    bool everyRow_ = false;
+    bool noRow_ = false;
+    bool anchorScan_ = true;  // false when a pattern holds '\0': rows are then checked one by one
+};
+
+}  // namespace veloria::search

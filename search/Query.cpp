@@ -1,0 +1,54 @@
+#include "search/Query.h"
+
+#include "store/Text.h"
+
+namespace veloria::search {
+
+bool IsBlankQuery(std::string_view wordBoxText) {
+    return store::Trim(wordBoxText).empty();
+}
+
+Query BuildQuery(std::string_view wordBoxText, bool exactWordMode) {
+    Query q;
+    q.queryText = store::Trim(wordBoxText);
+    q.queryText += ' ';
+    for (char& c : q.queryText) {
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+    }
+
+    // A '\0' in the box normalises to nothing as well, so no pattern can ever hold the byte
+    // that separates the rows of a scanned buffer.
+    std::string word;
+    for (const char c : q.queryText) {
+        if (c != ' ') {
+            if (const char n = store::NormaliseSearchChar(c))
+                word += n;
+            continue;
+        }
+        if (word.empty())
+            continue;
+        if (q.wordCount < kQueryWordSlots) {
+            std::string& slot = q.queryWords[q.wordCount++];
+            slot.reserve(word.size() + 2);
+            slot = "#";
+            slot += word;
+            if (exactWordMode)
+                slot += '#';
+        }
+        word.clear();
+    }
+
+    q.phrasePattern.reserve(q.queryText.size() + 1);
+    q.phrasePattern = "#";
+    for (const char c : q.queryText) {
+        if (c == ' ') {
+            q.phrasePattern += '#';
+        } else if (const char n = store::NormaliseSearchChar(c)) {
+            q.phrasePattern += n;
+        }
+    }
+    return q;
+}
+
+}  // namespace veloria::search

@@ -1,0 +1,173 @@
+#include "search/SearchEngine.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/uGlobal.h"
+#include "search/FormCache.h"
+#include "search/FormScan.h"
+#include "search/Query.h"
+#include "store/Error.h"
+#include "store/Schema.h"
+#include "store/Text.h"
+
+namespace veloria::search {
+namespace {
+
+constexpr std::array<char, kVolumeCount> kBookCodes = {'T', 'E', 'M', 'P', 'S'};
+constexpr std::size_t kSentencePrefix = 80;
+
+// Closes the progress window however the search ends; a failure to close must not hide the
+// failure that ended the search.
+class ProgressGuard {
+  public:
+    explicit ProgressGuard(Progress& progress) : progress_(progress) {}
+    ~ProgressGuard() {
+        if (!open_)
+            return;
+        try {
+            progress_.Close();
+        } catch (...) {
+        }
+    }
+    ProgressGuard(const ProgressGuard&) = delete;
+    ProgressGuard& operator=(const ProgressGuard&) = delete;
+    void Close() {
+        open_ = false;
+        progress_.Close();
+    }
+
+  private:
+    Progress& progress_;
+    bool open_ = true;
+};
+
+// One gauge step for every `step` rows examined, counted on across volumes.
+class GaugeSteps {
+  public:
+    GaugeSteps(Progress& progress, int step) : progress_(progress), step_(step) {}
+    void Examined(std::int64_t rows) {
+        since_ += rows;
+        while (since_ >= step_) {
+            since_ -= step_;
+            progress_.AddProgress(1);
+        }
+    }
+
+  private:
+    Progress& progress_;
+    std::int64_t step_;
+    std::int64_t since_ = 0;
+};
+
+int Field(const store::Table& table, std::string_view name) {
+    const int index = store::FieldIndex(table.Def(), name);
+    if (index < 0) {
+        throw store::StoreError(std::string(table.Def().fileName) + ": no field " +
+                                std::string(name));
+    }
+    return index;
+}
+
+// Appends one result row per hit of one volume, moving the gauge as the row-by-row scan would:
+// a row's step comes after its result row.
+void AppendHits(store::Table& volume, char code, const std::vector<int>& hits,
+                store::Table& results, GaugeSteps& gauge) {
+    const int referencia = Field(volume, "Referencia");
+    const int numero = Field(volume, "Numero");
+    const int umemo = Field(volume, "Umemo");
+    const std::string libro(1, code);
+    int examined = 0;
+    for (const int row : hits) {
+        gauge.Examined(row - examined);
+        examined = row;
+        const int recNo = row + 1;
+        const std::string sentence = store::Trim(volume.CellAsString(recNo, umemo));
+        results.Append();
+        results.SetField("Referencia", volume.CellAsString(recNo, referencia));
+        results.SetField("Numero", volume.CellAsString(recNo, numero));
+        results.SetField("Pensamiento", std::string_view(sentence).substr(0, kSentencePrefix));
+        results.SetField("Libro", libro);
+        results.Post();
+    }
+    gauge.Examined(std::int64_t(volume.RowCount()) - examined);
+}
+
+}  // namespace
+
+SearchOutcome RunSearch(const SearchRequest& request, const SearchTables& tables,
+                        Progress& progress) {
+    const Query query = BuildQuery(request.wordBoxText, request.exactWord);
+    uGlobal::QueryText = query.queryText;
+    uGlobal::PhrasePattern = "#";
+    uGlobal::ExactWordMode = request.exactWord ? 1 : 0;
+    uGlobal::SearchInText = request.volumes[0] ? 1 : 0;
+    uGlobal::SearchInWorkbook = request.volumes[1] ? 1 : 0;
+    uGlobal::SearchInManual = request.volumes[2] ? 1 : 0;
+    uGlobal::SearchInPsychotherapy = request.volumes[3] ? 1 : 0;
+    uGlobal::SearchInSongOfPrayer = request.volumes[4] ? 1 : 0;
+
+    int progressStep = 0;
+    for (int v = 0; v < kVolumeCount; ++v) {
+        if (request.volumes[v])
+            progressStep += kProgressWeights[v];
+    }
+    if (IsBlankQuery(request.wordBoxText) || progressStep == 0)
+        return SearchOutcome::Refused;
+
+    ProgressGuard guard(progress);
+    progress.Show();
+    progress.Repaint();
+    progress.SetProgress(0);
+
+    store::Table& results = tables.results;
+    results.Close();
+    results.SetExclusive(true);
+    results.Open();
+
+    uGlobal::PhrasePattern = query.phrasePattern;
+    const Matcher matcher(query, request.exactPhrase);
+
+    // Everything written from here on commits together: the emptied and refilled result table
+    // and the count that describes it. Should any step fail, both batches roll back and the
+    // previous search's results and count stay as they were.
+    store::Table::Batch resultBatch(results);
+    store::Table& config = tables.config;
+    // Taken now, so that a configuration locked by another program stops the search before the
+    // results are written rather than after.
+    store::Table::Batch configBatch(config);
+    results.EmptyTable();
+
+    GaugeSteps gauge(progress, progressStep);
+    std::int64_t found = 0;
+    std::vector<int> hits;
+    for (int v = 0; v < kVolumeCount; ++v) {
+        if (!request.volumes[v])
+            continue;
+        store::Table& volume = *tables.volumes[v];
+        hits.clear();
+        matcher.FindHits(FormsOf(volume), hits);
+        AppendHits(volume, kBookCodes[v], hits, results, gauge);
+        found += std::int64_t(hits.size());
+    }
+    const auto count = std::int32_t(found);
+
+    config.First();
+    config.Edit();
+    config.SetField("Cantidad", std::int64_t(count));
+    config.Post();
+
+    // The large write is the one likely to fail (a full disk); committed first, its failure still
+    // rolls the count back untouched.
+    resultBatch.Commit();
+    configBatch.Commit();
+
+    uGlobal::ResultCount = count;
+    uGlobal::SearchDone = 1;
+    guard.Close();
+    return SearchOutcome::Completed;
+}
+
+}  // namespace veloria::search

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "search/Progress.h"
+#include "store/Table.h"
+
+namespace veloria::search {
+
+inline constexpr int kVolumeCount = 5;
+// Rows per gauge step contributed by each volume, in scan order ("T", "E", "M", "P", "S"); the
+// ticked volumes' weights add up to the number of rows examined per step.
+inline constexpr std::array<int, kVolumeCount> kProgressWeights = {182, 97, 21, 6, 6};
+
+// What the search dialog hands over when Ok is pressed.
+struct SearchRequest {
+    std::string wordBoxText;   // Windows-1252, as the word box holds it
+    bool exactWord = false;    // "&Exact Word" ticked
+    bool exactPhrase = false;  // "Exact P&hrase" selected; otherwise Any Order
+    // "&Text", "&Workbook", "&Manual for Teachers", "Psychother&apy", "The &Song Of Prayer".
+    std::array<bool, kVolumeCount> volumes{};
+};
+
+// The dialog's own table handles.
+struct SearchTables {
+    store::Table& results;  // "Texto_B.DB"
+    // "LTexto.DB", "LEjercicio.DB", "Maestro.DB", "LPsico.DB", "LOracion.DB", in that order.
+    std::array<store::Table*, kVolumeCount> volumes;
+    store::Table& config;  // "Configura.db"
+};
+
+enum class SearchOutcome {
+    Refused,    // blank query or no volume ticked: nothing was touched
+    Completed,  // results, Cantidad, ResultCount written; SearchDone is 1
+};
+
+// Runs one search: sets the search's process-wide values (QueryText, PhrasePattern,
+// ExactWordMode, the volume flags), then, unless the query is blank or no volume is ticked,
+// rebuilds "Texto_B.DB" with one row per hit (volumes in scan order, each in its own row order),
+// stores the count in Cantidad and ResultCount and sets SearchDone to 1, driving progress on the
+// way. The dialog closes on either outcome.
+//
+// A failure of the table engine throws StoreError with the engine's message. The result table and
+// Cantidad then keep what the last completed search left (they change together or not at all),
+// ResultCount and SearchDone are unchanged, and the progress window has been closed; the result
+// table handle may be left closed if it could not be reopened. The dialog stays open, so that
+// the user can try again or cancel.
+SearchOutcome RunSearch(const SearchRequest& request, const SearchTables& tables,
+                        Progress& progress);
+
+}  // namespace veloria::search

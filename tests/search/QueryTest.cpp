@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "search/FormScan.h"
+#include "search/Query.h"
+#include "tests/search/Oracle.h"
+
+namespace veloria::search {
+namespace {
+
+std::vector<std::string> Words(const Query& q) {
+    return {q.queryWords.begin(), q.queryWords.begin() + q.wordCount};
+}
+
+TEST(BuildQuery, NormalisesTheWordBoxText) {
+    const Query q = BuildQuery("  \t hello, w\xF3rld\t ", false);
+    EXPECT_EQ(q.queryText, "HELLO, W\xF3RLD ");  // only a..z are upper-cased in QueryText
+    EXPECT_EQ(Words(q), (std::vector<std::string>{"#HELLO", "#WORLD"}));
+    EXPECT_EQ(q.phrasePattern, "#HELLO#WORLD#");
+
+    const Query glued = BuildQuery("HELLO,WORLD", false);
+    EXPECT_EQ(Words(glued), std::vector<std::string>{"#HELLOWORLD"});
+    EXPECT_EQ(glued.phrasePattern, "#HELLOWORLD#");
+
+    // Lower case and acute vowels of either case give the same word.
+    EXPECT_EQ(Words(BuildQuery("\xE1mor", false)), Words(BuildQuery("AMOR", false)));
+    EXPECT_EQ(Words(BuildQuery("\xC1M\xD3R", false)), std::vector<std::string>{"#AMOR"});
+    // Other accents, the tilde, apostrophe, hyphen and digits stay.
+    EXPECT_EQ(Words(BuildQuery("\xF1o\xE0 don't self-pity 12", false)),
+              (std::vector<std::string>{"#\xF1O\xE0", "#DON'T", "#SELF-PITY", "#12"}));
+}
+
+TEST(BuildQuery, SpacesAndRemovedCharacters) {
+    const Query doubled = BuildQuery("LOVE  GOD", false);
+    EXPECT_EQ(Words(doubled), (std::vector<std::string>{"#LOVE", "#GOD"}));
+    EXPECT_EQ(doubled.phrasePattern, "#LOVE##GOD#");
+
+    const Query exact = BuildQuery("LOVE GOD", true);
+    EXPECT_EQ(Words(exact), (std::vector<std::string>{"#LOVE#", "#GOD#"}));
+    EXPECT_EQ(exact.phrasePattern, "#LOVE#GOD#");  // exact-word mode leaves the phrase alone
+
+    const Query removedOnly = BuildQuery("\xBF?! \xA1", false);
+    EXPECT_EQ(removedOnly.wordCount, 0);
+    EXPECT_EQ(removedOnly.phrasePattern, "###");
+
+    const Query wordOfRemoved = BuildQuery("LOVE (...) GOD", false);
+    EXPECT_EQ(Words(wordOfRemoved), (std::vector<std::string>{"#LOVE", "#GOD"}));
+    EXPECT_EQ(wordOfRemoved.phrasePattern, "#LOVE##GOD#");
+
+    // A '\0' can never reach a pattern.
+    const Query nul = BuildQuery(std::string("LO\0VE", 5), false);
+    EXPECT_EQ(Words(nul), std::vector<std::string>{"#LOVE"});
+
+    EXPECT_TRUE(IsBlankQuery(" \t\r\n "));
+    EXPECT_TRUE(IsBlankQuery(""));
+    EXPECT_FALSE(IsBlankQuery(" ?! "));
+}
+
+TEST(BuildQuery, KeepsTheFirstTwentyWords) {
+    std::string box;
+    for (int i = 1; i <= 25; ++i)
+        box += "W" + std::to_string(i) + " ";
+    const Query q = BuildQuery(box, true);
+    ASSERT_EQ(q.wordCount, kQueryWordSlots);
+    EXPECT_EQ(q.queryWords.front(), "#W1#");
+    EXPECT_EQ(q.queryWords.back(), "#W20#");
+    EXPECT_EQ(q.phrasePattern.substr(q.phrasePattern.size() - 5), "#W25#");
+}
+
+TEST(BuildQuery, AgreesWithTheRulesOnRandomInput) {
+    std::mt19937 rng(7);
+    const std::string alphabet = "aZ \t\xE1\xC9\xF1,.?!\xBF\xA1'-#_/[]:;\"()0";
+    for (int n = 0; n < 2000; ++n) {
+        std::string box;
+        const int len = int(rng() % 40);
+        for (int i = 0; i < len; ++i)
+            box += alphabet[rng() % alphabet.size()];
+        const bool exactWord = rng() % 2;
+        const Query q = BuildQuery(box, exactWord);
+        const testing::OracleQuery o = testing::OracleNormalise(box, exactWord);
+        ASSERT_EQ(q.queryText, o.queryText) << box;
+        ASSERT_EQ(Words(q), o.words) << box;
+        ASSERT_EQ(q.phrasePattern, o.phrase) << box;
+    }
+}
+
+FormBuffer Buffer(const std::vector<std::string>& forms) {
+    FormBuffer b;
+    for (const std::string& f : forms)
+        b.AddRow({f});
+    return b;
+}
+
+std::vector<int> Hits(const std::string& box, bool exactWord, bool exactPhrase,
+                      const FormBuffer& forms) {
+    std::vector<int> hits;
+    Matcher(BuildQuery(box, exactWord), exactPhrase).FindHits(forms, hits);
+    return hits;
+}
+
+TEST(Matcher, MatchesWordsFromTheirStart) {
+    const FormBuffer forms = Buffer({"#GLOVE#", "#LOVING#GOD#", "#GOD#IS#LOVE#", "#LOVE#LOVE#"});
+    EXPECT_EQ(Hits("lov", false, false, forms), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(Hits("love", true, false, forms), (std::vector<int>{2, 3}));
+    EXPECT_EQ(Hits("god lov", false, false, forms), (std::vector<int>{1, 2}));
+    EXPECT_EQ(Hits("love love love", false, false, forms), (std::vector<int>{2, 3}));
+    EXPECT_EQ(Hits("is love", false, true, forms), (std::vector<int>{2}));
+    EXPECT_EQ(Hits("love is", false, true, forms), (std::vector<int>{}));
+    EXPECT_EQ(Hits("?!", false, false, forms), (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_EQ(Hits("?!", false, true, forms), (std::vector<int>{0, 1, 2, 3}));
+}
+
+TEST(Matcher, NeverMatchesAcrossRows) {
+    // "##" would be found where one row's closing "#" meets the next row's opening one.
+    const FormBuffer forms = Buffer({"#LOVE#", "#GOD#", "", "#A#", "#B#"});
+    EXPECT_EQ(Hits("love  god", false, true, forms), (std::vector<int>{}));
+    EXPECT_EQ(Hits("a b", false, true, forms), (std::vector<int>{}));
+    EXPECT_EQ(Hits("b", false, false, forms), (std::vector<int>{4}));
+    EXPECT_EQ(forms.Form(2), "");
+    EXPECT_EQ(forms.Form(4), "#B#");
+}
+
+TEST(Matcher, PiecesAreJoinedWithNothingBetween) {
+    FormBuffer forms;
+    forms.AddRow({"#HEL", "LO#WO", "", "RLD#"});
+    EXPECT_EQ(forms.Form(0), "#HELLO#WORLD#");
+    EXPECT_EQ(Hits("hello world", true, true, forms), (std::vector<int>{0}));
+}
+
+TEST(Matcher, LeavesOutImpliedPatterns) {
+    const Matcher m(BuildQuery("lov love god love", false), false);
+    EXPECT_EQ(m.Patterns(), (std::vector<std::string>{"#LOVE", "#GOD"}));
+}
+
+}  // namespace
+}  // namespace veloria::search
