@@ -47,35 +47,33 @@ int CompareCells(std::string_view a, std::string_view b, FieldKind kind) {
     return (c > 0) - (c < 0);
 }
 
-bool HasHighBytes(const char* p, std::size_t n) {
-    unsigned char any = 0;
-    for (std::size_t i = 0; i < n; ++i)
-        any |= static_cast<unsigned char>(p[i]);
-    return any & 0x80;
-}
-
-// One row: a single buffer holding the end offset of each cell, then the cells' Windows-1252
-// bytes, so that a row costs one allocation however many fields it has.
+// The bytes of one row: the end offset of each cell, then the cells' Windows-1252 bytes. Rows
+// loaded from the file lie in their table's arena; rows written later own their bytes.
 class Row {
   public:
-    Row(std::int64_t id, std::string buffer) : id_(id), data_(std::move(buffer)) {}
+    Row(std::int64_t id, const char* data) : id_(id), data_(data) {}
 
     static Row FromCells(std::int64_t id, const std::vector<std::string>& cells) {
-        std::size_t total = 0;
+        const std::size_t header = 4 * cells.size();
+        std::size_t total = header;
         for (const std::string& c : cells)
             total += c.size();
-        std::string buffer(4 * cells.size(), '\0');
-        buffer.reserve(buffer.size() + total);
+        auto own = std::make_unique_for_overwrite<char[]>(total);
+        std::size_t used = 0;
         for (std::size_t i = 0; i < cells.size(); ++i) {
-            buffer += cells[i];
-            SetEnd(buffer, i, buffer.size() - 4 * cells.size());
+            if (!cells[i].empty())
+                std::memcpy(own.get() + header + used, cells[i].data(), cells[i].size());
+            used += cells[i].size();
+            SetEnd(own.get(), i, used);
         }
-        return Row(id, std::move(buffer));
+        Row row(id, own.get());
+        row.own_ = std::move(own);
+        return row;
     }
 
-    static void SetEnd(std::string& buffer, std::size_t i, std::size_t end) {
+    static void SetEnd(char* data, std::size_t i, std::size_t end) {
         const auto e = std::uint32_t(end);
-        std::memcpy(buffer.data() + 4 * i, &e, 4);
+        std::memcpy(data + 4 * i, &e, 4);
     }
 
     std::int64_t Id() const { return id_; }
@@ -83,9 +81,9 @@ class Row {
     std::string_view Cell(std::size_t fieldCount, std::size_t i) const {
         std::uint32_t begin = 0, end = 0;
         if (i > 0)
-            std::memcpy(&begin, data_.data() + 4 * (i - 1), 4);
-        std::memcpy(&end, data_.data() + 4 * i, 4);
-        return {data_.data() + 4 * fieldCount + begin, end - begin};
+            std::memcpy(&begin, data_ + 4 * (i - 1), 4);
+        std::memcpy(&end, data_ + 4 * i, 4);
+        return {data_ + 4 * fieldCount + begin, end - begin};
     }
 
     std::vector<std::string> Cells(std::size_t fieldCount) const {
@@ -98,7 +96,34 @@ class Row {
 
   private:
     std::int64_t id_;
-    std::string data_;
+    const char* data_;
+    std::unique_ptr<char[]> own_;
+};
+
+// Storage for the rows of one load: large chunks instead of an allocation per row (loading and
+// freeing thousands of small blocks cost as much as reading them). What it hands out stays put.
+class Arena {
+  public:
+    // Room for n bytes at the returned place; Use tells how many were taken.
+    char* Reserve(std::size_t n) {
+        if (n > room_) {
+            const std::size_t size = std::max(kChunk, n);
+            chunks_.push_back(std::make_unique_for_overwrite<char[]>(size));
+            next_ = chunks_.back().get();
+            room_ = size;
+        }
+        return next_;
+    }
+    void Use(std::size_t n) {
+        next_ += n;
+        room_ -= n;
+    }
+
+  private:
+    static constexpr std::size_t kChunk = std::size_t(1) << 20;
+    std::vector<std::unique_ptr<char[]>> chunks_;
+    char* next_ = nullptr;
+    std::size_t room_ = 0;
 };
 
 struct FileIdentity {
@@ -478,7 +503,8 @@ class SharedTable {
         db_.reset();
         identity_ = IdentityOf(path_).value_or(FileIdentity{});
         db_ = std::make_unique<sqlite::Database>(
-            path_, readOnly_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
+            path_, (readOnly_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+                       SQLITE_OPEN_NOMUTEX);  // one thread uses the engine
         db_->SetBusyTimeout(kBusyTimeoutMs);
         if (!readOnly_) {
             if (sqlite3_db_readonly(db_->get(), "main") == 1) {
@@ -544,6 +570,7 @@ class SharedTable {
         dataVersion_ = DataVersion();
         auto select = db_->Prepare(selectSql_);
         sqlite3_stmt* s = select.get();
+        Arena arena;
         std::vector<Row> rows;
         rows.reserve(rows_.size());
         std::vector<const char*> text(fieldCount_);
@@ -556,26 +583,19 @@ class SharedTable {
                 bytes[i] = text[i] ? std::size_t(sqlite3_column_bytes(s, int(i) + 1)) : 0;
                 total += bytes[i];
             }
-            // Windows-1252 never takes more bytes than UTF-8, so the buffer only shrinks.
-            std::string buffer(header + total, '\0');
+            // Windows-1252 never takes more bytes than UTF-8, so the room reserved suffices.
+            char* data = arena.Reserve(header + total);
             std::size_t used = 0;
             for (std::size_t i = 0; i < fieldCount_; ++i) {
-                char* out = buffer.data() + header + used;
-                if (!HasHighBytes(text[i], bytes[i])) {
-                    if (bytes[i])
-                        std::memcpy(out, text[i], bytes[i]);
-                    used += bytes[i];
-                } else {
-                    const std::string converted = ConvertCell(s, i, {text[i], bytes[i]});
-                    std::memcpy(out, converted.data(), converted.size());
-                    used += converted.size();
-                }
-                Row::SetEnd(buffer, i, used);
+                used += ConvertCell(s, i, {text[i], bytes[i]}, data + header + used);
+                Row::SetEnd(data, i, used);
             }
-            buffer.resize(header + used);
-            rows.emplace_back(sqlite3_column_int64(s, 0), std::move(buffer));
+            arena.Use(header + used);
+            rows.emplace_back(sqlite3_column_int64(s, 0), data);
         }
-        if (keyField_ >= 0) {
+        // Rows come in row id order, which is key order for an integer key (the key is the row
+        // id); a text key is sorted here, in Windows-1252 order rather than UTF-8's.
+        if (keyField_ >= 0 && def_.fields[std::size_t(keyField_)].kind != FieldKind::Integer) {
             const auto field = std::size_t(keyField_);
             const FieldKind kind = def_.fields[field].kind;
             const auto less = [&](const Row& a, const Row& b) {
@@ -587,12 +607,14 @@ class SharedTable {
             }
         }
         rows_ = std::move(rows);
+        arena_ = std::move(arena);
         Changed();
     }
 
-    std::string ConvertCell(sqlite3_stmt* s, std::size_t field, std::string_view utf8) const {
+    std::size_t ConvertCell(sqlite3_stmt* s, std::size_t field, std::string_view utf8,
+                            char* out) const {
         try {
-            return FromUtf8(utf8);
+            return FromUtf8Into(utf8, out);
         } catch (const StoreError& e) {
             throw StoreError(path_.string() + ": row " +
                              std::to_string(sqlite3_column_int64(s, 0)) + ", field " +
@@ -614,6 +636,7 @@ class SharedTable {
     std::int64_t dataVersion_ = 0;
 
     std::vector<Row> rows_;
+    Arena arena_;  // the bytes of the rows loaded from the file
     std::vector<Order> orders_;
     std::uint64_t version_ = 0;
 

@@ -1,8 +1,10 @@
 #include "store/Text.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "store/Error.h"
 
@@ -84,18 +86,51 @@ long DecodeUtf8(std::string_view text, std::size_t& i) {
     return long(cp);
 }
 
-std::string Convert(std::string_view utf8, bool lossy) {
-    std::string out;
-    out.reserve(utf8.size());
-    std::size_t i = 0;
-    while (i < utf8.size()) {
+// Writes the Windows-1252 form of utf8 into out, which has room for utf8.size() bytes (a
+// character never takes more bytes in Windows-1252 than in UTF-8); returns the bytes written.
+// Runs of ASCII and the two-byte Latin-1 letters, nearly all of any text, take the fast paths.
+std::size_t ConvertInto(std::string_view utf8, char* out, bool lossy) {
+    const auto* in = reinterpret_cast<const unsigned char*>(utf8.data());
+    const std::size_t size = utf8.size();
+    std::size_t i = 0, n = 0;
+    while (i < size) {
+        if (i + 8 <= size) {
+            std::uint64_t word;
+            std::memcpy(&word, in + i, 8);
+            const std::uint64_t high = word & 0x8080808080808080ull;
+            // Copy the ASCII bytes before the first other one: the first byte in memory is the
+            // lowest of the word on a little-endian machine, the highest on a big-endian one.
+            const int ascii = high == 0 ? 8
+                              : std::endian::native == std::endian::little
+                                  ? std::countr_zero(high) / 8
+                                  : std::countl_zero(high) / 8;
+            std::memcpy(out + n, &word, 8);
+            i += std::size_t(ascii);
+            n += std::size_t(ascii);
+            if (ascii == 8)
+                continue;
+        }
+        const unsigned char lead = in[i];
+        if (lead < 0x80) {
+            out[n++] = char(lead);
+            ++i;
+            continue;
+        }
+        if ((lead == 0xC2 || lead == 0xC3) && i + 1 < size && (in[i + 1] & 0xC0) == 0x80) {
+            const unsigned cp = ((lead & 0x1Fu) << 6) | (in[i + 1] & 0x3Fu);
+            if (cp >= 0xA0) {
+                out[n++] = char(cp);
+                i += 2;
+                continue;
+            }
+        }
         const std::size_t at = i;
         const long cp = DecodeUtf8(utf8, i);
         const int byte = cp < 0 ? -1 : ByteOf(char32_t(cp));
         if (byte >= 0) {
-            out += char(byte);
+            out[n++] = char(byte);
         } else if (lossy) {
-            out += '?';
+            out[n++] = '?';
         } else if (cp < 0) {
             throw StoreError("invalid UTF-8 at byte " + std::to_string(at + 1));
         } else {
@@ -107,6 +142,12 @@ std::string Convert(std::string_view utf8, bool lossy) {
                              std::to_string(at + 1) + " cannot be held in Windows-1252");
         }
     }
+    return n;
+}
+
+std::string Convert(std::string_view utf8, bool lossy) {
+    std::string out(utf8.size(), '\0');
+    out.resize(ConvertInto(utf8, out.data(), lossy));
     return out;
 }
 
@@ -134,6 +175,9 @@ std::string FromUtf8(std::string_view utf8) {
 }
 std::string FromUtf8Lossy(std::string_view utf8) {
     return Convert(utf8, true);
+}
+std::size_t FromUtf8Into(std::string_view utf8, char* out) {
+    return ConvertInto(utf8, out, false);
 }
 
 char UpperCaseLetter(char c) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,9 @@ std::string ToUtf8(std::string_view cp1252);
 std::string FromUtf8(std::string_view utf8);
 // The same, but a character that cannot be held becomes '?'; for text typed by the user.
 std::string FromUtf8Lossy(std::string_view utf8);
+// FromUtf8 into a buffer of at least utf8.size() bytes (never too small, since no character takes
+// more bytes in Windows-1252 than in UTF-8); returns the number of bytes written.
+std::size_t FromUtf8Into(std::string_view utf8, char* out);
 
 // The word box's upper-casing as the user types: every letter that has a capital in Windows-1252
 // ("ñ" -> "Ñ", "é" -> "É", "š" -> "Š", "ÿ" -> "Ÿ"); everything else unchanged.
