@@ -175,6 +175,7 @@ class SharedTable {
         if (ec)
             key = std::filesystem::absolute(found);
         auto& registry = Registry();
+        std::erase_if(registry, [](const auto& entry) { return entry.second.expired(); });
         if (auto alive = registry[key.string()].lock())
             return alive;
         auto table = std::make_shared<SharedTable>(*def, found);
@@ -265,7 +266,7 @@ class SharedTable {
             const auto identity = IdentityOf(path_);
             if (!identity)
                 throw StoreError(MissingFileMessage(path_));
-            if (*identity != identity_) {
+            if (*identity != conn_->identity) {
                 Connect();
                 return;
             }
@@ -275,17 +276,17 @@ class SharedTable {
     }
 
     void ProbeExclusive() {
-        if (readOnly_ || db_->InTransaction())
+        if (readOnly_ || conn_->db->InTransaction())
             return;
-        db_->SetBusyTimeout(0);
+        conn_->db->SetBusyTimeout(0);
         try {
-            db_->Exec("BEGIN IMMEDIATE");
-            db_->Exec("ROLLBACK");
+            conn_->db->Exec("BEGIN IMMEDIATE");
+            conn_->db->Exec("ROLLBACK");
         } catch (const StoreError&) {
-            db_->SetBusyTimeout(kBusyTimeoutMs);
+            conn_->db->SetBusyTimeout(kBusyTimeoutMs);
             throw;
         }
-        db_->SetBusyTimeout(kBusyTimeoutMs);
+        conn_->db->SetBusyTimeout(kBusyTimeoutMs);
     }
 
     void CheckWritable() const {
@@ -302,9 +303,9 @@ class SharedTable {
     Written Insert(const std::vector<std::string>& cells) {
         std::int64_t id = 0;
         Write([&] {
-            Bind(*insert_, cells, 1);
-            insert_->Run();
-            id = db_->LastInsertRowid();
+            Bind(*conn_->insert, cells, 1);
+            conn_->insert->Run();
+            id = conn_->db->LastInsertRowid();
         });
         // A new row id is above every other, so a table without a key just grows at its end.
         const std::size_t at = keyField_ < 0 ? rows_.size() : UpperBoundOfKey(cells);
@@ -316,10 +317,10 @@ class SharedTable {
     // Rewrites the row of that id; hint is where it probably stands in primary order.
     Written Update(std::int64_t id, const std::vector<std::string>& cells, std::size_t hint) {
         Write([&] {
-            Bind(*update_, cells, 1);
-            update_->BindInt(int(fieldCount_) + 1, id);
-            update_->Run();
-            if (db_->Changes() == 0) {
+            Bind(*conn_->update, cells, 1);
+            conn_->update->BindInt(int(fieldCount_) + 1, id);
+            conn_->update->Run();
+            if (conn_->db->Changes() == 0) {
                 throw StoreError(path_.string() + ": the row being edited no longer exists");
             }
         });
@@ -347,7 +348,7 @@ class SharedTable {
     }
 
     void DeleteAll() {
-        Write([&] { deleteAll_->Run(); });
+        Write([&] { conn_->deleteAll->Run(); });
         rows_.clear();
         Changed();
     }
@@ -356,9 +357,9 @@ class SharedTable {
         CheckWritable();
         SyncWithDisk(false);
         if (batchDepth_ == 0) {
-            db_->Exec("BEGIN IMMEDIATE");
+            conn_->db->Exec("BEGIN IMMEDIATE");
         } else {
-            db_->Exec("SAVEPOINT " + SavepointName(batchDepth_ + 1));
+            conn_->db->Exec("SAVEPOINT " + SavepointName(batchDepth_ + 1));
         }
         return ++batchDepth_;
     }
@@ -372,7 +373,7 @@ class SharedTable {
             throw StoreError(path_.string() + ": the batch was rolled back after a failure");
         }
         try {
-            db_->Exec(level == 1 ? std::string("COMMIT") : "RELEASE " + SavepointName(level));
+            conn_->db->Exec(level == 1 ? std::string("COMMIT") : "RELEASE " + SavepointName(level));
         } catch (const StoreError&) {
             RollbackBatch(level);
             throw;
@@ -386,12 +387,12 @@ class SharedTable {
             return;
         --batchDepth_;
         try {
-            if (db_->InTransaction()) {
+            if (conn_->db->InTransaction()) {
                 if (level == 1) {
-                    db_->Exec("ROLLBACK");
+                    conn_->db->Exec("ROLLBACK");
                 } else {
-                    db_->Exec("ROLLBACK TO " + SavepointName(level) + "; RELEASE " +
-                              SavepointName(level));
+                    conn_->db->Exec("ROLLBACK TO " + SavepointName(level) + "; RELEASE " +
+                                    SavepointName(level));
                 }
             }
             if (batchDepth_ == 0)
@@ -475,7 +476,7 @@ class SharedTable {
         try {
             write();
         } catch (const StoreError&) {
-            if (batchDepth_ > 0 && !db_->InTransaction()) {
+            if (batchDepth_ > 0 && !conn_->db->InTransaction()) {
                 lostBatch_ = true;
                 try {
                     Load();
@@ -487,27 +488,35 @@ class SharedTable {
         }
     }
 
-    std::int64_t DataVersion() {
-        dataVersionQuery_->Reset();
-        const std::int64_t v = dataVersionQuery_->Step() ? dataVersionQuery_->ColumnInt(0) : 0;
-        dataVersionQuery_->Reset();
-        return v;
-    }
+    // One open of the file, with the statements the writes use.
+    struct Connection {
+        std::unique_ptr<sqlite::Database> db;
+        // Declared after db: statements go before their connection.
+        std::optional<sqlite::Statement> insert, update, deleteAll, dataVersion;
+        std::string selectSql;
+        FileIdentity identity;
 
-    // (Re)opens the file and loads its rows.
+        std::int64_t DataVersion() {
+            dataVersion->Reset();
+            const std::int64_t v = dataVersion->Step() ? dataVersion->ColumnInt(0) : 0;
+            dataVersion->Reset();
+            return v;
+        }
+    };
+
+    std::int64_t DataVersion() { return conn_->DataVersion(); }
+
+    // (Re)opens the file and loads its rows; on failure the table stays as it was.
     void Connect() {
-        insert_.reset();
-        update_.reset();
-        deleteAll_.reset();
-        dataVersionQuery_.reset();
-        db_.reset();
-        identity_ = IdentityOf(path_).value_or(FileIdentity{});
-        db_ = std::make_unique<sqlite::Database>(
+        auto c = std::make_unique<Connection>();
+        c->identity = IdentityOf(path_).value_or(FileIdentity{});
+        c->db = std::make_unique<sqlite::Database>(
             path_, (readOnly_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
                        SQLITE_OPEN_NOMUTEX);  // one thread uses the engine
-        db_->SetBusyTimeout(kBusyTimeoutMs);
+        sqlite::Database& db = *c->db;
+        db.SetBusyTimeout(kBusyTimeoutMs);
         if (!readOnly_) {
-            if (sqlite3_db_readonly(db_->get(), "main") == 1) {
+            if (sqlite3_db_readonly(db.get(), "main") == 1) {
                 throw StoreError(path_.string() + ": read-only");
             }
             // The tables the program writes use a write-ahead log with synchronous=NORMAL. A
@@ -517,13 +526,13 @@ class SharedTable {
             // last commits, and never corrupts the file. A rollback journal would need two syncs
             // per commit for the same guarantee, which a search of many small appends cannot
             // afford outside a batch.
-            db_->QueryText("PRAGMA journal_mode=WAL");
-            db_->Exec("PRAGMA synchronous=NORMAL");
+            db.QueryText("PRAGMA journal_mode=WAL");
+            db.Exec("PRAGMA synchronous=NORMAL");
             // Debian builds SQLite with secure_delete on, which overwrites every deleted row;
             // emptying the result tables then costs ten times as much, for no gain here.
-            db_->Exec("PRAGMA secure_delete=OFF");
+            db.Exec("PRAGMA secure_delete=OFF");
         }
-        CheckLayout();
+        CheckLayout(db);
         const std::string table = QuoteSqlName(SqlTableName(def_));
         std::string columns, marks, sets;
         for (std::size_t i = 0; i < fieldCount_; ++i) {
@@ -532,21 +541,22 @@ class SharedTable {
             marks += i ? ", ?" : "?";
             sets += (i ? ", " : "") + name + " = ?";
         }
-        selectSql_ = "SELECT rowid, " + columns + " FROM " + table + " ORDER BY rowid";
-        dataVersionQuery_.emplace(db_->Prepare("PRAGMA data_version"));
+        c->selectSql = "SELECT rowid, " + columns + " FROM " + table + " ORDER BY rowid";
+        c->dataVersion.emplace(db.Prepare("PRAGMA data_version"));
         if (!readOnly_) {
-            insert_.emplace(
-                db_->Prepare("INSERT INTO " + table + " (" + columns + ") VALUES (" + marks + ")"));
-            update_.emplace(db_->Prepare("UPDATE " + table + " SET " + sets + " WHERE rowid = ?"));
-            deleteAll_.emplace(db_->Prepare("DELETE FROM " + table));
+            c->insert.emplace(
+                db.Prepare("INSERT INTO " + table + " (" + columns + ") VALUES (" + marks + ")"));
+            c->update.emplace(db.Prepare("UPDATE " + table + " SET " + sets + " WHERE rowid = ?"));
+            c->deleteAll.emplace(db.Prepare("DELETE FROM " + table));
         }
-        Load();
+        Load(*c);
+        conn_ = std::move(c);
     }
 
     // The file must hold the SQL table with every field; SQLite reports a file that is no
     // database at the first query.
-    void CheckLayout() {
-        auto info = db_->Prepare("PRAGMA table_info(" + QuoteSqlName(SqlTableName(def_)) + ")");
+    void CheckLayout(sqlite::Database& db) {
+        auto info = db.Prepare("PRAGMA table_info(" + QuoteSqlName(SqlTableName(def_)) + ")");
         std::vector<std::string> present;
         while (info.Step())
             present.emplace_back(info.ColumnText(1));
@@ -565,10 +575,13 @@ class SharedTable {
         }
     }
 
-    // Reads every row into memory, converting the text to Windows-1252 in place.
-    void Load() {
-        dataVersion_ = DataVersion();
-        auto select = db_->Prepare(selectSql_);
+    void Load() { Load(*conn_); }
+
+    // Reads every row into memory, converting the text to Windows-1252 in place; on failure the
+    // rows stay as they were.
+    void Load(Connection& c) {
+        const std::int64_t dataVersion = c.DataVersion();
+        auto select = c.db->Prepare(c.selectSql);
         sqlite3_stmt* s = select.get();
         Arena arena;
         std::vector<Row> rows;
@@ -608,6 +621,7 @@ class SharedTable {
         }
         rows_ = std::move(rows);
         arena_ = std::move(arena);
+        dataVersion_ = dataVersion;
         Changed();
     }
 
@@ -628,11 +642,7 @@ class SharedTable {
     const std::size_t fieldCount_;
     const int keyField_;  // the primary key's field, -1 for tables without a key
 
-    std::unique_ptr<sqlite::Database> db_;
-    // Declared after db_: statements go before their connection.
-    std::optional<sqlite::Statement> insert_, update_, deleteAll_, dataVersionQuery_;
-    std::string selectSql_;
-    FileIdentity identity_;
+    std::unique_ptr<Connection> conn_;
     std::int64_t dataVersion_ = 0;
 
     std::vector<Row> rows_;

@@ -433,6 +433,47 @@ TEST_F(TableTest, BatchCommitsOnceOrRestoresEveryHandle) {
     other.Exec("ROLLBACK");
 }
 
+TEST_F(TableTest, AReplacedFileIsReadAfreshAndABadOneRefused) {
+    Table t = Open("Texto_B.DB");
+    AppendResult(t, "before");
+    WriteTable(dir.path(), "Texto_B.DB", {{"new1", "1", "p", "E"}, {"new2", "2", "p", "E"}});
+    t.Refresh();
+    EXPECT_EQ(Walk(t, "Referencia"), "new1 new2 ");
+    AppendResult(t, "after");
+    EXPECT_EQ(RowsOnDisk("Texto_B.DB", "Texto_B"), 3);
+
+    std::filesystem::remove(dir.path() / "Texto_B.DB-wal");
+    std::filesystem::remove(dir.path() / "Texto_B.DB-shm");
+    std::filesystem::remove(dir.path() / "Texto_B.DB");
+    std::ofstream(dir.path() / "Texto_B.DB") << std::string(4096, 'x');
+    EXPECT_STORE_ERROR(t.Refresh(), "Texto_B.DB", "not a table");
+    EXPECT_EQ(t.RowCount(), 3);  // the rows read before stay usable
+    EXPECT_STORE_ERROR(t.Refresh(), "not a table");
+    std::filesystem::remove(dir.path() / "Texto_B.DB");
+    EXPECT_STORE_ERROR(t.Refresh(), "Texto_B.DB", "table file not found");
+}
+
+TEST_F(TableTest, VolumeAndIndexTablesSeekByTheirNamedIndexes) {
+    std::vector<std::vector<std::string>> sentences;
+    for (int n : {3, 1, 2}) {
+        sentences.push_back({std::to_string(n), "Sentence " + std::to_string(n),
+                             " T-" + std::to_string(n) + " ", "12", "", "7", "1", "#S#", "", "",
+                             ""});
+    }
+    WriteTable(dir.path(), "LTexto.DB", sentences);
+    WriteTable(dir.path(), "Indice_T.db", {{"7", "CHAPTER ONE", "Section"}, {"2", "A", "B"}});
+    Table volume = Open("LTexto.DB", "NUMERO");
+    EXPECT_EQ(Walk(volume, "numero"), "1 2 3 ");
+    ASSERT_TRUE(volume.FindKey("00002"));
+    EXPECT_EQ(volume.FieldAsString("Referencia"), " T-2 ");
+    EXPECT_EQ(volume.FieldAsString("Pagina"), "12");
+    Table index = Open("Indice_T.db", "NUM_I");
+    ASSERT_TRUE(index.FindKey(volume.FieldAsString("Num_I")));
+    EXPECT_EQ(index.FieldAsString("Nom_1"), "CHAPTER ONE");
+    EXPECT_FALSE(index.FindKey("8"));
+    EXPECT_EQ(index.FieldAsString("Nom_1"), "CHAPTER ONE");
+}
+
 TEST_F(TableTest, ContentTablesAreSharedAndReadOnlyOnDisk) {
     Table one = Open("Glosario.DB");
     Table two = Open("GLOSARIO.DB", "NOMBRE2");
