@@ -419,7 +419,12 @@ class SharedTable {
 
     static std::string SavepointName(int level) { return "batch" + std::to_string(level); }
 
-    void Changed() { ++version_; }
+    // Versions come from one process-wide counter, so that a table loaded afresh never repeats a
+    // version that an earlier copy of it had.
+    void Changed() {
+        static std::uint64_t counter = 0;
+        version_ = ++counter;
+    }
 
     // Secondary orders sort by their field, then by the primary order (a stable sort of rows that
     // are already in primary order); they are rebuilt after the rows changed.
@@ -1051,12 +1056,16 @@ int Table::RowCount() const {
 }
 
 std::string Table::CellAsString(int recNo, int fieldIndex) const {
+    return std::string(CellView(recNo, fieldIndex));
+}
+
+std::string_view Table::CellView(int recNo, int fieldIndex) const {
     cursor_->Sync();
     if (recNo < 1 || recNo > int(shared_->Size()) || fieldIndex < 0 ||
         fieldIndex >= int(shared_->FieldCount())) {
         return {};
     }
-    return std::string(shared_->CellAt(cursor_->order, std::size_t(recNo - 1), fieldIndex));
+    return shared_->CellAt(cursor_->order, std::size_t(recNo - 1), fieldIndex);
 }
 
 void Table::Refresh() {

@@ -16,8 +16,9 @@ class SharedTable;  // the process-wide state of one table file (Table.cpp)
 
 // A handle on one table: a window's own cursor, with the operations the windows use. Several
 // handles on one table coexist, each with its own position; all handles of one process share one
-// copy of the rows, so a write through one is seen by the others at the latest after Refresh.
-// Nothing another handle does can invalidate this one.
+// copy of the rows, so a write through one is seen by the others at once (Refresh also picks up
+// what other programs wrote). Nothing another handle does can invalidate this one: a cursor stays
+// on its row while that row exists, otherwise on the same position as far as the rows reach.
 //
 // All text is Windows-1252. Every failure throws StoreError. One thread only.
 //
@@ -70,6 +71,7 @@ class Table {
     // stays where it was.
     bool FindKey(std::string_view text);
     // Moves to the first row whose key is not less than the text; past the last key, the last row.
+    // For an integer key a blank text goes to the first row and any other non-number throws.
     void GotoNearest(std::string_view text);
 
     // The value of a field of the current row as text: numbers in decimal, "" for an empty field
@@ -78,12 +80,17 @@ class Table {
     // The same field as a number; an empty or non-numeric value is 0.
     std::int64_t FieldAsInteger(std::string_view fieldName) const;
     // The same text without a copy, for scans over many rows. The view is valid until the rows
-    // change (a write through any handle of this table, a reload) or this handle moves.
+    // change (a write through any handle of this table, a reload) and, while this handle edits,
+    // until its next SetField, Post or Cancel.
     std::string_view FieldView(std::string_view fieldName) const;
 
     // Append / Edit, set fields, Post. Post writes the row (in key order for keyed tables) and
     // makes it current; it is durable when Post returns unless a Batch is open on the table, in
-    // which case it is durable when the batch commits. Cancel drops the pending row.
+    // which case it is durable when the batch commits. Cancel drops the pending row. While a row
+    // is pending, the fields read back its pending values. Edit on an empty table starts a new
+    // row. As data sets do, a move, seek, Append, Edit or Refresh first posts a changed pending
+    // row and drops an unchanged one; a failed Post leaves the row pending. Writing to a content
+    // table throws "read-only".
     void Append();
     void Edit();
     void SetField(std::string_view fieldName, std::string_view text);
@@ -100,13 +107,15 @@ class Table {
     int RowCount() const;
     // A field of any row by position, for grids; "" outside the table.
     std::string CellAsString(int recNo, int fieldIndex) const;
+    // The same without a copy, valid as long as FieldView's.
+    std::string_view CellView(int recNo, int fieldIndex) const;
 
     // The handle sees rows written through other handles (and, when the file changed on disk,
     // through other programs); the cursor stays on the same row where it still exists.
     void Refresh();
 
-    // Raised by every change to the rows through any handle of this process; grids compare it to
-    // repaint when the rows changed.
+    // Raised by every change to the rows through any handle of this process and by every reload;
+    // grids compare it to repaint when the rows changed. A value never repeats in a process.
     std::uint64_t DataVersion() const;
 
     // A run of writes that commits as one transaction: Posts and EmptyTable made through any
