@@ -161,7 +161,7 @@ void Builder::FindSources() {
                 def = &d;
         }
         if (!def) {
-            Report(false, name, 0, {}, "names no table of the corpus; ignored");
+            Warning(name, 0, {}, "names no table of the corpus; ignored");
             continue;
         }
         if (!def->content && !store::SameName(def->fileName, "Texto_B.DB")) {
@@ -643,7 +643,10 @@ BuildResult Builder::Run() {
     }
     CheckCrossReferences();
 
-    const fs::path target = fs::absolute(options_.target);
+    // "data/" and "./data" name the folder "data", whose neighbour the new one is built as.
+    fs::path target = fs::absolute(options_.target).lexically_normal();
+    if (!target.has_filename())
+        target = target.parent_path();
     if (result_.errors == 0) {
         std::error_code ec;
         fs::create_directories(target.parent_path(), ec);

@@ -274,6 +274,16 @@ TEST_F(Builder, AFailedBuildLeavesThePreviousDataDirectoryUntouched) {
     EXPECT_EQ(std::distance(fs::directory_iterator(tmp_.path()), fs::directory_iterator()), 2);
 }
 
+TEST_F(Builder, ATargetNamedWithATrailingSlashIsBuiltBesideItself) {
+    BuildOptions options;
+    options.source = src();
+    options.target = data().string() + "/";
+    ASSERT_TRUE(BuildCorpus(options).ok);
+    ASSERT_TRUE(BuildCorpus(options).ok);  // and replaced
+    EXPECT_TRUE(fs::exists(data() / "LTexto.DB"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(tmp_.path()), fs::directory_iterator()), 2);
+}
+
 TEST_F(Builder, ATargetThatIsAFileIsLeftAlone) {
     WriteAll(data(), "not a folder");
     const BuildResult r = Build();
