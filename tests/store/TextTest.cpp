@@ -19,6 +19,17 @@ TEST(Text, EveryByteSurvivesTheRoundTripThroughUtf8) {
               "a\x94");
 }
 
+TEST(Text, ConversionIsRightAtEveryPlaceInAWord) {
+    // The conversion copies eight ASCII bytes at a time; other characters at each offset.
+    for (std::size_t at = 0; at < 17; ++at) {
+        const std::string text = std::string(at, 'a') + "\xE9" + std::string(9, 'b') + "\x80\x93z";
+        ASSERT_EQ(FromUtf8(ToUtf8(text)), text) << at;
+        std::string out(ToUtf8(text).size(), '\0');
+        ASSERT_EQ(FromUtf8Into(ToUtf8(text), out.data()), text.size());
+        EXPECT_THROW(FromUtf8(std::string(at, 'a') + "\xC4\x85"), StoreError);
+    }
+}
+
 TEST(Text, FromUtf8RefusesWhatWindows1252CannotHold) {
     try {
         FromUtf8("ab\xC4\x85");  // a with ogonek
