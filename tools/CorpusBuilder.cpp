@@ -7,11 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <map>
-#include <optional>
-#include <set>
-#include <sstream>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -220,15 +216,11 @@ void Builder::CheckValue(Source& source, int line, const store::FieldDef& field,
 
 void Builder::Load(Source& source) {
     std::string text;
-    {
-        std::ifstream in(source.path, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        if (!in) {
-            Error(source.name, 0, {}, "cannot be read");
-            return;
-        }
-        text = s.str();
+    try {
+        text = ReadFileText(source.path);
+    } catch (const std::runtime_error&) {
+        Error(source.name, 0, {}, "cannot be read");
+        return;
     }
     std::vector<CsvRecord> records;
     try {

@@ -1,6 +1,18 @@
 #include "tools/Csv.h"
 
+#include <fstream>
+#include <sstream>
+
 namespace veloria::tools {
+
+std::string ReadFileText(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (!in)
+        throw std::runtime_error(file.string() + ": cannot be read");
+    return text.str();
+}
 
 std::vector<CsvRecord> ParseCsv(std::string_view text) {
     if (text.starts_with("\xEF\xBB\xBF"))

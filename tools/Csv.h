@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -24,6 +25,9 @@ class CsvError : public std::runtime_error {
   private:
     int line_;
 };
+
+// The whole content of a file, as it stands; throws std::runtime_error when it cannot be read.
+std::string ReadFileText(const std::filesystem::path& file);
 
 // All records of the text, the header included. A byte order mark at the start is skipped, and
 // so are empty lines (a record must have at least one character or a quoted field).

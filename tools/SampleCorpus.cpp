@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
-#include <sstream>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -220,20 +220,11 @@ struct Passage {
     std::vector<std::pair<char, int>> citedBy;
 };
 
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error(path.string() + ": cannot be read");
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 std::vector<Passage> ReadPassages(const std::filesystem::path& sources) {
     const std::filesystem::path file = sources / "kjv-passages.csv";
     std::vector<CsvRecord> records;
     try {
-        records = ParseCsv(ReadFile(file));
+        records = ParseCsv(ReadFileText(file));
     } catch (const CsvError& e) {
         throw std::runtime_error(file.string() + ": " + e.what());
     }
