@@ -1,0 +1,313 @@
+// The order of window events the windows rely on: activation and first focus for main and
+// modal forms, the opener's return, focus moves, Escape, and the central error box.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <stdexcept>
+
+#include "tests/widgets/Fixtures.h"
+
+namespace veloria::widgets::test {
+namespace {
+
+using testing::DialogCapture;
+using testing::WhenModal;
+using Events = std::vector<std::string>;
+
+class FormTest : public WidgetTest {
+  protected:
+    // A main window: an edit box first in tab order, then two flat buttons.
+    void MakeMain() {
+        main = std::make_unique<LoggedForm>("main", log);
+        grid = main->Add<TEdit>("grid", 10, 10, 120, 24, 0);
+        button = main->Add<TdxButton>("button", 10, 50, 80, 24, 1);
+        button->SetCaption("&Paragraph");
+        other = main->Add<TdxButton>("other", 100, 50, 80, 24, 2);
+        other->SetCaption("&Other");
+    }
+    // A modal child: a memo first in tab order, a cancel button.
+    void MakeChild() {
+        child = std::make_unique<LoggedForm>("child", log);
+        memo = child->Add<TMemo>("memo", 10, 10, 200, 100, 0);
+        close = child->Add<TdxButton>("close", 220, 10, 80, 24, 1);
+        close->SetCaption("Cl&ose");
+        close->SetCancel(true);
+        close->OnClick = [this] {
+            log("close.click");
+            child->Close();
+        };
+    }
+
+    std::unique_ptr<LoggedForm> main, child;
+    TEdit* grid = nullptr;
+    TdxButton* button = nullptr;
+    TdxButton* other = nullptr;
+    TMemo* memo = nullptr;
+    TdxButton* close = nullptr;
+};
+
+TEST_F(FormTest, MainFormActivatesFirstThenItsFirstControlGainsTheFocus) {
+    MakeMain();
+    // Focus given during the activation is taken only once the activation has run.
+    main->OnActivate = [this] {
+        log("main.activate");
+        grid->SetFocus();
+        log("main.activate.end");
+    };
+    main->Show();
+    EXPECT_EQ(log.events, (Events{"main.activate", "main.activate.end", "grid.enter"}));
+    EXPECT_EQ(main->ActiveControl(), grid);
+    EXPECT_EQ(QApplication::focusWidget(), grid);
+}
+
+TEST_F(FormTest, ModalFormFocusesItsFirstControlBeforeItsActivation) {
+    MakeMain();
+    MakeChild();
+    main->Show();
+    log.Clear();
+    WhenModal(*child, [this] {
+        log("child.shown");
+        child->Close();
+    });
+    EXPECT_EQ(child->ShowModal(), mrCancel);
+    EXPECT_EQ(log.events, (Events{"memo.enter", "child.activate", "child.shown"}));
+    EXPECT_FALSE(child->isVisible());
+}
+
+TEST_F(FormTest, ClosingAModalFormReturnsToTheOpenerWithoutActivationOrEnter) {
+    MakeMain();
+    MakeChild();
+    main->Show();
+    testing::Click(*button);  // the button takes the focus
+    ASSERT_EQ(main->ActiveControl(), button);
+    log.Clear();
+    button->OnClick = [this] {
+        log("button.click");
+        WhenModal(*child, [this] { testing::KeyClick(*child, Qt::Key_Escape); });
+        child->ShowModal();
+        log("button.after");
+    };
+    testing::Click(*button);
+    testing::ProcessEvents(20);
+    EXPECT_EQ(log.events, (Events{"button.click", "memo.enter", "child.activate", "close.click",
+                                  "button.after"}));
+    EXPECT_EQ(main->ActiveControl(), button);
+    EXPECT_EQ(QApplication::activeWindow(), main.get());
+    EXPECT_EQ(QApplication::focusWidget(), button);
+}
+
+TEST_F(FormTest, ASecondShowingStartsAgainAtTheFirstControl) {
+    MakeMain();
+    MakeChild();
+    main->Show();
+    WhenModal(*child, [this] {
+        close->SetFocus();
+        child->Close();
+    });
+    child->ShowModal();
+    log.Clear();
+    WhenModal(*child, [this] { child->Close(); });
+    child->ShowModal();
+    EXPECT_EQ(log.events, (Events{"memo.enter", "child.activate"}));
+}
+
+TEST_F(FormTest, ModalResultOfAButtonEndsTheShowing) {
+    MakeMain();
+    MakeChild();
+    close->SetModalResult(mrOk);
+    close->OnClick = nullptr;
+    main->Show();
+    WhenModal(*child, [this] { testing::Click(*close); });
+    EXPECT_EQ(child->ShowModal(), mrOk);
+}
+
+TEST_F(FormTest, NestedModalFormsEachReturnToTheirOpener) {
+    MakeMain();
+    MakeChild();
+    LoggedForm inner("inner", log);
+    auto* ok = inner.Add<TButton>("ok", 10, 10, 75, 25, 0);
+    ok->SetCaption("OK");
+    ok->SetModalResult(mrOk);
+    main->Show();
+    log.Clear();
+    WhenModal(*child, [&] {
+        WhenModal(inner, [&] { testing::KeyClick(inner, Qt::Key_Return); });
+        log(inner.ShowModal() == mrOk ? "inner.ok" : "inner.other");
+        EXPECT_EQ(Application().ActiveForm(), child.get());
+        EXPECT_EQ(QApplication::focusWidget(), memo);
+        testing::KeyClick(*child, Qt::Key_Escape);
+    });
+    child->ShowModal();
+    EXPECT_EQ(log.events, (Events{"memo.enter", "child.activate", "ok.enter", "inner.activate",
+                                  "inner.ok", "close.click"}));
+    EXPECT_EQ(Application().ActiveForm(), main.get());
+}
+
+TEST_F(FormTest, InputToAWindowBlockedByAModalFormIsLost) {
+    MakeMain();
+    MakeChild();
+    int clicks = 0;
+    other->OnClick = [&] { ++clicks; };
+    main->Show();
+    WhenModal(*child, [&] {
+        testing::KeyClick(*main, Qt::Key_O, Qt::AltModifier);
+        testing::Click(*other);
+        child->Close();
+    });
+    child->ShowModal();
+    EXPECT_EQ(clicks, 0);
+}
+
+TEST_F(FormTest, ReactivatingAWindowRunsNoEnter) {
+    MakeMain();
+    MakeChild();
+    main->Show();
+    log.Clear();
+    QApplication::setActiveWindow(child.get());
+    QApplication::setActiveWindow(main.get());
+    main->activateWindow();
+    testing::ProcessEvents(20);
+    EXPECT_EQ(log.events, Events{});
+    EXPECT_EQ(main->ActiveControl(), grid);
+}
+
+TEST_F(FormTest, DisablingTheFocusedControlKeepsItsFocus) {
+    MakeMain();
+    main->Show();
+    testing::Click(*button);
+    log.Clear();
+    button->SetEnabled(false);
+    testing::ProcessEvents();
+    EXPECT_EQ(log.events, Events{});
+    EXPECT_EQ(main->ActiveControl(), button);
+    // No other control takes keys meanwhile.
+    testing::KeyClick(*main, Qt::Key_Tab);
+    EXPECT_EQ(log.events, Events{});
+    button->SetEnabled(true);
+    EXPECT_EQ(QApplication::focusWidget(), button);
+    EXPECT_EQ(log.events, Events{});
+    // A real move later runs the handlers as usual.
+    grid->SetFocus();
+    EXPECT_EQ(log.events, (Events{"button.exit", "grid.enter"}));
+}
+
+TEST_F(FormTest, DisablingAnotherControlOrAContainerRunsNoEnter) {
+    MakeMain();
+    auto* box = main->Add<TGroupBox>("box", 10, 100, 200, 80, 3);
+    auto* check = main->Add<TCheckBox>(box, "check", 10, 20, 100, 20, 0);
+    check->SetCaption("&Check");
+    main->Show();
+    check->SetFocus();
+    log.Clear();
+    grid->SetEnabled(false);
+    box->SetEnabled(false);
+    testing::ProcessEvents();
+    EXPECT_EQ(log.events, Events{});
+    EXPECT_EQ(main->ActiveControl(), check);
+    box->SetEnabled(true);
+    EXPECT_EQ(QApplication::focusWidget(), check);
+}
+
+TEST_F(FormTest, TabVisitsTheControlsInTabOrderAcrossContainers) {
+    MakeMain();
+    auto* box = main->Add<TGroupBox>("box", 10, 100, 200, 80, 1);
+    auto* any = main->Add<TRadioButton>(box, "any", 10, 20, 100, 20, 0);
+    auto* exact = main->Add<TRadioButton>(box, "exact", 10, 45, 100, 20, 1);
+    any->SetChecked(true);
+    button->SetTabOrder(2);
+    other->SetTabOrder(3);
+    main->Show();
+    log.Clear();
+    // grid(0) -> box(1): the selected radio button only -> button(1 after box) -> other
+    testing::KeyClick(*main, Qt::Key_Tab);
+    testing::KeyClick(*main, Qt::Key_Tab);
+    testing::KeyClick(*main, Qt::Key_Tab);
+    testing::KeyClick(*main, Qt::Key_Tab);
+    EXPECT_EQ(log.events, (Events{"grid.exit", "any.enter", "any.exit", "button.enter",
+                                  "button.exit", "other.enter", "other.exit", "grid.enter"}));
+    log.Clear();
+    testing::KeyClick(*main, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(log.events, (Events{"grid.exit", "other.enter"}));
+    EXPECT_FALSE(exact->Focused());
+}
+
+TEST_F(FormTest, SetFocusIsARealMoveAndRefusedForADisabledControl) {
+    MakeMain();
+    main->Show();
+    log.Clear();
+    other->SetFocus();
+    other->SetFocus();
+    EXPECT_EQ(log.events, (Events{"grid.exit", "other.enter"}));
+    button->SetEnabled(false);
+    EXPECT_THROW(button->SetFocus(), WidgetError);
+}
+
+TEST_F(FormTest, HidingANonModalFormReturnsToTheFormBelow) {
+    MakeMain();
+    LoggedForm progress("progress", log);
+    progress.SetBorderStyle(bsNone);
+    main->Show();
+    log.Clear();
+    progress.Show();
+    progress.Repaint();
+    EXPECT_EQ(Application().ActiveForm(), &progress);
+    progress.Close();
+    EXPECT_EQ(Application().ActiveForm(), main.get());
+    EXPECT_EQ(log.events, Events{"progress.activate"});
+    EXPECT_EQ(QApplication::focusWidget(), grid);
+}
+
+TEST_F(FormTest, AFormDeletedDuringItsModalShowingEndsIt) {
+    MakeMain();
+    main->Show();
+    auto doomed = std::make_unique<LoggedForm>("doomed", log);
+    LoggedForm* raw = doomed.get();
+    WhenModal(*raw, [&] { doomed.reset(); });
+    EXPECT_EQ(raw->ShowModal(), mrCancel);
+    EXPECT_EQ(doomed, nullptr);
+    EXPECT_EQ(Application().ActiveForm(), main.get());
+}
+
+TEST_F(FormTest, AnExceptionLeavingAHandlerShowsTheErrorBoxAndTheProgramGoesOn) {
+    MakeMain();
+    DialogCapture boxes;
+    int after = 0;
+    button->OnClick = [&] {
+        throw std::runtime_error("Texto_B.DB: locked by another program");
+        ++after;
+    };
+    other->OnClick = [&] { throw std::runtime_error("Cannot open file \"Fondo01.bmp\""); };
+    main->Show();
+    testing::Click(*button);
+    testing::KeyClick(*main, Qt::Key_O, Qt::AltModifier);
+    EXPECT_EQ(after, 0);
+    ASSERT_EQ(boxes.Dialogs().size(), 2u);
+    EXPECT_EQ(boxes.Dialogs()[0].text, "Texto_B.DB: locked by another program.");
+    EXPECT_EQ(boxes.Dialogs()[0].caption, "Veloria");
+    EXPECT_EQ(boxes.Dialogs()[1].text, "Cannot open file \"Fondo01.bmp\"");
+    // The window still answers.
+    button->OnClick = [&] { ++after; };
+    testing::Click(*button);
+    EXPECT_EQ(after, 1);
+}
+
+TEST_F(FormTest, AClickByTheProgramPassesTheExceptionToTheCallingHandler) {
+    MakeMain();
+    DialogCapture boxes;
+    std::vector<std::string> steps;
+    auto* hidden = main->Add<TButton>("hidden", 10, 90, 60, 22, 5);
+    hidden->SetVisible(false);
+    hidden->OnClick = [] { throw std::runtime_error("Cannot open file \"Logotipo01.bmp\""); };
+    main->OnActivate = [&] {
+        steps.push_back("activate");
+        hidden->Click();
+        steps.push_back("after Activar");
+    };
+    main->Show();
+    EXPECT_EQ(steps, Events{"activate"});
+    EXPECT_EQ(boxes.Errors(), Events{"Cannot open file \"Logotipo01.bmp\""});
+    EXPECT_THROW(hidden->Click(), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace veloria::widgets::test

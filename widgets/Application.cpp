@@ -1,0 +1,281 @@
+#include "widgets/Application.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFont>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QStyleFactory>
+#include <QUrl>
+#include <algorithm>
+#include <exception>
+
+#include "store/Text.h"
+#include "widgets/DataLink.h"
+#include "widgets/Form.h"
+#include "widgets/QtText.h"
+
+namespace veloria::widgets {
+
+// --- data links --------------------------------------------------------------------------------
+
+namespace {
+std::vector<DataLink*>& Links() {
+    static std::vector<DataLink*> links;
+    return links;
+}
+bool syncing = false;
+}  // namespace
+
+DataLink::DataLink() {
+    Links().push_back(this);
+}
+
+DataLink::~DataLink() {
+    std::erase(Links(), this);
+}
+
+void DataLink::SyncAll() {
+    if (syncing)
+        return;
+    syncing = true;
+    const std::vector<DataLink*> links = Links();
+    for (DataLink* link : links) {
+        if (std::find(Links().begin(), Links().end(), link) != Links().end())
+            link->SyncFromData();
+    }
+    syncing = false;
+}
+
+namespace detail {
+
+void ActivateWindow(QWidget& window) {
+    // Without a window manager a shown window is never activated by itself, and Qt activates
+    // asynchronously: ask the window system, and tell Qt at once.
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        window.raise();
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+}
+
+void HandleCurrentException() noexcept {
+    std::string message;
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        message = e.what();
+    } catch (...) {
+        message = "Unknown error";
+    }
+    try {
+        // Messages come from the table engine (UTF-8 where they quote a character) or carry
+        // Windows-1252 names; the box shows either.
+        std::string shown;
+        try {
+            shown = store::FromUtf8(message);
+        } catch (...) {
+            shown = message;
+        }
+        Application().ShowException(shown);
+    } catch (...) {
+    }
+}
+
+void AfterEvent() noexcept {
+    try {
+        DataLink::SyncAll();
+    } catch (...) {
+    }
+}
+
+}  // namespace detail
+
+// --- application -------------------------------------------------------------------------------
+
+TApplication& TApplication::Instance() {
+    static TApplication* app = new TApplication;  // outlives every form, never destroyed
+    return *app;
+}
+
+TApplication::~TApplication() = default;
+
+void TApplication::Initialize() {
+    if (initialized_)
+        return;
+    initialized_ = true;
+    if (title_.empty())
+        title_ = FromQString(QCoreApplication::applicationName());
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // The font names the windows ask for, with shapes of the same metrics.
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("Times New Roman"),
+                              QStringLiteral("Liberation Serif"));
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"));
+    // The classic desktop colours the windows were laid out against.
+    QPalette p = QApplication::palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        p.setColor(group, QPalette::Window, ToQColor(clBtnFace));
+        p.setColor(group, QPalette::Button, ToQColor(clBtnFace));
+        p.setColor(group, QPalette::Base, ToQColor(clWindow));
+        p.setColor(group, QPalette::WindowText, ToQColor(clWindowText));
+        p.setColor(group, QPalette::Text, ToQColor(clWindowText));
+        p.setColor(group, QPalette::ButtonText, ToQColor(clWindowText));
+        p.setColor(group, QPalette::Highlight, ToQColor(clHighlight));
+        p.setColor(group, QPalette::HighlightedText, ToQColor(clHighlightText));
+    }
+    p.setColor(QPalette::Disabled, QPalette::Window, ToQColor(clBtnFace));
+    p.setColor(QPalette::Disabled, QPalette::Button, ToQColor(clBtnFace));
+    p.setColor(QPalette::Disabled, QPalette::WindowText, ToQColor(clGrayText));
+    p.setColor(QPalette::Disabled, QPalette::Text, ToQColor(clGrayText));
+    p.setColor(QPalette::Disabled, QPalette::ButtonText, ToQColor(clGrayText));
+    QApplication::setPalette(p);
+    QApplication::setEffectEnabled(Qt::UI_AnimateTooltip, false);
+    QApplication::setEffectEnabled(Qt::UI_FadeTooltip, false);
+}
+
+void TApplication::SetTitle(std::string_view title) {
+    title_ = title;
+}
+
+void TApplication::Adopt(std::unique_ptr<TForm> form) {
+    if (!mainForm_)
+        mainForm_ = form.get();
+    forms_.push_back(std::move(form));
+}
+
+TForm* TApplication::MainForm() const {
+    return mainForm_.data();
+}
+
+void TApplication::Run() {
+    if (mainForm_ && !terminated_)
+        mainForm_->Show();
+    if (!terminated_)
+        QApplication::exec();
+    DestroyForms();
+}
+
+void TApplication::Terminate() {
+    terminated_ = true;
+    QCoreApplication::exit(0);
+}
+
+void TApplication::ProcessMessages() {
+    QCoreApplication::processEvents();
+}
+
+void TApplication::DestroyForms() {
+    while (!forms_.empty())
+        forms_.pop_back();
+    mainForm_ = nullptr;
+}
+
+TForm* TApplication::ActiveForm() const {
+    for (auto it = active_.rbegin(); it != active_.rend(); ++it) {
+        if (*it && (*it)->isVisible())
+            return it->data();
+    }
+    return nullptr;
+}
+
+void TApplication::PushActive(TForm& form) {
+    std::erase_if(active_, [&](const QPointer<TForm>& f) { return !f || f == &form; });
+    active_.emplace_back(&form);
+    detail::ActivateWindow(form);
+    form.SetQtFocus();
+}
+
+void TApplication::PopActive(TForm& form) {
+    std::erase_if(active_, [](const QPointer<TForm>& f) { return !f; });
+    const bool wasActive = !active_.empty() && active_.back() == &form;
+    std::erase_if(active_, [&](const QPointer<TForm>& f) { return f == &form; });
+    if (wasActive)
+        Reactivate();
+}
+
+void TApplication::BringToTop(TForm& form) {
+    std::erase_if(active_, [&](const QPointer<TForm>& f) { return !f || f == &form; });
+    active_.emplace_back(&form);
+}
+
+void TApplication::Reactivate() {
+    if (TForm* top = ActiveForm())
+        top->Restore();
+}
+
+int TApplication::ShowDialog(const ShownDialog& dialog) {
+    if (dialogHook_)
+        return dialogHook_(dialog);
+    QMessageBox box(
+        dialog.kind == ShownDialog::Kind::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
+        ToQString(dialog.caption), ToQString(dialog.text), QMessageBox::Ok, ActiveForm());
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+    Reactivate();
+    return IDOK;
+}
+
+void TApplication::ShowException(std::string_view message) {
+    std::string text(message);
+    // As the platform's error box words it: a closing full stop unless the message ends in
+    // punctuation already.
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.')
+        text += '.';
+    ShowDialog({ShownDialog::Kind::Error, text, title_});
+}
+
+int TApplication::MessageBox(std::string_view text, std::string_view caption, int) {
+    return ShowDialog({ShownDialog::Kind::Message, std::string(text), std::string(caption)});
+}
+
+// --- clipboard and shell -----------------------------------------------------------------------
+
+std::string TClipboard::AsText() const {
+    return FromQString(QGuiApplication::clipboard()->text());
+}
+
+void TClipboard::SetAsText(std::string_view text) {
+    QGuiApplication::clipboard()->setText(ToQString(text));
+}
+
+void TClipboard::SetAsHtml(const std::string& htmlUtf8, std::string_view plainText) {
+    auto* data = new QMimeData;  // the clipboard takes it
+    data->setHtml(QString::fromStdString(htmlUtf8));
+    data->setText(ToQString(plainText));
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
+bool TClipboard::HasHtml() const {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    return data && data->hasHtml();
+}
+
+void TClipboard::Clear() {
+    QGuiApplication::clipboard()->clear();
+}
+
+TClipboard& Clipboard() {
+    static TClipboard clipboard;
+    return clipboard;
+}
+
+void ShellOpen(std::string_view fileOrAddress) {
+    const std::string target(fileOrAddress);
+    if (const auto& hook = Application().GetShellHook()) {
+        hook(target);
+        return;
+    }
+    const QString t = ToQString(target);
+    QUrl url;
+    if (t.contains(QLatin1String("://")) ||
+        t.startsWith(QLatin1String("www."), Qt::CaseInsensitive))
+        url = QUrl::fromUserInput(t);
+    else
+        url = QUrl::fromLocalFile(QDir::current().absoluteFilePath(t));
+    QDesktopServices::openUrl(url);
+}
+
+}  // namespace veloria::widgets

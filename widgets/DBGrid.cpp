@@ -1,0 +1,477 @@
+#include "widgets/DBGrid.h"
+
+#include <QAbstractButton>
+#include <QAbstractTableModel>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTimer>
+#include <algorithm>
+
+#include "store/Schema.h"
+#include "widgets/Application.h"
+#include "widgets/QtText.h"
+
+namespace veloria::widgets {
+namespace {
+
+constexpr int kIndicatorWidth = 11;
+constexpr int kDefaultColumnWidth = 64;
+
+int HorizontalFlags(TAlignment a) {
+    switch (a) {
+        case taRightJustify:
+            return Qt::AlignRight;
+        case taCenter:
+            return Qt::AlignHCenter;
+        default:
+            return Qt::AlignLeft;
+    }
+}
+
+// A failure of the table while painting cannot end a handler; it is shown once, after the paint.
+void ReportLater(const std::exception& e) {
+    static bool pending = false;
+    if (pending)
+        return;
+    pending = true;
+    const std::string message = e.what();
+    QTimer::singleShot(0, [message] {
+        pending = false;
+        Application().ShowException(message);
+    });
+}
+
+}  // namespace
+
+// --- model -------------------------------------------------------------------------------------
+
+class TDBGrid::Model : public QAbstractTableModel {
+  public:
+    explicit Model(TDBGrid& grid) : QAbstractTableModel(&grid), grid_(grid) {}
+
+    void Reset() {
+        beginResetModel();
+        endResetModel();
+    }
+
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : std::max(0, grid_.rows_);
+    }
+    int columnCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : int(grid_.columns_.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid())
+            return {};
+        const auto column = std::size_t(index.column());
+        if (column >= grid_.columns_.size())
+            return {};
+        switch (role) {
+            case Qt::DisplayRole:
+                try {
+                    return ToQString(
+                        grid_.table_.CellAsString(index.row() + 1, grid_.fields_[column]));
+                } catch (const std::exception& e) {
+                    ReportLater(e);
+                    return {};
+                }
+            case Qt::TextAlignmentRole:
+                return int(HorizontalFlags(grid_.columns_[column].Alignment) | Qt::AlignVCenter);
+            default:
+                return {};
+        }
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
+            return {};
+        if (section < 0 || std::size_t(section) >= grid_.columns_.size())
+            return {};
+        return ToQString(grid_.columns_[std::size_t(section)].Title);
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+    }
+
+  private:
+    TDBGrid& grid_;
+};
+
+// --- fixed cells -------------------------------------------------------------------------------
+
+// The title row and the indicator column, painted in the fixed colour with raised edges; the
+// indicator marks the current row with a triangle.
+class TDBGrid::Header : public QHeaderView {
+  public:
+    Header(Qt::Orientation orientation, TDBGrid& grid)
+        : QHeaderView(orientation, &grid), grid_(grid) {
+        setSectionsClickable(false);
+        setHighlightSections(false);
+    }
+
+  protected:
+    void paintSection(QPainter* p, const QRect& rect, int section) const override {
+        if (!rect.isValid())
+            return;
+        p->save();
+        p->fillRect(rect, ToQColor(grid_.fixedColor_));
+        const QRect r = rect.adjusted(0, 0, -1, -1);
+        p->setPen(QColor(255, 255, 255));
+        p->drawLine(r.topLeft(), r.topRight());
+        p->drawLine(r.topLeft(), r.bottomLeft());
+        p->setPen(QColor(128, 128, 128));
+        p->drawLine(r.bottomLeft(), r.bottomRight());
+        p->drawLine(r.topRight(), r.bottomRight());
+        if (orientation() == Qt::Horizontal) {
+            const auto column = std::size_t(section);
+            if (column < grid_.columns_.size()) {
+                p->setFont(grid_.TitleQFont(section));
+                const TFont f = grid_.columns_[column].TitleFont.value_or(grid_.titleFont_);
+                p->setPen(ToQColor(f.Color));
+                p->drawText(rect.adjusted(2, 0, -2, 0),
+                            HorizontalFlags(grid_.columns_[column].TitleAlignment) |
+                                Qt::AlignVCenter | Qt::TextSingleLine,
+                            ToQString(grid_.columns_[column].Title));
+            }
+        } else if (section == grid_.shownRec_ - 1) {
+            p->setRenderHint(QPainter::Antialiasing);
+            p->setPen(Qt::NoPen);
+            p->setBrush(QColor(0, 0, 0));
+            const QPointF c = QRectF(rect).center();
+            const QPointF marker[3] = {QPointF(c.x() - 2, c.y() - 4), QPointF(c.x() + 2, c.y()),
+                                       QPointF(c.x() - 2, c.y() + 4)};
+            p->drawPolygon(marker, 3);
+        }
+        p->restore();
+    }
+
+  private:
+    TDBGrid& grid_;
+};
+
+// --- grid --------------------------------------------------------------------------------------
+
+TDBGrid::TDBGrid(QWidget* parent, store::Table& table)
+    : ControlHost<QTableView>(parent), table_(table) {
+    setFocusPolicy(Qt::StrongFocus);
+    SetTabStop(true);
+    setTabKeyNavigation(false);
+    setEditTriggers(NoEditTriggers);
+    setSelectionMode(SingleSelection);
+    setWordWrap(false);
+    setTextElideMode(Qt::ElideNone);
+    setCornerButtonEnabled(false);
+    setHorizontalScrollMode(ScrollPerPixel);
+    titleFont_ = TFont{"MS Sans Serif", 11, {}, clWindowText};
+    model_ = new Model(*this);
+    setModel(model_);
+    titles_ = new Header(Qt::Horizontal, *this);
+    indicator_ = new Header(Qt::Vertical, *this);
+    setHorizontalHeader(titles_);
+    setVerticalHeader(indicator_);
+    indicator_->setSectionResizeMode(QHeaderView::Fixed);
+    indicator_->setMinimumSectionSize(1);
+    indicator_->setFixedWidth(kIndicatorWidth);
+    titles_->setMinimumSectionSize(4);
+    // The selection stays marked in the same colour when the grid has no focus.
+    QPalette p = palette();
+    p.setColor(QPalette::Inactive, QPalette::Highlight, ToQColor(clHighlight));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText, ToQColor(clHighlightText));
+    setPalette(p);
+    SetOptions(options_);
+    SyncFromData();
+}
+
+TDBGrid::~TDBGrid() = default;
+
+void TDBGrid::SetColumns(std::vector<TColumn> columns) {
+    columns_ = std::move(columns);
+    fields_.clear();
+    for (const TColumn& c : columns_)
+        fields_.push_back(store::FieldIndex(table_.Def(), c.FieldName));
+    column_ = std::clamp(column_, 0, std::max(0, int(columns_.size()) - 1));
+    model_->Reset();
+    rows_ = -1;
+    SyncFromData();
+    Layout();
+}
+
+void TDBGrid::SetOptions(TDBGridOptions options) {
+    options_ = options;
+    setSelectionBehavior(options.Contains(dgRowSelect) ? SelectRows : SelectItems);
+    setShowGrid(options.Contains(dgColLines) || options.Contains(dgRowLines));
+    titles_->setVisible(options.Contains(dgTitles));
+    indicator_->setVisible(options.Contains(dgIndicator));
+    titles_->setSectionResizeMode(options.Contains(dgColumnResize) ? QHeaderView::Interactive
+                                                                   : QHeaderView::Fixed);
+    Layout();
+}
+
+void TDBGrid::SetFixedColor(TColor color) {
+    fixedColor_ = color;
+    if (auto* corner = findChild<QAbstractButton*>()) {
+        QPalette p = corner->palette();
+        p.setColor(QPalette::Button, ToQColor(color));
+        p.setColor(QPalette::Window, ToQColor(color));
+        corner->setPalette(p);
+    }
+    titles_->viewport()->update();
+    indicator_->viewport()->update();
+}
+
+void TDBGrid::SetTitleFont(const TFont& font) {
+    titleFont_ = font;
+    Layout();
+}
+
+void TDBGrid::SetSelectedIndex(int column) {
+    column_ = std::clamp(column, 0, std::max(0, int(columns_.size()) - 1));
+    ShowCurrent(true);
+}
+
+QFont TDBGrid::TitleQFont(int column) const {
+    const auto c = std::size_t(column);
+    return ToQFont(c < columns_.size() ? columns_[c].TitleFont.value_or(titleFont_) : titleFont_);
+}
+
+void TDBGrid::BoundsOrFontChanged() {
+    Layout();
+}
+
+void TDBGrid::Layout() {
+    if (!titles_)
+        return;
+    // Row heights as the platform computes them from the fonts.
+    const int rowHeight =
+        QFontMetrics(font()).height() + 3 + (options_.Contains(dgRowLines) ? 1 : 0);
+    indicator_->setDefaultSectionSize(rowHeight);
+    int titleHeight = QFontMetrics(ToQFont(titleFont_)).height();
+    for (std::size_t i = 0; i < columns_.size(); ++i)
+        titleHeight = std::max(titleHeight, QFontMetrics(TitleQFont(int(i))).height());
+    titles_->setFixedHeight(titleHeight + 4);
+    int used = 0;
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        int w = columns_[i].Width > 0 ? columns_[i].Width : kDefaultColumnWidth;
+        if (columns_[i].Width <= 0 && i + 1 == columns_.size())
+            w = std::max(kDefaultColumnWidth, viewport()->width() - used - 1);
+        setColumnWidth(int(i), w);
+        used += w;
+    }
+}
+
+void TDBGrid::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    Layout();
+}
+
+int TDBGrid::VisibleRowCount() const {
+    const int h = indicator_->defaultSectionSize();
+    return std::max(1, h > 0 ? viewport()->height() / h : 1);
+}
+
+QRect TDBGrid::CellRect(int recNo, int column) const {
+    const QModelIndex index = model_->index(recNo - 1, column);
+    if (!index.isValid())
+        return {};
+    const QRect r = visualRect(index).intersected(viewport()->rect());
+    if (r.isEmpty())
+        return {};
+    return QRect(viewport()->mapTo(this, r.topLeft()), r.size());
+}
+
+void TDBGrid::SyncFromData() {
+    int rows = 0;
+    int rec = 0;
+    std::uint64_t version = 0;
+    try {
+        version = table_.DataVersion();
+        if (table_.Active()) {
+            rows = table_.RowCount();
+            rec = table_.RecNo();
+        }
+    } catch (const std::exception&) {
+        rows = 0;
+        rec = 0;
+    }
+    bool scroll = false;
+    if (rows != rows_ || version != version_) {
+        rows_ = rows;
+        version_ = version;
+        model_->Reset();
+        shownRec_ = -1;
+    }
+    if (rec != shownRec_) {
+        shownRec_ = rec;
+        scroll = true;
+    }
+    if (scroll)
+        ShowCurrent(true);
+}
+
+void TDBGrid::ShowCurrent(bool scroll) {
+    QItemSelectionModel* selection = selectionModel();
+    if (shownRec_ < 1 || columns_.empty()) {
+        selection->clear();
+    } else {
+        const QModelIndex index = model_->index(shownRec_ - 1, column_);
+        QItemSelectionModel::SelectionFlags flags = QItemSelectionModel::ClearAndSelect;
+        if (options_.Contains(dgRowSelect))
+            flags |= QItemSelectionModel::Rows;
+        selection->setCurrentIndex(index, flags);
+        if (scroll)
+            scrollTo(index, EnsureVisible);
+    }
+    indicator_->viewport()->update();
+    viewport()->update();
+}
+
+void TDBGrid::Repaint() {
+    SyncFromData();
+    viewport()->repaint();
+    indicator_->viewport()->repaint();
+    titles_->viewport()->repaint();
+}
+
+void TDBGrid::MoveTable(int recNo) {
+    Dispatch([&] { table_.MoveTo(recNo); });
+    SyncFromData();
+}
+
+void TDBGrid::StepColumn(int delta, bool wrapRows) {
+    const int count = int(columns_.size());
+    if (count == 0)
+        return;
+    int next = column_ + delta;
+    if (next >= count || next < 0) {
+        if (!wrapRows)
+            return;
+        const int rec = shownRec_;
+        const int target = rec + (delta > 0 ? 1 : -1);
+        if (target < 1 || target > rows_)
+            return;
+        column_ = delta > 0 ? 0 : count - 1;
+        MoveTable(target);
+        ShowCurrent(true);
+        return;
+    }
+    column_ = next;
+    ShowCurrent(true);
+}
+
+void TDBGrid::keyPressEvent(QKeyEvent* event) {
+    const auto mods = event->modifiers();
+    const bool ctrl = mods & Qt::ControlModifier;
+    const bool rowSelect = options_.Contains(dgRowSelect);
+    auto move = [&](auto&& step) {
+        Dispatch([&] {
+            if (table_.Active())
+                step();
+        });
+        SyncFromData();
+    };
+    switch (event->key()) {
+        case Qt::Key_Up:
+            move([&] { table_.Prior(); });
+            break;
+        case Qt::Key_Down:
+            move([&] { table_.Next(); });
+            break;
+        case Qt::Key_PageUp:
+            move([&] { table_.MoveBy(-VisibleRowCount()); });
+            break;
+        case Qt::Key_PageDown:
+            move([&] { table_.MoveBy(VisibleRowCount()); });
+            break;
+        case Qt::Key_Home:
+            if (ctrl || rowSelect)
+                move([&] { table_.First(); });
+            else
+                SetSelectedIndex(0);
+            break;
+        case Qt::Key_End:
+            if (ctrl || rowSelect)
+                move([&] { table_.Last(); });
+            else
+                SetSelectedIndex(int(columns_.size()) - 1);
+            break;
+        case Qt::Key_Left:
+            StepColumn(-1, false);
+            break;
+        case Qt::Key_Right:
+            StepColumn(1, false);
+            break;
+        case Qt::Key_Tab:
+            StepColumn(1, true);
+            break;
+        case Qt::Key_Backtab:
+            StepColumn(-1, true);
+            break;
+        default:
+            event->ignore();
+            return;
+    }
+    event->accept();
+}
+
+void TDBGrid::mousePressEvent(QMouseEvent* event) {
+    pressedOnCell_ = false;
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (!index.isValid())
+        return;
+    pressedOnCell_ = true;
+    column_ = index.column();
+    MoveTable(index.row() + 1);
+    ShowCurrent(true);
+}
+
+void TDBGrid::mouseMoveEvent(QMouseEvent* event) {
+    if (!pressedOnCell_ || !(event->buttons() & Qt::LeftButton))
+        return;
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (!index.isValid() || index.row() + 1 == shownRec_)
+        return;
+    MoveTable(index.row() + 1);
+}
+
+void TDBGrid::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !pressedOnCell_)
+        return;
+    pressedOnCell_ = false;
+    Dispatch(OnCellClick);
+}
+
+void TDBGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    mousePressEvent(event);
+    if (pressedOnCell_)
+        Dispatch(OnDblClick);
+}
+
+bool TDBGrid::focusNextPrevChild(bool next) {
+    // Not the item view's own tabbing: the form decides where the focus goes.
+    return QWidget::focusNextPrevChild(next);
+}
+
+// --- data label --------------------------------------------------------------------------------
+
+TDBText::TDBText(QWidget* parent, store::Table& table, std::string fieldName)
+    : TLabel(parent), table_(table), fieldName_(std::move(fieldName)) {
+    SetAutoSize(false);
+    SyncFromData();
+}
+
+void TDBText::SyncFromData() {
+    std::string text;
+    try {
+        if (table_.Active())
+            text = table_.FieldAsString(fieldName_);
+    } catch (const std::exception&) {
+        text.clear();
+    }
+    SetCaption(text);
+}
+
+}  // namespace veloria::widgets

@@ -1,0 +1,133 @@
+#pragma once
+
+#include <QTableView>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "store/Table.h"
+#include "widgets/Control.h"
+#include "widgets/DataLink.h"
+#include "widgets/StdCtrls.h"
+
+// The grid bound to a table handle, and the data label.
+//
+// The handle's current row is the grid's current row, both ways: the grid moves the handle for
+// clicks and keys, and shows wherever the window moved the handle (after each event handler, and
+// at once on Repaint). Whole rows are selected and stay marked without the focus; a title row and
+// the row indicator column (a marker on the current row) are drawn in the fixed colour.
+//
+// Key handlers: OnKeyDown runs before the grid moves for the key (it sees the row before the
+// key), OnKeyUp after (it sees the row the key moved to); a held key gives one OnKeyUp when it
+// is let go. OnCellClick runs after a click has made the clicked row current.
+namespace veloria::widgets {
+
+struct TColumn {
+    std::string FieldName;
+    std::string Title;  // exactly as shown, blanks included
+    // 0: 64 pixels, and for the last column the rest of the grid's width.
+    int Width = 0;
+    TAlignment TitleAlignment = taLeftJustify;
+    TAlignment Alignment = taLeftJustify;
+    std::optional<TFont> TitleFont;  // the grid's title font when not given
+};
+
+enum class TDBGridOption {
+    dgTitles,
+    dgIndicator,
+    dgColumnResize,
+    dgColLines,
+    dgRowLines,
+    dgTabs,
+    dgRowSelect,
+    dgAlwaysShowSelection
+};
+using TDBGridOptions = TSet<TDBGridOption>;
+using enum TDBGridOption;
+
+class TDBGrid : public ControlHost<QTableView>, public DataLink {
+  public:
+    TDBGrid(QWidget* parent, store::Table& table);
+    ~TDBGrid() override;
+
+    store::Table& DataTable() { return table_; }
+
+    void SetColumns(std::vector<TColumn> columns);
+    const std::vector<TColumn>& Columns() const { return columns_; }
+    void SetOptions(TDBGridOptions options);
+    TDBGridOptions Options() const { return options_; }
+    // The colour of the title row and the indicator column.
+    void SetFixedColor(TColor color);
+    TColor FixedColor() const { return fixedColor_; }
+    void SetTitleFont(const TFont& font);
+    // The current column.
+    int SelectedIndex() const { return column_; }
+    void SetSelectedIndex(int column);
+
+    // Follows the table (rows and current row) and paints now.
+    void Repaint() override;
+    void SyncFromData() override;
+
+    // Rows that fit in the grid.
+    int VisibleRowCount() const;
+    // Where a cell of row recNo (1-based) is drawn, in the grid's own coordinates; an empty
+    // rectangle when that row is not in view.
+    QRect CellRect(int recNo, int column) const;
+    // The row the grid shows as current (1-based), 0 when none.
+    int CurrentRecNo() const { return shownRec_; }
+
+    std::function<void()> OnCellClick;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    bool WantsTab() const override { return options_.Contains(dgTabs); }
+    void BoundsOrFontChanged() override;
+
+  private:
+    class Model;
+    class Header;
+    friend class Model;
+    friend class Header;
+
+    void Layout();
+    void ShowCurrent(bool scroll);
+    void MoveTable(int recNo);
+    void StepColumn(int delta, bool wrapRows);
+    QFont TitleQFont(int column) const;
+
+    store::Table& table_;
+    std::vector<TColumn> columns_;
+    std::vector<int> fields_;
+    TDBGridOptions options_{dgTitles,   dgIndicator, dgColumnResize, dgColLines,
+                            dgRowLines, dgTabs,      dgRowSelect,    dgAlwaysShowSelection};
+    TColor fixedColor_ = clBtnFace;
+    TFont titleFont_;
+    Model* model_ = nullptr;
+    Header* titles_ = nullptr;
+    Header* indicator_ = nullptr;
+    int rows_ = -1;
+    std::uint64_t version_ = 0;
+    int shownRec_ = 0;
+    int column_ = 0;
+    bool pressedOnCell_ = false;
+};
+
+// A label showing one field of a table handle's current row.
+class TDBText : public TLabel, public DataLink {
+  public:
+    TDBText(QWidget* parent, store::Table& table, std::string fieldName);
+    void SyncFromData() override;
+
+  private:
+    store::Table& table_;
+    std::string fieldName_;
+};
+
+}  // namespace veloria::widgets

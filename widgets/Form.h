@@ -1,0 +1,157 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "widgets/Application.h"
+#include "widgets/Control.h"
+#include "widgets/Types.h"
+
+class QEventLoop;
+
+// A top-level window: fixed client size, caption, border, place on the screen, colour, font, and
+// the order of window events the windows rely on.
+//
+// - Show (not modal): OnActivate runs first; then the control that OnActivate gave the focus, or
+//   else the first control in tab order, gains the focus (its OnEnter runs).
+// - ShowModal: the first control in tab order gains the focus during the showing (OnEnter), then
+//   OnActivate runs; ShowModal returns when the form is closed (Close, or a ModalResult). Then the
+//   form that was active before is active again, with its focus where it was, and neither its
+//   OnActivate nor any OnEnter runs.
+// - OnActivate runs only when a form is shown, never when the window system moves the activation.
+// - A control's OnEnter runs once for each real move of the focus to it within its form: a mouse
+//   press, Tab, an access key that focuses, SetFocus. Never on re-activation of the window, never
+//   because another control was disabled. A disabled focused control keeps the focus.
+// - Escape presses the form's cancel button; Alt+letter the control with that access key, from
+//   any control of the form.
+namespace veloria::widgets {
+
+class THintWindow;
+
+class TForm : public QWidget {
+  public:
+    explicit TForm(std::string_view name = {});
+    ~TForm() override;
+
+    std::string Name() const;
+    void SetCaption(std::string_view caption);
+    const std::string& Caption() const { return caption_; }
+
+    void SetClientSize(int width, int height);
+    int ClientWidth() const { return clientWidth_; }
+    int ClientHeight() const { return clientHeight_; }
+    void SetBorderStyle(TFormBorderStyle style);
+    TFormBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderIcons(TBorderIcons icons);
+    void SetFormStyle(TFormStyle style);
+    // Centred (poScreenCenter, poDesktopCenter) or at SetLeftTop's screen position (poDesigned).
+    void SetPosition(TPosition position) { position_ = position; }
+    void SetLeftTop(int left, int top);
+
+    void SetColor(TColor color);
+    TColor Color() const { return color_; }
+    void SetFont(const TFont& font);
+    TFont Font() const { return font_; }
+    // Hints of the form's controls are shown in its hint window.
+    void SetShowHint(bool show) { showHint_ = show; }
+    bool ShowHint() const { return showHint_; }
+    THintWindow& HintWindow() { return *hintWindow_; }
+
+    void Show();
+    int ShowModal();
+    // A modal form ends its showing with mrCancel; the main form ends the program; any other
+    // form hides.
+    void Close();
+    void Hide();
+    bool Visible() const { return isVisible(); }
+    bool Modal() const { return modal_; }
+    int ModalResult() const { return modalResult_; }
+    // A result other than mrNone ends the modal showing.
+    void SetModalResult(int result);
+    // Paints the whole form now.
+    void Repaint();
+
+    // The control that has the form's focus (the form need not be the one the user works in).
+    TControl* ActiveControl() const;
+    // The first control in tab order that can take the focus.
+    TControl* FirstControl() const;
+    // Moves the focus to the next (or previous) control in tab order after `from`, wrapping.
+    void SelectNext(TControl* from, bool forward, bool checkTabStop = true);
+    // Every control of the form, in creation order.
+    std::vector<TControl*> Controls() const;
+    TControl* FindControl(std::string_view name) const;
+
+    std::function<void()> OnActivate;
+    std::function<void()> OnShow;
+
+    // Runs an action once the form's next showing has finished (after OnActivate), from inside
+    // its modal loop when shown modally. For tests.
+    void AfterShowing(std::function<void()> action);
+
+  protected:
+    bool event(QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    friend class TControl;
+    friend class TApplication;
+
+    bool Live() const;
+    void FocusControl(TControl& control);
+    void MoveFocusTo(TControl* control);
+    void SetQtFocus();
+    void QtFocusIn(TControl& control, Qt::FocusReason reason);
+    void BeforeHideOrDisable(TControl& control);
+    void AfterShowOrEnable(TControl& control);
+    bool DialogKey(TControl* control, WORD key, TShiftState shift);
+    bool AccessKey(WORD key);
+    bool HasAccessKey(WORD key) const;
+    TControl* CancelButton() const;
+    void ShowHintFor(TControl& control, QPoint globalPos);
+    void HideHint();
+    void Restore();
+    void PlaceOnScreen();
+    void ApplyWindowFlags();
+    void RunAfterShowing();
+    std::vector<TControl*> TabList() const;
+
+    std::string caption_;
+    int clientWidth_ = 0;
+    int clientHeight_ = 0;
+    TFormBorderStyle borderStyle_ = bsSizeable;
+    TBorderIcons borderIcons_{biSystemMenu, biMinimize, biMaximize};
+    TFormStyle formStyle_ = fsNormal;
+    TPosition position_ = poDesigned;
+    int left_ = 0;
+    int top_ = 0;
+    TColor color_ = clBtnFace;
+    TFont font_;
+    bool showHint_ = false;
+    THintWindow* hintWindow_ = nullptr;  // a child window, owned by the form
+
+    QPointer<QWidget> focused_;  // the control whose OnEnter ran last
+    QPointer<QWidget> wanted_;   // the control to have the focus once the form is live again
+    bool activating_ = false;
+    int internalFocus_ = 0;
+    bool modal_ = false;
+    int modalResult_ = mrNone;
+    QEventLoop* loop_ = nullptr;
+    std::vector<std::function<void()>> afterShowing_;
+};
+
+template <class T, class... Args>
+T* TApplication::CreateForm(Args&&... args) {
+    auto form = std::make_unique<T>(std::forward<Args>(args)...);
+    T* raw = form.get();
+    Adopt(std::move(form));
+    return raw;
+}
+
+}  // namespace veloria::widgets

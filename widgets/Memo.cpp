@@ -1,0 +1,369 @@
+#include "widgets/Memo.h"
+
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <algorithm>
+
+#include "widgets/Application.h"
+#include "widgets/QtText.h"
+
+namespace veloria::widgets {
+
+// --- stored text -------------------------------------------------------------------------------
+
+void StoredText::Assign(std::string text) {
+    text_ = std::move(text);
+    pairs_.clear();
+    for (std::size_t i = 0; i + 1 < text_.size(); ++i) {
+        if (text_[i] == '\r' && text_[i + 1] == '\n') {
+            pairs_.push_back(int(i));
+            ++i;
+        }
+    }
+}
+
+std::string StoredText::DocumentText() const {
+    std::string out;
+    out.reserve(text_.size());
+    for (std::size_t i = 0; i < text_.size(); ++i) {
+        const char c = text_[i];
+        if (c == '\r' || c == '\n') {
+            out += '\n';
+            if (c == '\r' && i + 1 < text_.size() && text_[i + 1] == '\n')
+                ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+int StoredText::ToDocument(int stored) const {
+    stored = std::clamp(stored, 0, Length());
+    // Every pair that starts before the position counts one character less in the document.
+    const auto before = std::lower_bound(pairs_.begin(), pairs_.end(), stored) - pairs_.begin();
+    return stored - int(before);
+}
+
+int StoredText::ToStored(int document) const {
+    // Pair j stands at document position pairs_[j] - j; positions after it count one more.
+    int lo = 0, hi = int(pairs_.size());
+    while (lo < hi) {
+        const int mid = (lo + hi) / 2;
+        if (pairs_[std::size_t(mid)] - mid < document)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return std::clamp(document + lo, 0, Length());
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+    // As a list of strings reads a text: a closing line break ends the last line, it does not
+    // start an empty one.
+    std::vector<std::string> lines;
+    std::string line;
+    bool open = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            lines.push_back(std::move(line));
+            line.clear();
+            open = false;
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            line += c;
+            open = true;
+        }
+    }
+    if (open)
+        lines.push_back(std::move(line));
+    return lines;
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+    std::string out;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i)
+            out += "\r\n";
+        out += lines[i];
+    }
+    return out;
+}
+
+// --- text boxes --------------------------------------------------------------------------------
+
+const StoredText& TextBoxBehaviour::Stored() const {
+    if (edited_) {
+        // Edited by the user: the document's lines, with the platform's line breaks.
+        QString raw = Document().toRawText();
+        raw.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+        raw.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
+        stored_.Assign(FromQString(raw));
+        documentText_ = ToQString(stored_.DocumentText());
+        edited_ = false;
+    }
+    return stored_;
+}
+
+void TextBoxBehaviour::DocumentEdited() {
+    if (filling_ || edited_) {
+        if (edited_)
+            Dispatch(OnChange);
+        return;
+    }
+    // Styles applied to the text change the document too; only a change of the text counts.
+    QString raw = Document().toRawText();
+    raw.replace(QChar::ParagraphSeparator, QChar('\n'));
+    raw.replace(QChar::LineSeparator, QChar('\n'));
+    if (raw == documentText_)
+        return;
+    edited_ = true;
+    Dispatch(OnChange);
+}
+
+std::string TextBoxBehaviour::Text() const {
+    return Stored().Text();
+}
+
+void TextBoxBehaviour::SetText(std::string_view text) {
+    const bool changed = Stored().Text() != text;
+    stored_.Assign(std::string(text));
+    edited_ = false;
+    documentText_ = ToQString(stored_.DocumentText());
+    filling_ = true;
+    Fill(documentText_);
+    filling_ = false;
+    QTextCursor c = Cursor();
+    c.setPosition(0);
+    SetTextCursorTo(c);
+    if (changed)
+        Dispatch(OnChange);
+}
+
+void TextBoxBehaviour::AddLine(std::string_view line) {
+    const std::string text = Text();
+    SetText(text.empty() ? std::string(line) : text + "\r\n" + std::string(line));
+}
+
+int TextBoxBehaviour::SelStart() const {
+    return Stored().ToStored(Cursor().selectionStart());
+}
+
+int TextBoxBehaviour::SelLength() const {
+    const QTextCursor c = Cursor();
+    const StoredText& s = Stored();
+    return s.ToStored(c.selectionEnd()) - s.ToStored(c.selectionStart());
+}
+
+void TextBoxBehaviour::SetSelStart(int start) {
+    const StoredText& s = Stored();
+    QTextCursor c = Cursor();
+    c.setPosition(s.ToDocument(std::clamp(start, 0, s.Length())));
+    SetTextCursorTo(c);
+}
+
+void TextBoxBehaviour::SetSelLength(int length) {
+    const StoredText& s = Stored();
+    const int start = SelStart();
+    const int end = std::clamp(start + std::max(0, length), 0, s.Length());
+    QTextCursor c = Cursor();
+    c.setPosition(s.ToDocument(start));
+    c.setPosition(s.ToDocument(end), QTextCursor::KeepAnchor);
+    SetTextCursorTo(c);
+}
+
+std::string TextBoxBehaviour::SelText() const {
+    const int start = SelStart();
+    return Stored().Text().substr(std::size_t(start), std::size_t(SelLength()));
+}
+
+void TextBoxBehaviour::SelectAll() {
+    SetSelStart(0);
+    SetSelLength(Stored().Length());
+}
+
+namespace {
+
+template <class Box>
+void SetBoxScrollBars(Box& box, TScrollStyle style) {
+    const bool v = style == ssVertical || style == ssBoth;
+    const bool h = style == ssHorizontal || style == ssBoth;
+    box.setVerticalScrollBarPolicy(v ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    box.setHorizontalScrollBarPolicy(h ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+}
+
+template <class Box>
+void PrepareBox(Box& box) {
+    box.setFocusPolicy(Qt::StrongFocus);
+    box.setTabChangesFocus(true);
+    box.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    box.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+}  // namespace
+
+// --- TMemo -------------------------------------------------------------------------------------
+
+TMemo::TMemo(QWidget* parent) : ControlHost<QPlainTextEdit>(parent) {
+    PrepareBox(*this);
+    SetTabStop(true);
+    QObject::connect(this, &QPlainTextEdit::textChanged, this, [this] { DocumentEdited(); });
+}
+
+void TMemo::SetScrollBars(TScrollStyle style) {
+    SetBoxScrollBars(*this, style);
+}
+
+void TMemo::SetWordWrap(bool wrap) {
+    setLineWrapMode(wrap ? WidgetWidth : NoWrap);
+}
+
+void TMemo::SetAlignment(TAlignment alignment) {
+    alignment_ = alignment;
+    QTextOption option = document()->defaultTextOption();
+    option.setAlignment(alignment == taCenter         ? Qt::AlignHCenter
+                        : alignment == taRightJustify ? Qt::AlignRight
+                                                      : Qt::AlignLeft);
+    document()->setDefaultTextOption(option);
+}
+
+void TMemo::Fill(const QString& documentText) {
+    setPlainText(documentText);
+    if (isReadOnly())
+        setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+}
+
+void TMemo::CopyToClipboard() {
+    if (SelLength() > 0)
+        Clipboard().SetAsText(SelText());
+}
+
+void TMemo::ApplyColor(TColor color) {
+    QPalette p = palette();
+    p.setColor(QPalette::Base, ToQColor(color));
+    setPalette(p);
+}
+
+// --- TRichEdit ---------------------------------------------------------------------------------
+
+TRichEdit::TRichEdit(QWidget* parent) : ControlHost<QTextEdit>(parent) {
+    PrepareBox(*this);
+    SetTabStop(true);
+    setAcceptRichText(false);
+    QObject::connect(this, &QTextEdit::textChanged, this, [this] { DocumentEdited(); });
+}
+
+void TRichEdit::SetScrollBars(TScrollStyle style) {
+    SetBoxScrollBars(*this, style);
+}
+
+void TRichEdit::SetWordWrap(bool wrap) {
+    setLineWrapMode(wrap ? WidgetWidth : NoWrap);
+}
+
+void TRichEdit::BoundsOrFontChanged() {
+    defaultFormat_.setFontFamilies({font().family()});
+    if (font().pixelSize() > 0)
+        defaultFormat_.setProperty(QTextFormat::FontPixelSize, font().pixelSize());
+}
+
+void TRichEdit::Fill(const QString& documentText) {
+    const bool wasReadOnly = isReadOnly();
+    document()->clear();
+    QTextCursor c(document());
+    c.setBlockCharFormat(defaultFormat_);
+    c.insertText(documentText, defaultFormat_);
+    setCurrentCharFormat(defaultFormat_);
+    if (wasReadOnly)
+        setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+}
+
+void TRichEdit::CopyToClipboard() {
+    if (SelLength() < 1)
+        return;
+    const QTextDocumentFragment fragment = textCursor().selection();
+    Clipboard().SetAsHtml(fragment.toHtml().toStdString(), SelText());
+}
+
+void TRichEdit::ApplyColor(TColor color) {
+    QPalette p = palette();
+    p.setColor(QPalette::Base, ToQColor(color));
+    setPalette(p);
+}
+
+// --- attributes --------------------------------------------------------------------------------
+
+namespace {
+
+TFontStyles StyleOf(const QTextCharFormat& f) {
+    TFontStyles s;
+    if (f.fontWeight() >= QFont::Bold)
+        s.Include(fsBold);
+    if (f.fontItalic())
+        s.Include(fsItalic);
+    if (f.fontUnderline())
+        s.Include(fsUnderline);
+    if (f.fontStrikeOut())
+        s.Include(fsStrikeOut);
+    return s;
+}
+
+}  // namespace
+
+TFontStyles TTextAttributes::Style() const {
+    if (!selection_)
+        return StyleOf(box_.defaultFormat_);
+    QTextCursor c = box_.textCursor();
+    QTextCursor at(box_.document());
+    at.setPosition(std::min(c.selectionStart() + 1, box_.document()->characterCount() - 1));
+    return StyleOf(at.charFormat());
+}
+
+void TTextAttributes::SetStyle(TFontStyles style) {
+    QTextCharFormat f;
+    f.setFontWeight(style.Contains(fsBold) ? QFont::Bold : QFont::Normal);
+    f.setFontItalic(style.Contains(fsItalic));
+    f.setFontUnderline(style.Contains(fsUnderline));
+    f.setFontStrikeOut(style.Contains(fsStrikeOut));
+    if (!selection_) {
+        box_.defaultFormat_.merge(f);
+        return;
+    }
+    QTextCursor c = box_.textCursor();
+    if (c.hasSelection())
+        c.mergeCharFormat(f);
+    else
+        box_.mergeCurrentCharFormat(f);
+}
+
+TColor TTextAttributes::Color() const {
+    if (!selection_)
+        return FromQColor(box_.defaultFormat_.foreground().color());
+    QTextCursor c = box_.textCursor();
+    QTextCursor at(box_.document());
+    at.setPosition(std::min(c.selectionStart() + 1, box_.document()->characterCount() - 1));
+    const QBrush b = at.charFormat().foreground();
+    return b.style() == Qt::NoBrush ? FromQColor(box_.palette().color(QPalette::Text))
+                                    : FromQColor(b.color());
+}
+
+void TTextAttributes::SetColor(TColor color) {
+    QTextCharFormat f;
+    f.setForeground(ToQColor(color));
+    if (!selection_) {
+        box_.defaultFormat_.merge(f);
+        return;
+    }
+    QTextCursor c = box_.textCursor();
+    if (c.hasSelection())
+        c.mergeCharFormat(f);
+    else
+        box_.mergeCurrentCharFormat(f);
+}
+
+}  // namespace veloria::widgets

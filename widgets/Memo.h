@@ -1,0 +1,161 @@
+#pragma once
+
+#include <QPlainTextEdit>
+#include <QTextCharFormat>
+#include <QTextEdit>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "widgets/Control.h"
+
+// Multi-line text boxes: the memo (plain text) and the rich-text box (character styles and
+// colours). Their texts are Windows-1252, and every position (SelStart counted from 0,
+// SelLength) addresses the characters of the stored text, also where it holds line breaks: a
+// carriage return with its line feed is two characters of the stored text, though the box shows
+// one line break for it. A carriage return or a line feed alone is one character and one break.
+namespace veloria::widgets {
+
+// The stored text of a box and where its line breaks lie, to map stored positions to the
+// document's and back.
+class StoredText {
+  public:
+    void Assign(std::string text);
+    const std::string& Text() const { return text_; }
+    // The document's plain text: one '\n' for each line break.
+    std::string DocumentText() const;
+    // A stored position inside a carriage return / line feed pair maps to the break.
+    int ToDocument(int stored) const;
+    int ToStored(int document) const;
+    int Length() const { return int(text_.size()); }
+
+  private:
+    std::string text_;
+    std::vector<int> pairs_;  // stored positions of the carriage return of each CR LF pair
+};
+
+// The lines of a text: split at CR LF, CR or LF, and joined again with CR LF.
+std::vector<std::string> SplitLines(std::string_view text);
+std::string JoinLines(const std::vector<std::string>& lines);
+
+// What both boxes offer on top of their Qt widget.
+class TextBoxBehaviour {
+  public:
+    virtual ~TextBoxBehaviour() = default;
+
+    // The text as set (or as the user edited it, lines joined with CR LF).
+    std::string Text() const;
+    void SetText(std::string_view text);
+    void Clear() { SetText({}); }
+    std::vector<std::string> Lines() const { return SplitLines(Text()); }
+    void SetLines(const std::vector<std::string>& lines) { SetText(JoinLines(lines)); }
+    // Adds a line at the end.
+    void AddLine(std::string_view line);
+
+    int SelStart() const;
+    int SelLength() const;
+    // Puts the caret there with nothing selected.
+    void SetSelStart(int start);
+    // Selects that many characters from SelStart.
+    void SetSelLength(int length);
+    std::string SelText() const;
+    void SelectAll();
+
+    // The text changed, by the user or by the program.
+    std::function<void()> OnChange;
+
+  protected:
+    virtual QTextDocument& Document() const = 0;
+    virtual QTextCursor Cursor() const = 0;
+    virtual void SetTextCursorTo(const QTextCursor& cursor) = 0;
+    // Fills the document with the stored text's document form.
+    virtual void Fill(const QString& documentText) = 0;
+    // The user changed the document: the stored text follows it.
+    void DocumentEdited();
+    const StoredText& Stored() const;
+    bool Filling() const { return filling_; }
+
+  private:
+    mutable StoredText stored_;
+    mutable bool edited_ = false;
+    mutable QString documentText_;  // the document's text as the stored text gives it
+    bool filling_ = false;
+};
+
+// The memo: plain text, read-only or not, scroll bars, word wrap, font.
+class TMemo : public ControlHost<QPlainTextEdit>, public TextBoxBehaviour {
+  public:
+    explicit TMemo(QWidget* parent);
+
+    void SetReadOnly(bool readOnly) { setReadOnly(readOnly); }
+    void SetScrollBars(TScrollStyle style);
+    void SetWordWrap(bool wrap);
+    void SetBorderStyle(TBorderStyle style) {
+        setFrameShape(style == bsNone ? NoFrame : StyledPanel);
+    }
+    void SetAlignment(TAlignment alignment);
+    // The selection as plain text.
+    void CopyToClipboard();
+
+  protected:
+    QTextDocument& Document() const override { return *document(); }
+    QTextCursor Cursor() const override { return textCursor(); }
+    void SetTextCursorTo(const QTextCursor& cursor) override { setTextCursor(cursor); }
+    void Fill(const QString& documentText) override;
+    bool WantsTab() const override { return false; }
+    void ApplyColor(TColor color) override;
+
+  private:
+    TAlignment alignment_ = taLeftJustify;
+};
+
+class TRichEdit;
+
+// Character attributes of a rich-text box: of its selection (SelAttributes) or of the text it
+// puts in from now on (DefAttributes).
+class TTextAttributes {
+  public:
+    TFontStyles Style() const;
+    // The whole set: bold, italic, underline and strike-out each on or off.
+    void SetStyle(TFontStyles style);
+    TColor Color() const;
+    void SetColor(TColor color);
+
+  private:
+    friend class TRichEdit;
+    TTextAttributes(TRichEdit& box, bool selection) : box_(box), selection_(selection) {}
+    TRichEdit& box_;
+    bool selection_;
+};
+
+class TRichEdit : public ControlHost<QTextEdit>, public TextBoxBehaviour {
+  public:
+    explicit TRichEdit(QWidget* parent);
+
+    void SetReadOnly(bool readOnly) { setReadOnly(readOnly); }
+    void SetScrollBars(TScrollStyle style);
+    void SetWordWrap(bool wrap);
+    void SetBorderStyle(TBorderStyle style) {
+        setFrameShape(style == bsNone ? NoFrame : StyledPanel);
+    }
+
+    TTextAttributes SelAttributes() { return TTextAttributes(*this, true); }
+    TTextAttributes DefAttributes() { return TTextAttributes(*this, false); }
+
+    // The selection as formatted text with its plain text, as the box copies.
+    void CopyToClipboard();
+
+  protected:
+    QTextDocument& Document() const override { return *document(); }
+    QTextCursor Cursor() const override { return textCursor(); }
+    void SetTextCursorTo(const QTextCursor& cursor) override { setTextCursor(cursor); }
+    void Fill(const QString& documentText) override;
+    void ApplyColor(TColor color) override;
+    void BoundsOrFontChanged() override;
+
+  private:
+    friend class TTextAttributes;
+    QTextCharFormat defaultFormat_;
+};
+
+}  // namespace veloria::widgets

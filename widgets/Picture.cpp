@@ -1,0 +1,206 @@
+#include "widgets/Picture.h"
+
+#include <QImageReader>
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+#include <vector>
+
+namespace veloria::widgets {
+namespace {
+
+std::string Lower(std::string s) {
+    for (char& c : s)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string Quoted(std::string_view fileName) {
+    return "\"" + std::string(fileName) + "\"";
+}
+
+[[noreturn]] void CannotOpen(std::string_view fileName) {
+    throw PictureError("Cannot open file " + Quoted(fileName));
+}
+
+std::vector<std::byte> ReadAll(std::string_view fileName) {
+    const std::filesystem::path path = FindFile(fileName);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        CannotOpen(fileName);
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        CannotOpen(fileName);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
+        CannotOpen(fileName);
+    std::vector<std::byte> out(bytes.size());
+    std::transform(bytes.begin(), bytes.end(), out.begin(), [](char c) { return std::byte(c); });
+    return out;
+}
+
+QImage Read(std::string_view fileName, const char* format, const char* invalid) {
+    const std::vector<std::byte> bytes = ReadAll(fileName);
+    QImage image;
+    if (!image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), int(bytes.size()),
+                            format)) {
+        throw PictureError(std::string(invalid) + " (" + Quoted(fileName) + ")");
+    }
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
+std::string Extension(std::string_view fileName) {
+    return Lower(std::filesystem::path(std::string(fileName)).extension().string());
+}
+
+}  // namespace
+
+std::filesystem::path FindFile(std::string_view fileName) {
+    std::filesystem::path path{std::string(fileName)};
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec))
+        return path;
+    const std::filesystem::path dir =
+        path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    const std::string wanted = Lower(path.filename().string());
+    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        if (Lower(it->path().filename().string()) == wanted) {
+            return path.has_parent_path() ? it->path() : it->path().filename();
+        }
+    }
+    return path;
+}
+
+QImage LoadBitmapFile(std::string_view fileName) {
+    return Read(fileName, "BMP", "Bitmap image is not valid");
+}
+
+QImage LoadJpegFile(std::string_view fileName) {
+    const std::vector<std::byte> bytes = ReadAll(fileName);
+    return DecodeJpeg(bytes, fileName);
+}
+
+void TPicture::LoadFromFile(std::string_view fileName) {
+    const std::string ext = Extension(fileName);
+    if (ext == ".bmp") {
+        image_ = LoadBitmapFile(fileName);
+        bitmap_ = true;
+    } else if (ext == ".jpg" || ext == ".jpeg") {
+        image_ = LoadJpegFile(fileName);
+        bitmap_ = false;
+    } else if (ext == ".png") {
+        image_ = Read(fileName, "PNG", "PNG image is not valid");
+        bitmap_ = false;
+    } else {
+        throw PictureError("Unknown picture file extension (" + ext + ") of " + Quoted(fileName));
+    }
+}
+
+void TBitmap::LoadFromFile(std::string_view fileName) {
+    image_ = LoadBitmapFile(fileName);
+    bitmap_ = true;
+}
+
+QImage TransparentBitmap(const QImage& image) {
+    if (image.isNull())
+        return image;
+    QImage out = image.convertToFormat(QImage::Format_ARGB32);
+    const QRgb key = out.pixel(0, out.height() - 1) | 0xFF000000u;
+    for (int y = 0; y < out.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x) {
+            if ((line[x] | 0xFF000000u) == key)
+                line[x] = 0;
+        }
+    }
+    return out;
+}
+
+// --- TImage ------------------------------------------------------------------------------------
+
+TImage::TImage(QWidget* parent) : ControlHost<QWidget>(parent) {
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void TImage::SetPicture(const TPicture& picture) {
+    picture_ = picture;
+    if (autoSize_ && !picture_.Empty())
+        resize(picture_.Width(), picture_.Height());
+    Prepare();
+}
+
+void TImage::LoadFromFile(std::string_view fileName) {
+    TPicture fresh;
+    fresh.LoadFromFile(fileName);
+    SetPicture(fresh);
+}
+
+void TImage::Clear() {
+    SetPicture(TPicture());
+}
+
+void TImage::SetTransparent(bool transparent) {
+    transparent_ = transparent;
+    Prepare();
+}
+
+void TImage::SetStretch(bool stretch) {
+    stretch_ = stretch;
+    update();
+}
+
+void TImage::SetCenter(bool center) {
+    center_ = center;
+    update();
+}
+
+void TImage::SetProportional(bool proportional) {
+    proportional_ = proportional;
+    update();
+}
+
+void TImage::SetAutoSize(bool autoSize) {
+    autoSize_ = autoSize;
+    if (autoSize_ && !picture_.Empty())
+        resize(picture_.Width(), picture_.Height());
+}
+
+void TImage::Prepare() {
+    shown_ = transparent_ && picture_.IsBitmap() ? TransparentBitmap(picture_.Image())
+                                                 : picture_.Image();
+    update();
+}
+
+void TImage::paintEvent(QPaintEvent*) {
+    if (shown_.isNull())
+        return;
+    QPainter p(this);
+    QRect target(QPoint(0, 0), shown_.size());
+    if (stretch_) {
+        target = rect();
+        if (proportional_) {
+            const QSize s = shown_.size().scaled(size(), Qt::KeepAspectRatio);
+            target = QRect(QPoint(0, 0), s);
+        }
+    }
+    if (center_)
+        target.moveCenter(rect().center());
+    p.setRenderHint(QPainter::SmoothPixmapTransform, stretch_);
+    p.drawImage(target, shown_);
+}
+
+void TImage::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        Dispatch(OnClick);
+}
+
+void TImage::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        Dispatch(OnDblClick);
+}
+
+}  // namespace veloria::widgets

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <cstddef>
+#include <filesystem>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "widgets/Control.h"
+
+// Pictures from files: bitmaps (.bmp), JPEG pictures (.jpg, .jpeg, decoded with libjpeg) and
+// PNG button glyphs, and the picture control that shows them.
+namespace veloria::widgets {
+
+// A picture file that cannot be read; the message names the file.
+class PictureError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// The file of that name; where no file has exactly that name, the one whose name differs only in
+// case. The name as given when there is neither.
+std::filesystem::path FindFile(std::string_view fileName);
+
+// Decoders; each throws PictureError naming the file.
+QImage LoadBitmapFile(std::string_view fileName);
+QImage LoadJpegFile(std::string_view fileName);
+// A JPEG picture in memory; `what` names it in the error message.
+QImage DecodeJpeg(std::span<const std::byte> data, std::string_view what);
+
+// A picture loaded from a file into a fresh object: on failure the object keeps what it held.
+class TPicture {
+  public:
+    TPicture() = default;
+    explicit TPicture(QImage image, bool bitmap = true)
+        : image_(std::move(image)), bitmap_(bitmap) {}
+
+    // By extension: ".bmp" a bitmap, ".jpg"/".jpeg" JPEG, ".png" PNG.
+    void LoadFromFile(std::string_view fileName);
+    bool Empty() const { return image_.isNull(); }
+    int Width() const { return image_.width(); }
+    int Height() const { return image_.height(); }
+    const QImage& Image() const { return image_; }
+    // Bitmaps can be drawn transparent (the colour of their bottom-left pixel see-through).
+    bool IsBitmap() const { return bitmap_; }
+
+  protected:
+    QImage image_;
+    bool bitmap_ = false;
+};
+
+// A picture that must be a bitmap file.
+class TBitmap : public TPicture {
+  public:
+    void LoadFromFile(std::string_view fileName);
+};
+
+// The bitmap with the colour of its bottom-left pixel made see-through, as transparent bitmaps
+// are drawn.
+QImage TransparentBitmap(const QImage& image);
+
+class TImage : public ControlHost<QWidget> {
+  public:
+    explicit TImage(QWidget* parent);
+
+    void SetPicture(const TPicture& picture);
+    const TPicture& Picture() const { return picture_; }
+    // Loads the file into a fresh picture and shows it.
+    void LoadFromFile(std::string_view fileName);
+    void Clear();
+
+    void SetTransparent(bool transparent);
+    void SetStretch(bool stretch);
+    void SetCenter(bool center);
+    void SetProportional(bool proportional);
+    void SetAutoSize(bool autoSize);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+  private:
+    void Prepare();
+
+    TPicture picture_;
+    QImage shown_;
+    bool transparent_ = false;
+    bool stretch_ = false;
+    bool center_ = false;
+    bool proportional_ = false;
+    bool autoSize_ = false;
+};
+
+}  // namespace veloria::widgets

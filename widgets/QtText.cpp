@@ -1,0 +1,33 @@
+#include "widgets/QtText.h"
+
+#include "store/Text.h"
+
+namespace veloria::widgets {
+
+QString ToQString(std::string_view cp1252) {
+    return QString::fromStdString(store::ToUtf8(cp1252));
+}
+
+std::string FromQString(const QString& text) {
+    return store::FromUtf8Lossy(text.toStdString());
+}
+
+QColor ToQColor(TColor c) {
+    return QColor(c.r, c.g, c.b);
+}
+
+TColor FromQColor(const QColor& c) {
+    return RGB(c.red(), c.green(), c.blue());
+}
+
+QFont ToQFont(const TFont& font) {
+    QFont f(QString::fromStdString(font.Name));
+    f.setPixelSize(font.Height > 0 ? font.Height : 11);
+    f.setBold(font.Style.Contains(fsBold));
+    f.setItalic(font.Style.Contains(fsItalic));
+    f.setUnderline(font.Style.Contains(fsUnderline));
+    f.setStrikeOut(font.Style.Contains(fsStrikeOut));
+    return f;
+}
+
+}  // namespace veloria::widgets

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <string>
+#include <string_view>
+
+#include "widgets/Types.h"
+
+// The one crossing between the tables' Windows-1252 text and Qt's strings, and between our
+// colours and fonts and Qt's. Every Windows-1252 character is one QChar, so positions carry over.
+namespace veloria::widgets {
+
+QString ToQString(std::string_view cp1252);
+// Characters Windows-1252 cannot hold become '?'.
+std::string FromQString(const QString& text);
+
+QColor ToQColor(TColor c);
+TColor FromQColor(const QColor& c);
+
+QFont ToQFont(const TFont& font);
+
+}  // namespace veloria::widgets
