@@ -1,8 +1,8 @@
-#include <jpeglib.h>
 #include <csetjmp>
 #include <cstdio>  // jpeglib.h needs FILE and size_t first
-
 #include <vector>
+
+#include <jpeglib.h>
 
 #include "widgets/Picture.h"
 
