@@ -163,8 +163,12 @@ void TControl::SetName(std::string_view name) {
 void TControl::SetBounds(int left, int top, int width, int height) {
     self_.setGeometry(left, top, std::max(0, width), std::max(0, height));
     anchorBounds_ = self_.geometry();
-    if (QWidget* p = self_.parentWidget())
+    if (QWidget* p = self_.parentWidget()) {
         anchorParent_ = p->size();
+        // Controls are visible unless hidden, also those placed on a form already showing.
+        if (p->isVisible() && !self_.testAttribute(Qt::WA_WState_ExplicitShowHide))
+            self_.show();
+    }
     BoundsOrFontChanged();
 }
 

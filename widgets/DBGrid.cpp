@@ -451,7 +451,10 @@ void TDBGrid::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 bool TDBGrid::focusNextPrevChild(bool next) {
-    // Not the item view's own tabbing: the form decides where the focus goes.
+    // Tab moves between the columns (keyPressEvent); otherwise the form decides where the focus
+    // goes, not the item view's own tabbing.
+    if (WantsTab())
+        return false;
     return QWidget::focusNextPrevChild(next);
 }
 

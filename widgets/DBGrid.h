@@ -24,13 +24,22 @@
 namespace veloria::widgets {
 
 struct TColumn {
+    TColumn(std::string fieldName, std::string title = {}, int width = 0,
+            std::optional<TFont> titleFont = std::nullopt,
+            TAlignment titleAlignment = taLeftJustify, TAlignment alignment = taLeftJustify)
+        : FieldName(std::move(fieldName)),
+          Title(std::move(title)),
+          Width(width),
+          TitleFont(std::move(titleFont)),
+          TitleAlignment(titleAlignment),
+          Alignment(alignment) {}
     std::string FieldName;
     std::string Title;  // exactly as shown, blanks included
     // 0: 64 pixels, and for the last column the rest of the grid's width.
-    int Width = 0;
-    TAlignment TitleAlignment = taLeftJustify;
-    TAlignment Alignment = taLeftJustify;
+    int Width;
     std::optional<TFont> TitleFont;  // the grid's title font when not given
+    TAlignment TitleAlignment;
+    TAlignment Alignment;
 };
 
 enum class TDBGridOption {

@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 // The vocabulary the windows are written in: colours, fonts, key codes, shift states, scroll codes
 // and the small enumerations of window and control settings.
@@ -79,10 +80,13 @@ using enum TFontStyle;
 
 // A font by name and character height in pixels ("Arial" of 15 pixels).
 struct TFont {
-    std::string Name = "MS Sans Serif";
-    int Height = 11;
+    TFont(std::string name = "MS Sans Serif", int height = 11, TFontStyles style = {},
+          TColor color = clWindowText)
+        : Name(std::move(name)), Height(height), Style(style), Color(color) {}
+    std::string Name;
+    int Height;
     TFontStyles Style;
-    TColor Color = clWindowText;
+    TColor Color;
     friend bool operator==(const TFont&, const TFont&) = default;
 };
 

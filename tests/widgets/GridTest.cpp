@@ -1,0 +1,186 @@
+// The grid bound to a table handle: current row both ways, key handlers around the grid's own
+// move, held keys, clicks, columns and fixed cells.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QHeaderView>
+
+#include "tests/store/TempDir.h"
+#include "tests/widgets/Fixtures.h"
+#include "widgets/DBGrid.h"
+
+namespace veloria::widgets::test {
+namespace {
+
+using Events = std::vector<std::string>;
+
+class GridTest : public WidgetTest {
+  protected:
+    void SetUp() override {
+        std::vector<std::vector<std::string>> rows;
+        for (int i = 1; i <= 40; ++i) {
+            rows.push_back({"T-" + std::to_string(i), std::to_string(i),
+                            "Sentence number " + std::to_string(i), "T"});
+        }
+        store::testing::WriteTable(dir.path(), "Texto_B.DB", rows);
+        table = std::make_unique<store::Table>("Texto_B.DB", "", dir.path());
+        form = std::make_unique<LoggedForm>("main", log);
+        form->SetClientSize(600, 300);
+        grid = form->Add<TDBGrid>("DBGrid1", 10, 10, 500, 200, 0, *table);
+        grid->SetFont(TFont{"Times New Roman", 15});
+        grid->SetColumns({{"Referencia", "      Reference", 130, TFont{"Arial", 13}},
+                          {"Pensamiento", "                           Sentence"}});
+        button = form->Add<TdxButton>("next", 520, 10, 60, 24, 1);
+        button->OnClick = [this] {
+            table->Next();
+            grid->Repaint();
+            grid->SetFocus();
+        };
+        grid->OnKeyDown = [this](WORD& key, TShiftState) {
+            log("down " + std::to_string(key) + " at " + std::to_string(table->RecNo()));
+        };
+        grid->OnKeyUp = [this](WORD& key, TShiftState) {
+            log("up " + std::to_string(key) + " at " + std::to_string(table->RecNo()));
+        };
+        grid->OnCellClick = [this] { log("click at " + std::to_string(table->RecNo())); };
+        grid->OnEnter = [this] { log("enter at " + std::to_string(table->RecNo())); };
+    }
+
+    store::testing::TempDir dir;
+    std::unique_ptr<store::Table> table;
+    std::unique_ptr<LoggedForm> form;
+    TDBGrid* grid = nullptr;
+    TdxButton* button = nullptr;
+};
+
+TEST_F(GridTest, ShowsTheTableWithTitlesWidthsAndTheCurrentRow) {
+    form->Show();
+    EXPECT_EQ(grid->model()->rowCount(), 40);
+    EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString().toStdString(),
+              "      Reference");
+    EXPECT_EQ(grid->columnWidth(0), 130);
+    // The last column without a width fills the rest of the grid.
+    EXPECT_GE(grid->columnWidth(0) + grid->columnWidth(1), grid->viewport()->width() - 1);
+    EXPECT_EQ(grid->CurrentRecNo(), 1);
+    EXPECT_EQ(grid->model()->index(2, 1).data().toString().toStdString(), "Sentence number 3");
+    EXPECT_TRUE(grid->selectionModel()->isRowSelected(0, QModelIndex()));
+    EXPECT_EQ(grid->verticalHeader()->width(), 11);
+}
+
+TEST_F(GridTest, KeyDownRunsBeforeTheMoveAndKeyUpAfterIt) {
+    form->Show();
+    log.Clear();
+    testing::KeyClick(*form, Qt::Key_Down);
+    testing::KeyClick(*form, Qt::Key_Down);
+    testing::KeyClick(*form, Qt::Key_Up);
+    EXPECT_EQ(log.events, (Events{"down 40 at 1", "up 40 at 2", "down 40 at 2", "up 40 at 3",
+                                  "down 38 at 3", "up 38 at 2"}));
+    EXPECT_EQ(grid->CurrentRecNo(), 2);
+}
+
+TEST_F(GridTest, AHeldKeyGivesOneKeyUpWhenLetGo) {
+    form->Show();
+    log.Clear();
+    testing::HoldKey(*form, Qt::Key_Down, 4);
+    EXPECT_EQ(log.events, (Events{"down 40 at 1", "down 40 at 2", "down 40 at 3", "down 40 at 4",
+                                  "down 40 at 5", "up 40 at 6"}));
+    EXPECT_EQ(table->RecNo(), 6);
+}
+
+TEST_F(GridTest, NavigationKeysMoveTheTableCursor) {
+    form->Show();
+    testing::KeyClick(*form, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(table->RecNo(), 40);
+    testing::KeyClick(*form, Qt::Key_Down);
+    EXPECT_EQ(table->RecNo(), 40);
+    testing::KeyClick(*form, Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(table->RecNo(), 1);
+    testing::KeyClick(*form, Qt::Key_PageDown);
+    EXPECT_EQ(table->RecNo(), 1 + grid->VisibleRowCount());
+    testing::KeyClick(*form, Qt::Key_PageUp);
+    EXPECT_EQ(table->RecNo(), 1);
+    testing::KeyClick(*form, Qt::Key_End);
+    EXPECT_EQ(table->RecNo(), 40);
+    EXPECT_EQ(grid->CurrentRecNo(), 40);
+}
+
+TEST_F(GridTest, TabMovesBetweenColumnsWithinTheGrid) {
+    form->Show();
+    log.Clear();
+    testing::KeyClick(*form, Qt::Key_Tab);
+    EXPECT_EQ(grid->SelectedIndex(), 1);
+    EXPECT_TRUE(grid->Focused());
+    testing::KeyClick(*form, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(grid->SelectedIndex(), 0);
+    EXPECT_EQ(table->RecNo(), 1);
+    // Shift+Tab: the Shift key goes down and up around the Tab, as a keyboard sends it.
+    EXPECT_EQ(log.events, (Events{"down 9 at 1", "up 9 at 1", "down 16 at 1", "down 9 at 1",
+                                  "up 9 at 1", "up 16 at 1"}));
+}
+
+TEST_F(GridTest, ACellClickRunsAfterTheRowChanged) {
+    form->Show();
+    button->SetFocus();
+    log.Clear();
+    const QRect cell = grid->CellRect(4, 1);
+    ASSERT_FALSE(cell.isEmpty());
+    testing::Click(*grid, cell.center());
+    // The focus arrives first (the old row), then the click (the new one).
+    EXPECT_EQ(log.events, (Events{"next.exit", "enter at 1", "click at 4"}));
+    EXPECT_EQ(grid->CurrentRecNo(), 4);
+    EXPECT_EQ(grid->SelectedIndex(), 1);
+}
+
+TEST_F(GridTest, FollowsTheTableWhenTheWindowMovesIt) {
+    form->Show();
+    log.Clear();
+    testing::Click(*button);
+    // The button took the focus; giving it back to the grid shows the new row.
+    EXPECT_EQ(log.events, (Events{"DBGrid1.exit", "next.enter", "next.exit", "enter at 2"}));
+    EXPECT_EQ(grid->CurrentRecNo(), 2);
+    // Any handler that moves the table is followed once it has run, without Repaint.
+    button->OnClick = [this] { table->Last(); };
+    testing::Click(*button);
+    EXPECT_EQ(grid->CurrentRecNo(), 40);
+    // A row written through another handle appears.
+    store::Table writer("Texto_B.DB", "", dir.path());
+    writer.Append();
+    writer.SetField("Referencia", "T-41");
+    writer.SetField("Numero", "41");
+    writer.SetField("Pensamiento", "Sentence number 41");
+    writer.SetField("Libro", "T");
+    writer.Post();
+    table->Refresh();
+    grid->Repaint();
+    EXPECT_EQ(grid->model()->rowCount(), 41);
+    // An emptied table shows no current row.
+    writer.EmptyTable();
+    grid->Repaint();
+    EXPECT_EQ(grid->model()->rowCount(), 0);
+    EXPECT_EQ(grid->CurrentRecNo(), 0);
+}
+
+TEST_F(GridTest, TheFixedColourPaintsTitlesAndIndicator) {
+    form->Show();
+    grid->SetFixedColor(RGB(166, 202, 240));
+    EXPECT_EQ(grid->FixedColor(), RGB(166, 202, 240));
+    const QImage shot = grid->grab().toImage();
+    const QPoint title = grid->horizontalHeader()->geometry().topLeft() + QPoint(60, 4);
+    EXPECT_EQ(QColor(shot.pixel(title)), QColor(166, 202, 240));
+    const QPoint indicatorTop = grid->verticalHeader()->geometry().topLeft() + QPoint(1, 30);
+    EXPECT_EQ(QColor(shot.pixel(indicatorTop)), QColor(166, 202, 240));
+    // The marker of the current row is drawn in the indicator of row 1.
+    const QRect marker(grid->verticalHeader()->geometry().topLeft(),
+                       QSize(11, grid->verticalHeader()->sectionSize(0)));
+    bool dark = false;
+    for (int y = marker.top(); y <= marker.bottom(); ++y) {
+        for (int x = marker.left(); x <= marker.right(); ++x) {
+            if (qGray(shot.pixel(x, y)) < 40)
+                dark = true;
+        }
+    }
+    EXPECT_TRUE(dark);
+}
+
+}  // namespace
+}  // namespace veloria::widgets::test
