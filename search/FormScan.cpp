@@ -1,34 +1,26 @@
 #include "search/FormScan.h"
 
-#include <string.h>  // memmem
-
 #include <algorithm>
 
 namespace veloria::search {
-namespace {
 
-bool Contains(const char* text, std::size_t size, const std::string& pattern) {
-    return memmem(text, size, pattern.data(), pattern.size()) != nullptr;
-}
+RowTexts::RowTexts() : starts_{0} {}
 
-}  // namespace
-
-FormBuffer::FormBuffer() : starts_{0} {}
-
-void FormBuffer::Reserve(std::size_t bytes, std::size_t rows) {
+void RowTexts::Reserve(std::size_t bytes, std::size_t rows) {
     text_.reserve(bytes);
     starts_.reserve(rows + 1);
 }
 
-void FormBuffer::AddRow(std::initializer_list<std::string_view> pieces) {
+void RowTexts::AddRow(std::initializer_list<std::string_view> pieces) {
     for (const std::string_view piece : pieces)
         text_.append(piece);
     text_ += '\0';
     starts_.push_back(text_.size());
 }
 
-std::string_view FormBuffer::Form(int row) const {
-    return std::string_view(text_).substr(starts_[row], starts_[row + 1] - 1 - starts_[row]);
+std::string_view RowTexts::At(int row) const {
+    const auto r = std::size_t(row);
+    return std::string_view(text_).substr(starts_[r], starts_[r + 1] - 1 - starts_[r]);
 }
 
 Matcher::Matcher(const Query& query, bool exactPhrase) {
@@ -37,39 +29,43 @@ Matcher::Matcher(const Query& query, bool exactPhrase) {
         everyRow_ = true;
         return;
     }
+    std::vector<std::string> patterns;
     if (exactPhrase) {
-        patterns_.push_back(query.phrasePattern);
+        patterns.push_back(query.phrasePattern);
     } else {
-        patterns_.assign(query.queryWords.begin(), query.queryWords.begin() + words);
+        patterns.assign(query.queryWords.begin(), query.queryWords.begin() + words);
     }
-
     // An empty pattern is never found.
-    noRow_ = std::any_of(patterns_.begin(), patterns_.end(),
+    noRow_ = std::any_of(patterns.begin(), patterns.end(),
                          [](const std::string& p) { return p.empty(); });
-
-    // Longest first: the longest pattern is the likeliest to be rare and memmem skips fastest
-    // over a long needle. A pattern found inside an earlier (longer or equal) one is implied by it.
-    std::stable_sort(
-        patterns_.begin(), patterns_.end(),
-        [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
-    std::vector<std::string> kept;
-    for (std::string& p : patterns_) {
-        const bool implied = std::any_of(kept.begin(), kept.end(), [&](const std::string& k) {
-            return k.find(p) != std::string::npos;
-        });
-        if (!implied)
-            kept.push_back(std::move(p));
-    }
-    patterns_ = std::move(kept);
-
-    anchorScan_ = std::none_of(patterns_.begin(), patterns_.end(), [](const std::string& p) {
+    anchorScan_ = std::none_of(patterns.begin(), patterns.end(), [](const std::string& p) {
         return p.find('\0') != std::string::npos;
     });
+
+    // Longest first: the longest pattern is the likeliest to be rare. A pattern found inside an
+    // earlier (longer or equal) one is implied by it.
+    std::stable_sort(
+        patterns.begin(), patterns.end(),
+        [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+    for (const std::string& p : patterns) {
+        const bool implied = std::any_of(finders_.begin(), finders_.end(), [&](const Finder& f) {
+            return f.Pattern().find(p) != std::string::npos;
+        });
+        if (!implied)
+            finders_.emplace_back(p);
+    }
 }
 
-bool Matcher::RowHasOthers(const char* row, std::size_t size) const {
-    for (std::size_t i = 1; i < patterns_.size(); ++i) {
-        if (!Contains(row, size, patterns_[i]))
+std::vector<std::string> Matcher::Patterns() const {
+    std::vector<std::string> patterns;
+    for (const Finder& f : finders_)
+        patterns.push_back(f.Pattern());
+    return patterns;
+}
+
+bool Matcher::HasAll(const char* text, std::size_t size, std::size_t from) const {
+    for (std::size_t i = from; i < finders_.size(); ++i) {
+        if (!finders_[i].Find(text, text + size))
             return false;
     }
     return true;
@@ -78,13 +74,10 @@ bool Matcher::RowHasOthers(const char* row, std::size_t size) const {
 bool Matcher::Matches(std::string_view form) const {
     if (everyRow_)
         return true;
-    if (noRow_)
-        return false;
-    return Contains(form.data(), form.size(), patterns_.front()) &&
-           RowHasOthers(form.data(), form.size());
+    return !noRow_ && HasAll(form.data(), form.size(), 0);
 }
 
-void Matcher::FindHits(const FormBuffer& forms, std::vector<int>& hits) const {
+void Matcher::FindHits(const RowTexts& forms, std::vector<int>& hits) const {
     const int rows = forms.RowCount();
     if (everyRow_) {
         for (int r = 0; r < rows; ++r)
@@ -93,35 +86,40 @@ void Matcher::FindHits(const FormBuffer& forms, std::vector<int>& hits) const {
     }
     if (noRow_ || rows == 0)
         return;
-    const char* base = forms.text_.data();
-    const std::vector<std::size_t>& starts = forms.starts_;
     if (!anchorScan_) {
         for (int r = 0; r < rows; ++r) {
-            if (Matches(forms.Form(r)))
+            if (Matches(forms.At(r)))
                 hits.push_back(r);
         }
         return;
     }
 
-    // Find the first pattern anywhere in the volume, then look at the other patterns only inside
-    // the row it was found in; carry on after the end of that row.
-    const std::string& anchor = patterns_.front();
-    const std::size_t end = forms.text_.size();
-    std::size_t pos = 0;
+    // Find the first pattern anywhere in the volume, then look for the others only inside the row
+    // it was found in; carry on after the end of that row.
+    const char* const base = forms.text_.data();
+    const char* const end = base + forms.text_.size();
+    const std::vector<std::size_t>& starts = forms.starts_;
+    const Finder& anchor = finders_.front();
+    const char* from = base;
     int next = 0;  // no row before this one can hold a further match
-    while (pos < end) {
-        const void* found = memmem(base + pos, end - pos, anchor.data(), anchor.size());
-        if (found == nullptr)
-            break;
-        const std::size_t at = std::size_t(static_cast<const char*>(found) - base);
+    while (const char* found = anchor.Find(from, end)) {
+        const auto at = std::size_t(found - base);
+        // The row holding it: hits come in row order, often close together, so gallop forward
+        // from the last one rather than halve the whole volume each time.
+        std::size_t lo = std::size_t(next) + 1, step = 1;
+        while (lo + step < starts.size() && starts[lo + step] <= at) {
+            lo += step;
+            step *= 2;
+        }
+        const auto hi = starts.begin() + std::ptrdiff_t(std::min(lo + step, starts.size()));
         const int row =
-            int(std::upper_bound(starts.begin() + next + 1, starts.end(), at) - starts.begin()) - 1;
-        const std::size_t rowStart = starts[row];
-        const std::size_t rowSize = starts[row + 1] - 1 - rowStart;
-        if (RowHasOthers(base + rowStart, rowSize))
+            int(std::upper_bound(starts.begin() + std::ptrdiff_t(lo), hi, at) - starts.begin()) - 1;
+        const std::size_t rowStart = starts[std::size_t(row)];
+        const std::size_t rowEnd = starts[std::size_t(row) + 1] - 1;  // its separator
+        if (HasAll(base + rowStart, rowEnd - rowStart, 1))
             hits.push_back(row);
         next = row + 1;
-        pos = starts[next];
+        from = base + starts[std::size_t(next)];
     }
 }
 

@@ -6,24 +6,26 @@
 #include <string_view>
 #include <vector>
 
+#include "search/Finder.h"
 #include "search/Query.h"
 
 namespace veloria::search {
 
-// The search forms of one volume table laid end to end in one buffer, each row's form followed
-// by a '\0' that no pattern can contain, so that one pass of memmem covers the whole volume and
-// a match can never run from one row into the next.
-class FormBuffer {
+// One text per row of a table, laid end to end in one buffer, each followed by a '\0'. For the
+// search forms the '\0' is a byte no pattern can contain, so one pass over the buffer covers a
+// whole volume and a match can never run from one row into the next.
+class RowTexts {
   public:
-    FormBuffer();
+    RowTexts();
     void Reserve(std::size_t bytes, std::size_t rows);
-    // Appends the next row's search form, given in pieces (A1..A4) joined with nothing between.
+    // Appends the next row's text, given in pieces (A1..A4) joined with nothing between.
     void AddRow(std::initializer_list<std::string_view> pieces);
 
     int RowCount() const { return int(starts_.size()) - 1; }
-    std::size_t Bytes() const { return text_.size(); }
-    // The joined form of row (0-based), without its separator.
-    std::string_view Form(int row) const;
+    // The text of row (0-based), without its separator.
+    std::string_view At(int row) const;
+    // Every row's text with its separator, end to end.
+    std::string_view Text() const { return text_; }
 
   private:
     friend class Matcher;
@@ -39,18 +41,18 @@ class Matcher {
 
     bool MatchesEveryRow() const { return everyRow_; }
     bool Matches(std::string_view form) const;
-    // Appends the 0-based numbers of the matching rows to hits, in row order, each row once.
-    void FindHits(const FormBuffer& forms, std::vector<int>& hits) const;
+    // Appends the 0-based numbers of the rows whose forms match, in row order, each row once.
+    void FindHits(const RowTexts& forms, std::vector<int>& hits) const;
 
     // The patterns that decide a hit, the one scanned for first at the front. Patterns implied by
     // a longer one (a repeated word, "#LOV" beside "#LOVE") are left out: they cannot change the
     // outcome.
-    const std::vector<std::string>& Patterns() const { return patterns_; }
+    std::vector<std::string> Patterns() const;
 
   private:
-    bool RowHasOthers(const char* row, std::size_t size) const;
+    bool HasAll(const char* text, std::size_t size, std::size_t from) const;
 
-    std::vector<std::string> patterns_;
+    std::vector<Finder> finders_;
     bool everyRow_ = false;
     bool noRow_ = false;
     bool anchorScan_ = true;  // false when a pattern holds '\0': rows are then checked one by one

@@ -31,7 +31,7 @@ Query BuildQuery(std::string_view wordBoxText, bool exactWordMode) {
         if (q.wordCount < kQueryWordSlots) {
             std::string& slot = q.queryWords[q.wordCount++];
             slot.reserve(word.size() + 2);
-            slot = "#";
+            slot.assign(1, '#');
             slot += word;
             if (exactWordMode)
                 slot += '#';
@@ -40,7 +40,7 @@ Query BuildQuery(std::string_view wordBoxText, bool exactWordMode) {
     }
 
     q.phrasePattern.reserve(q.queryText.size() + 1);
-    q.phrasePattern = "#";
+    q.phrasePattern.assign(1, '#');
     for (const char c : q.queryText) {
         if (c == ' ') {
             q.phrasePattern += '#';

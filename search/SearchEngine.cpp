@@ -6,18 +6,14 @@
 #include <vector>
 
 #include "app/uGlobal.h"
-#include "search/FormCache.h"
 #include "search/FormScan.h"
 #include "search/Query.h"
-#include "store/Error.h"
-#include "store/Schema.h"
-#include "store/Text.h"
+#include "search/VolumeCache.h"
 
 namespace veloria::search {
 namespace {
 
 constexpr std::array<char, kVolumeCount> kBookCodes = {'T', 'E', 'M', 'P', 'S'};
-constexpr std::size_t kSentencePrefix = 80;
 
 // Closes the progress window however the search ends; a failure to close must not hide the
 // failure that ended the search.
@@ -62,37 +58,23 @@ class GaugeSteps {
     std::int64_t since_ = 0;
 };
 
-int Field(const store::Table& table, std::string_view name) {
-    const int index = store::FieldIndex(table.Def(), name);
-    if (index < 0) {
-        throw store::StoreError(std::string(table.Def().fileName) + ": no field " +
-                                std::string(name));
-    }
-    return index;
-}
-
 // Appends one result row per hit of one volume, moving the gauge as the row-by-row scan would:
 // a row's step comes after its result row.
-void AppendHits(store::Table& volume, char code, const std::vector<int>& hits,
+void AppendHits(const VolumeTexts& volume, int rows, char code, const std::vector<int>& hits,
                 store::Table& results, GaugeSteps& gauge) {
-    const int referencia = Field(volume, "Referencia");
-    const int numero = Field(volume, "Numero");
-    const int umemo = Field(volume, "Umemo");
     const std::string libro(1, code);
     int examined = 0;
     for (const int row : hits) {
         gauge.Examined(row - examined);
         examined = row;
-        const int recNo = row + 1;
-        const std::string sentence = store::Trim(volume.CellAsString(recNo, umemo));
         results.Append();
-        results.SetField("Referencia", volume.CellAsString(recNo, referencia));
-        results.SetField("Numero", volume.CellAsString(recNo, numero));
-        results.SetField("Pensamiento", std::string_view(sentence).substr(0, kSentencePrefix));
+        results.SetField("Referencia", volume.results.Referencia(row));
+        results.SetField("Numero", volume.results.Numero(row));
+        results.SetField("Pensamiento", volume.results.Pensamiento(row));
         results.SetField("Libro", libro);
         results.Post();
     }
-    gauge.Examined(std::int64_t(volume.RowCount()) - examined);
+    gauge.Examined(std::int64_t(rows) - examined);
 }
 
 }  // namespace
@@ -101,7 +83,7 @@ SearchOutcome RunSearch(const SearchRequest& request, const SearchTables& tables
                         Progress& progress) {
     const Query query = BuildQuery(request.wordBoxText, request.exactWord);
     uGlobal::QueryText = query.queryText;
-    uGlobal::PhrasePattern = "#";
+    uGlobal::PhrasePattern.assign(1, '#');
     uGlobal::ExactWordMode = request.exactWord ? 1 : 0;
     uGlobal::SearchInText = request.volumes[0] ? 1 : 0;
     uGlobal::SearchInWorkbook = request.volumes[1] ? 1 : 0;
@@ -146,10 +128,11 @@ SearchOutcome RunSearch(const SearchRequest& request, const SearchTables& tables
     for (int v = 0; v < kVolumeCount; ++v) {
         if (!request.volumes[v])
             continue;
-        store::Table& volume = *tables.volumes[v];
+        const VolumeTexts& volume = TextsOf(*tables.volumes[std::size_t(v)]);
         hits.clear();
-        matcher.FindHits(FormsOf(volume), hits);
-        AppendHits(volume, kBookCodes[v], hits, results, gauge);
+        matcher.FindHits(volume.forms, hits);
+        AppendHits(volume, volume.forms.RowCount(), kBookCodes[std::size_t(v)], hits, results,
+                   gauge);
         found += std::int64_t(hits.size());
     }
     const auto count = std::int32_t(found);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "search/Finder.h"
 #include "search/FormScan.h"
 #include "search/Query.h"
 #include "tests/search/Oracle.h"
@@ -61,8 +62,10 @@ TEST(BuildQuery, SpacesAndRemovedCharacters) {
 
 TEST(BuildQuery, KeepsTheFirstTwentyWords) {
     std::string box;
-    for (int i = 1; i <= 25; ++i)
-        box += "W" + std::to_string(i) + " ";
+    for (int i = 1; i <= 25; ++i) {
+        box += 'W';
+        box += std::to_string(i) + " ";
+    }
     const Query q = BuildQuery(box, true);
     ASSERT_EQ(q.wordCount, kQueryWordSlots);
     EXPECT_EQ(q.queryWords.front(), "#W1#");
@@ -87,22 +90,22 @@ TEST(BuildQuery, AgreesWithTheRulesOnRandomInput) {
     }
 }
 
-FormBuffer Buffer(const std::vector<std::string>& forms) {
-    FormBuffer b;
+RowTexts Buffer(const std::vector<std::string>& forms) {
+    RowTexts b;
     for (const std::string& f : forms)
         b.AddRow({f});
     return b;
 }
 
 std::vector<int> Hits(const std::string& box, bool exactWord, bool exactPhrase,
-                      const FormBuffer& forms) {
+                      const RowTexts& forms) {
     std::vector<int> hits;
     Matcher(BuildQuery(box, exactWord), exactPhrase).FindHits(forms, hits);
     return hits;
 }
 
 TEST(Matcher, MatchesWordsFromTheirStart) {
-    const FormBuffer forms = Buffer({"#GLOVE#", "#LOVING#GOD#", "#GOD#IS#LOVE#", "#LOVE#LOVE#"});
+    const RowTexts forms = Buffer({"#GLOVE#", "#LOVING#GOD#", "#GOD#IS#LOVE#", "#LOVE#LOVE#"});
     EXPECT_EQ(Hits("lov", false, false, forms), (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(Hits("love", true, false, forms), (std::vector<int>{2, 3}));
     EXPECT_EQ(Hits("god lov", false, false, forms), (std::vector<int>{1, 2}));
@@ -115,24 +118,46 @@ TEST(Matcher, MatchesWordsFromTheirStart) {
 
 TEST(Matcher, NeverMatchesAcrossRows) {
     // "##" would be found where one row's closing "#" meets the next row's opening one.
-    const FormBuffer forms = Buffer({"#LOVE#", "#GOD#", "", "#A#", "#B#"});
+    const RowTexts forms = Buffer({"#LOVE#", "#GOD#", "", "#A#", "#B#"});
     EXPECT_EQ(Hits("love  god", false, true, forms), (std::vector<int>{}));
     EXPECT_EQ(Hits("a b", false, true, forms), (std::vector<int>{}));
     EXPECT_EQ(Hits("b", false, false, forms), (std::vector<int>{4}));
-    EXPECT_EQ(forms.Form(2), "");
-    EXPECT_EQ(forms.Form(4), "#B#");
+    EXPECT_EQ(forms.At(2), "");
+    EXPECT_EQ(forms.At(4), "#B#");
 }
 
 TEST(Matcher, PiecesAreJoinedWithNothingBetween) {
-    FormBuffer forms;
+    RowTexts forms;
     forms.AddRow({"#HEL", "LO#WO", "", "RLD#"});
-    EXPECT_EQ(forms.Form(0), "#HELLO#WORLD#");
+    EXPECT_EQ(forms.At(0), "#HELLO#WORLD#");
     EXPECT_EQ(Hits("hello world", true, true, forms), (std::vector<int>{0}));
 }
 
 TEST(Matcher, LeavesOutImpliedPatterns) {
     const Matcher m(BuildQuery("lov love god love", false), false);
     EXPECT_EQ(m.Patterns(), (std::vector<std::string>{"#LOVE", "#GOD"}));
+}
+
+TEST(Finder, FindsWhatFindFinds) {
+    // Texts of every length around the 16-byte blocks, needles of the scan's own kind.
+    std::mt19937 rng(11);
+    const std::string alphabet = std::string("##AB", 4) + std::string(1, '\0');
+    for (int n = 0; n < 20000; ++n) {
+        std::string text(rng() % 70, ' ');
+        for (char& c : text)
+            c = alphabet[rng() % alphabet.size()];
+        std::string needle(1 + rng() % 6, ' ');
+        for (char& c : needle)
+            c = alphabet[rng() % alphabet.size()];
+        if (rng() % 4 == 0 && text.size() > needle.size())  // often present
+            needle = text.substr(rng() % (text.size() - needle.size()), needle.size());
+        const std::size_t from = text.empty() ? 0 : rng() % (text.size() + 1);
+        const Finder finder(needle);
+        const char* found = finder.Find(text.data() + from, text.data() + text.size());
+        const std::size_t expected = std::string_view(text).find(needle, from);
+        ASSERT_EQ(found ? std::size_t(found - text.data()) : std::string::npos, expected)
+            << "needle of " << needle.size() << " in text of " << text.size() << " from " << from;
+    }
 }
 
 }  // namespace
