@@ -1,0 +1,23 @@
+#include "bible/PaBc.h"
+
+#include "widgets/Make.h"
+
+using namespace veloria::widgets;
+
+TFBC* FBC = nullptr;
+
+TFBC::TFBC() : TForm("FBC") {
+    SetCaption("Bible  -  New King James Version");
+    SetClientSize(740, 446);
+    SetBorderStyle(bsDialog);
+    SetBorderIcons({biSystemMenu});
+    SetPosition(poScreenCenter);
+    dxButton1 = Make<TdxButton>(this, "dxButton1", 10, 411, 72, 25, 0);
+    dxButton1->SetCaption("Cl&ose");
+    dxButton1->SetCancel(true);
+    dxButton1->OnClick = [this] { dxButton1Click(); };
+}
+
+void TFBC::dxButton1Click() {
+    Close();
+}
