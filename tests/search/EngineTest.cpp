@@ -350,16 +350,20 @@ TEST_F(SearchFixture, ResultRowsInScanOrder) {
 }
 
 TEST_F(SearchFixture, MoreThanTwentyWordsKeepsTheFirstTwenty) {
-    std::string first20 = "#", box;
-    for (int i = 1; i <= 20; ++i)
-        first20 += "W" + std::to_string(i) + "#";
-    for (int i = 1; i <= 25; ++i)
-        box += "w" + std::to_string(i) + " ";
-    std::string without20 = "#";
-    for (int i = 1; i <= 25; ++i) {
-        if (i != 20)
-            without20 += "W" + std::to_string(i) + "#";
-    }
+    // W1..W20 and W1..W25 without W20, as forms, and w1..w25 as typed.
+    const auto words = [](char w, int last, int skip, char between) {
+        std::string text(1, between);
+        for (int i = 1; i <= last; ++i) {
+            if (i == skip)
+                continue;
+            text += w;
+            text += std::to_string(i);
+            text += between;
+        }
+        return text;
+    };
+    const std::string first20 = words('W', 20, 0, '#'), without20 = words('W', 25, 20, '#');
+    const std::string box = words('w', 25, 0, ' ');
     Build({{{Row(1, first20), Row(2, without20)}, {}, {}, {}, {}}});
     Run(box, true);
     ExpectCompleted({{"R1", "1", first20, "T"}});
@@ -416,6 +420,20 @@ TEST_F(SearchFixture, GaugeStepsByTheTickedVolumesWeights) {
     Run("?!", false, false, {false, false, false, true, true});
     EXPECT_EQ(progress_.events, RecordingProgress::Expected(7));
     ExpectCompleted(Expected("?!", false, false, {false, false, false, true, true}));
+}
+
+// The volumes' texts are kept from one search to the next; a table that changed after all is
+// read again.
+TEST_F(SearchFixture, KeptTextsFollowAChangedTable) {
+    Build({{{Row(1, "#A#"), Row(2, "#B#")}, {}, {}, {}, {}}});
+    Run("a");
+    ExpectCompleted({{"R1", "1", "#A#", "T"}});
+    store::testing::WriteTable(dir_.path(), "LTexto.DB",
+                               {{"3", "new", "R3", "1", "", "1", "1", "#B#", "", "", ""},
+                                {"4", "newer", "R4", "1", "", "1", "2", "#A#", "", "", ""}});
+    volumeHandles_[0]->Refresh();
+    Run("a");
+    ExpectCompleted({{"R4", "4", "newer", "T"}});
 }
 
 // A failure part-way leaves the earlier results, their count and the process-wide values as they

@@ -83,7 +83,7 @@ inline OracleQuery OracleNormalise(const std::string& box, bool exactWord) {
             current += OracleFold(c);
         }
     }
-    q.phrase = "#";
+    q.phrase.assign(1, '#');
     for (char c : q.queryText) {
         if (c == ' ') {
             q.phrase += "#";
