@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QScreen>
@@ -300,6 +301,15 @@ void TForm::Hide() {
 
 void TForm::Repaint() {
     detail::AfterEvent();
+    // A window just shown is painted once the window system has exposed it, which it reports
+    // asynchronously: wait for that (no user input is handled meanwhile), then paint at once.
+    if (isVisible() && windowHandle() && !windowHandle()->isExposed()) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!windowHandle()->isExposed() && waited.elapsed() < 500) {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+        }
+    }
     repaint();
 }
 

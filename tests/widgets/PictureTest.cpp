@@ -1,0 +1,142 @@
+// Pictures from files: bitmaps, JPEG through libjpeg, errors that name the file, transparency.
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QImage>
+#include <fstream>
+
+#include "tests/store/TempDir.h"
+#include "tests/widgets/Fixtures.h"
+#include "widgets/Picture.h"
+
+namespace veloria::widgets::test {
+namespace {
+
+class PictureTest : public WidgetTest {
+  protected:
+    std::string Path(const std::string& name) const { return (dir.path() / name).string(); }
+    QString QPath(const std::string& name) const { return QString::fromStdString(Path(name)); }
+
+    // A picture with a distinct colour in each quarter.
+    static QImage Quarters(int w, int h) {
+        QImage image(w, h, QImage::Format_RGB32);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const bool right = x >= w / 2, bottom = y >= h / 2;
+                image.setPixel(x, y,
+                               right ? (bottom ? qRgb(0, 0, 255) : qRgb(0, 255, 0))
+                                     : (bottom ? qRgb(255, 255, 255) : qRgb(255, 0, 0)));
+            }
+        }
+        return image;
+    }
+
+    static void ExpectNear(QRgb actual, QRgb expected) {
+        EXPECT_NEAR(qRed(actual), qRed(expected), 24);
+        EXPECT_NEAR(qGreen(actual), qGreen(expected), 24);
+        EXPECT_NEAR(qBlue(actual), qBlue(expected), 24);
+    }
+
+    store::testing::TempDir dir;
+};
+
+TEST_F(PictureTest, AMissingBitmapNamesTheFileAndTheHandlerShowsIt) {
+    TBitmap bitmap;
+    try {
+        bitmap.LoadFromFile("Fondo01.bmp");
+        FAIL() << "no error";
+    } catch (const PictureError& e) {
+        EXPECT_STREQ(e.what(), "Cannot open file \"Fondo01.bmp\"");
+    }
+    // Through a handler the error box shows it, and the handler's later steps do not run.
+    LoggedForm form("form", log);
+    auto* image = form.Add<TImage>("Image1", 0, 0, 100, 100, -1);
+    auto* button = form.Add<TdxButton>("Button1", 10, 10, 60, 24, 0);
+    bool after = false;
+    button->OnClick = [&] {
+        image->LoadFromFile(Path("Logotipo01.bmp"));
+        after = true;
+    };
+    form.Show();
+    testing::DialogCapture boxes;
+    testing::Click(*button);
+    EXPECT_FALSE(after);
+    EXPECT_EQ(boxes.Errors(),
+              std::vector<std::string>{"Cannot open file \"" + Path("Logotipo01.bmp") + "\""});
+    EXPECT_TRUE(image->Picture().Empty());
+}
+
+TEST_F(PictureTest, BitmapsLoadWithoutRegardToCaseAndRejectOtherFormats) {
+    ASSERT_TRUE(Quarters(20, 10).save(QPath("BAbierto.bmp"), "BMP"));
+    TBitmap bitmap;
+    bitmap.LoadFromFile(Path("babierto.BMP"));
+    EXPECT_EQ(bitmap.Width(), 20);
+    EXPECT_EQ(bitmap.Image().pixel(15, 2), qRgb(0, 255, 0));
+    // A file that is no bitmap: an error naming it, and the picture keeps what it had.
+    ASSERT_TRUE(Quarters(8, 8).save(QPath("Fake.bmp"), "PNG"));
+    EXPECT_THROW(bitmap.LoadFromFile(Path("Fake.bmp")), PictureError);
+    EXPECT_EQ(bitmap.Width(), 20);
+}
+
+TEST_F(PictureTest, JpegPicturesAreDecodedWithLibjpeg) {
+    ASSERT_TRUE(Quarters(64, 48).save(QPath("Splash.jpg"), "JPG", 95));
+    const QImage image = LoadJpegFile(Path("Splash.jpg"));
+    ASSERT_EQ(image.size(), QSize(64, 48));
+    ExpectNear(image.pixel(8, 8), qRgb(255, 0, 0));
+    ExpectNear(image.pixel(56, 8), qRgb(0, 255, 0));
+    ExpectNear(image.pixel(8, 40), qRgb(255, 255, 255));
+    ExpectNear(image.pixel(56, 40), qRgb(0, 0, 255));
+    // A greyscale picture comes out as grey RGB.
+    QImage gray = Quarters(16, 16).convertToFormat(QImage::Format_Grayscale8);
+    ASSERT_TRUE(gray.save(QPath("Gray.jpeg"), "JPG", 95));
+    TPicture picture;
+    picture.LoadFromFile(Path("Gray.jpeg"));
+    EXPECT_FALSE(picture.IsBitmap());
+    const QRgb g = picture.Image().pixel(2, 2);
+    EXPECT_NEAR(qRed(g), qGreen(g), 2);
+}
+
+TEST_F(PictureTest, ABrokenJpegIsAnErrorNamingTheFile) {
+    {
+        std::ofstream out(Path("Biblia.jpg"), std::ios::binary);
+        out << "\xFF\xD8\xFF\xE0 not really a picture";
+    }
+    try {
+        LoadJpegFile(Path("Biblia.jpg"));
+        FAIL() << "no error";
+    } catch (const PictureError& e) {
+        EXPECT_NE(std::string(e.what()).find("Biblia.jpg"), std::string::npos) << e.what();
+    }
+    // Cut short after the header: libjpeg warns and fills in, which is no failure.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImage busy(256, 256, QImage::Format_RGB32);
+    for (int y = 0; y < 256; ++y) {
+        for (int x = 0; x < 256; ++x)
+            busy.setPixel(x, y, qRgb(x, (x * y) % 256, (x ^ y) % 256));
+    }
+    busy.save(&buffer, "JPG", 95);
+    const auto* data = reinterpret_cast<const std::byte*>(bytes.constData());
+    const QImage truncated = DecodeJpeg({data, std::size_t(bytes.size() * 2 / 3)}, "cut");
+    EXPECT_EQ(truncated.size(), QSize(256, 256));
+    EXPECT_THROW(DecodeJpeg({data, 10}, "tiny"), PictureError);
+}
+
+TEST_F(PictureTest, ATransparentBitmapLetsItsBottomLeftColourThrough) {
+    const QImage out = TransparentBitmap(Quarters(10, 10));
+    EXPECT_EQ(qAlpha(out.pixel(1, 8)), 0);    // white, the bottom-left colour
+    EXPECT_EQ(qAlpha(out.pixel(1, 1)), 255);  // red stays
+    LoggedForm form("form", log);
+    form.SetColor(RGB(10, 20, 30));
+    auto* image = form.Add<TImage>("Image2", 0, 0, 10, 10, -1);
+    image->SetTransparent(true);
+    image->SetPicture(TPicture(Quarters(10, 10)));
+    form.Show();
+    const QImage shot = form.grab(QRect(0, 0, 10, 10)).toImage();
+    EXPECT_EQ(QColor(shot.pixel(1, 8)), QColor(10, 20, 30));
+    EXPECT_EQ(QColor(shot.pixel(1, 1)), QColor(255, 0, 0));
+}
+
+}  // namespace
+}  // namespace veloria::widgets::test

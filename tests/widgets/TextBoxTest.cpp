@@ -1,0 +1,165 @@
+// Memo and rich-text box: positions address the stored text's characters across line breaks;
+// character styles; copying.
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QTextCursor>
+
+#include "tests/widgets/Fixtures.h"
+#include "widgets/Memo.h"
+
+namespace veloria::widgets::test {
+namespace {
+
+TEST(StoredTextTest, MapsPositionsAcrossEveryKindOfLineBreak) {
+    StoredText t;
+    t.Assign("ab\r\ncd\nef\rg");
+    EXPECT_EQ(t.DocumentText(), "ab\ncd\nef\ng");
+    // Stored:   a0 b1 CR2 LF3 c4 d5 LF6 e7 f8 CR9 g10
+    // Document: a0 b1 \n2     c3 d4 \n5 e6 f7 \n8 g9
+    const int toDocument[] = {0, 1, 2, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    for (int s = 0; s <= t.Length(); ++s)
+        EXPECT_EQ(t.ToDocument(s), toDocument[s]) << s;
+    const int toStored[] = {0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 11};
+    for (int d = 0; d <= 10; ++d)
+        EXPECT_EQ(t.ToStored(d), toStored[d]) << d;
+    // Round trip for every position that is not inside a CR LF pair.
+    for (int s = 0; s <= t.Length(); ++s) {
+        if (s != 3) {
+            EXPECT_EQ(t.ToStored(t.ToDocument(s)), s);
+        }
+    }
+}
+
+TEST(StoredTextTest, SplitsAndJoinsLines) {
+    EXPECT_EQ(SplitLines("a\r\nb\nc\rd"), (std::vector<std::string>{"a", "b", "c", "d"}));
+    EXPECT_EQ(SplitLines("a\r\n"), (std::vector<std::string>{"a"}));
+    EXPECT_EQ(SplitLines("a\r\n\r\nb"), (std::vector<std::string>{"a", "", "b"}));
+    EXPECT_TRUE(SplitLines("").empty());
+    EXPECT_EQ(JoinLines({"a", "", "b"}), "a\r\n\r\nb");
+}
+
+class TextBoxTest : public WidgetTest {
+  protected:
+    void SetUp() override {
+        form = std::make_unique<LoggedForm>("form", log);
+        memo = form->Add<TMemo>("Memo1", 10, 10, 200, 100, 0);
+        memo->SetReadOnly(true);
+        rich = form->Add<TRichEdit>("RichEdit1", 10, 120, 280, 90, 1);
+        rich->SetReadOnly(true);
+        rich->SetFont(TFont{"Arial", 16});
+        form->Show();
+    }
+    // The colour and weight of one character of the rich box's document.
+    QTextCharFormat FormatAtDocument(int position) {
+        QTextCursor c(rich->document());
+        c.setPosition(position + 1);
+        return c.charFormat();
+    }
+
+    std::unique_ptr<LoggedForm> form;
+    TMemo* memo = nullptr;
+    TRichEdit* rich = nullptr;
+};
+
+TEST_F(TextBoxTest, MemoSelectionAddressesStoredCharacters) {
+    const std::string text = "First line\r\nSecond \xE9 line\nthird";
+    memo->SetText(text);
+    EXPECT_EQ(memo->Text(), text);
+    EXPECT_EQ(memo->Lines(), (std::vector<std::string>{"First line", "Second \xE9 line", "third"}));
+    EXPECT_EQ(memo->document()->blockCount(), 3);
+    // "line\r\nSecond": from stored position 6, twelve stored characters.
+    memo->SetSelStart(6);
+    memo->SetSelLength(12);
+    EXPECT_EQ(memo->SelStart(), 6);
+    EXPECT_EQ(memo->SelLength(), 12);
+    EXPECT_EQ(memo->SelText(), "line\r\nSecond");
+    EXPECT_EQ(memo->textCursor().selectedText().toStdString(), "line\u2029Second");
+    memo->CopyToClipboard();
+    EXPECT_EQ(Clipboard().AsText(), "line\r\nSecond");
+    // Past the break after the LF alone.
+    memo->SetSelStart(int(text.find("third")));
+    memo->SetSelLength(5);
+    EXPECT_EQ(memo->SelText(), "third");
+    memo->SetSelLength(0);
+    EXPECT_EQ(memo->SelLength(), 0);
+}
+
+TEST_F(TextBoxTest, TextTypedIntoAnEditableMemoUsesThePlatformsLineBreaks) {
+    auto* editable = form->Add<TMemo>("Memo2", 220, 10, 90, 100, 2);
+    int changes = 0;
+    editable->OnChange = [&] { ++changes; };
+    editable->SetFocus();
+    testing::TypeText(*form, "ab");
+    testing::KeyClick(*form, Qt::Key_Return);
+    testing::TypeText(*form, "c");
+    EXPECT_EQ(editable->Text(), "ab\r\nc");
+    EXPECT_EQ(changes, 4);
+    editable->SetSelStart(4);
+    editable->SetSelLength(1);
+    EXPECT_EQ(editable->SelText(), "c");
+}
+
+TEST_F(TextBoxTest, RichEditStylesLandOnTheStoredSpanAcrossLineBreaks) {
+    // "Alpha\r\nBeta\nGamma": stored position 12 is the G, document position 10.
+    rich->Clear();
+    rich->DefAttributes().SetColor(RGB(0, 0, 0));
+    rich->DefAttributes().SetStyle({});
+    rich->SetText("Alpha\r\nBeta\nGamma");
+    rich->SetSelStart(12);
+    rich->SetSelLength(5);
+    EXPECT_EQ(rich->SelText(), "Gamma");
+    rich->SelAttributes().SetStyle({fsBold});
+    rich->SelAttributes().SetColor(RGB(255, 0, 0));
+    EXPECT_EQ(rich->SelAttributes().Style(), TFontStyles{fsBold});
+    EXPECT_EQ(rich->SelAttributes().Color(), RGB(255, 0, 0));
+    EXPECT_EQ(FormatAtDocument(10).fontWeight(), QFont::Bold);
+    EXPECT_EQ(FormatAtDocument(10).foreground().color(), QColor(255, 0, 0));
+    EXPECT_NE(FormatAtDocument(9).fontWeight(), QFont::Bold);  // the break before it
+    // The style set is the whole set: underline alone clears bold; the colour stays.
+    rich->SelAttributes().SetStyle({fsUnderline});
+    EXPECT_EQ(rich->SelAttributes().Style(), TFontStyles{fsUnderline});
+    EXPECT_EQ(rich->SelAttributes().Color(), RGB(255, 0, 0));
+    // Styling leaves the text as stored (its LF alone stays one).
+    EXPECT_EQ(rich->Text(), "Alpha\r\nBeta\nGamma");
+    rich->SetSelStart(3);
+    EXPECT_EQ(rich->SelStart(), 3);
+    EXPECT_EQ(rich->SelLength(), 0);
+}
+
+TEST_F(TextBoxTest, NewTextTakesTheDefaultAttributesNotTheLastStyles) {
+    rich->SetText("Old heading");
+    rich->SetSelStart(0);
+    rich->SetSelLength(3);
+    rich->SelAttributes().SetStyle({fsBold});
+    rich->SelAttributes().SetColor(RGB(255, 0, 0));
+    rich->Clear();
+    rich->DefAttributes().SetColor(RGB(0, 0, 0));
+    rich->DefAttributes().SetStyle({});
+    rich->SetText("New text");
+    EXPECT_NE(FormatAtDocument(0).fontWeight(), QFont::Bold);
+    EXPECT_EQ(FormatAtDocument(0).foreground().color(), QColor(0, 0, 0));
+}
+
+TEST_F(TextBoxTest, RichEditCopiesFormattedAndPlainText) {
+    rich->SetText("one\r\ntwo");
+    rich->SetSelStart(0);
+    rich->SetSelLength(3);
+    rich->SelAttributes().SetStyle({fsBold});
+    rich->SetSelLength(8);
+    rich->CopyToClipboard();
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_TRUE(data->hasHtml());
+    EXPECT_EQ(Clipboard().AsText(), "one\r\ntwo");
+    // Nothing selected: nothing copied.
+    Clipboard().SetAsText("kept");
+    rich->SetSelStart(2);
+    rich->CopyToClipboard();
+    EXPECT_EQ(Clipboard().AsText(), "kept");
+}
+
+}  // namespace
+}  // namespace veloria::widgets::test
