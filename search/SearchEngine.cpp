@@ -1,6 +1,7 @@
 #include "search/SearchEngine.h"
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -98,6 +99,10 @@ SearchOutcome RunSearch(const SearchRequest& request, const SearchTables& tables
     }
     if (IsBlankQuery(request.wordBoxText) || progressStep == 0)
         return SearchOutcome::Refused;
+    for (int v = 0; v < kVolumeCount; ++v) {
+        if (request.volumes[std::size_t(v)] && tables.volumes[std::size_t(v)] == nullptr)
+            throw std::invalid_argument("RunSearch: no handle on a ticked volume's table");
+    }
 
     ProgressGuard guard(progress);
     progress.Show();
