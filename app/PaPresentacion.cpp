@@ -1,0 +1,17 @@
+#include "app/PaPresentacion.h"
+
+#include "app/Pictures.h"
+#include "widgets/Make.h"
+
+using namespace veloria::widgets;
+
+TSplashForm::TSplashForm() : TForm("SplashForm") {
+    SetCaption(" ");
+    SetClientSize(416, 158);
+    SetBorderStyle(bsNone);
+    SetBorderIcons({});
+    SetFormStyle(fsStayOnTop);
+    SetPosition(poScreenCenter);
+    Image1 = Make<TImage>(this, "Image1", 0, 0, 416, 158);
+    Image1->SetPicture(veloria::app::StoredPicture("Splash.jpg"));
+}

@@ -8,7 +8,7 @@ namespace veloria::app {
 // a file in the user's runtime directory: the system drops the lock when the holding process ends
 // in any way, so a copy that crashed never locks the user out.
 class SingleInstance {
-public:
+  public:
     explicit SingleInstance(const std::string& name);
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
@@ -19,7 +19,7 @@ public:
     // True when the guard could not be set up at all; start-up then goes on without one.
     bool Unguarded() const { return fd_ < 0 && !alreadyRunning_; }
 
-private:
+  private:
     int fd_ = -1;
     bool alreadyRunning_ = false;
 };

@@ -1,0 +1,54 @@
+#include "reading/PaDesplegar.h"
+
+#include "app/Pictures.h"
+#include "app/uGlobal.h"
+#include "widgets/Application.h"
+#include "widgets/HintWindow.h"
+#include "widgets/Make.h"
+
+using namespace veloria::widgets;
+
+TFDesplegar* FDesplegar = nullptr;
+
+TFDesplegar::TFDesplegar() : TForm("FDesplegar") {
+    SetCaption("Paragraph");
+    SetClientSize(654, 379);
+    SetBorderStyle(bsDialog);
+    SetBorderIcons({biSystemMenu});
+    SetPosition(poScreenCenter);
+    SetShowHint(true);
+    OnActivate = [this] { FormActivate(); };
+
+    Image1 = Make<TImage>(this, "Image1", 0, 0, 654, 379);
+    Image1->SetPicture(veloria::app::StoredPicture("Desplegar.jpg"));
+    Memo1 = Make<TMemo>(this, "Memo1", 24, 12, 540, 348, 0);
+    Memo1->SetReadOnly(true);
+    Memo1->SetScrollBars(ssVertical);
+    Memo1->SetFont({"Arial", 16});
+    dxButton1 = Make<TdxButton>(this, "dxButton1", 574, 56, 72, 25, 1);
+    dxButton1->SetCaption("&Copy");
+    dxButton1->SetHint("Copy");
+    dxButton1->SetGlyph(veloria::app::StoredPicture("copy.png"));
+    dxButton1->OnClick = [this] { dxButton1Click(); };
+    dxButton2 = Make<TdxButton>(this, "dxButton2", 574, 96, 72, 25, 2);
+    dxButton2->SetCaption("Cl&ose");
+    dxButton2->SetHint("Close");
+    dxButton2->SetGlyph(veloria::app::StoredPicture("close.png"));
+    dxButton2->SetCancel(true);
+    dxButton2->OnClick = [this] { dxButton2Click(); };
+}
+
+void TFDesplegar::FormActivate() {
+    SetColor(RGB(119, 187, 255));
+    HintWindow().SetArrowBackgroundColor(RGB(166, 202, 240));
+    Memo1->SetText("     " + uGlobal::ParagraphText);
+    Memo1->SetFocus();
+}
+
+void TFDesplegar::dxButton1Click() {
+    Clipboard().SetAsText(Memo1->SelLength() == 0 ? Memo1->Text() : Memo1->SelText());
+}
+
+void TFDesplegar::dxButton2Click() {
+    Close();
+}

@@ -1,0 +1,436 @@
+#include "reading/Principal.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "app/uGlobal.h"
+#include "bible/PaBc.h"
+#include "bible/PaBiblia.h"
+#include "bible/PaCB.h"
+#include "glossary/PaGlosario.h"
+#include "reading/PaDesplegar.h"
+#include "search/PaBuscar.h"
+#include "store/Text.h"
+#include "tip/PaFrase.h"
+#include "widgets/Application.h"
+#include "widgets/HintWindow.h"
+#include "widgets/Make.h"
+
+using namespace veloria::widgets;
+using veloria::store::Table;
+using veloria::store::Trim;
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+// The named guard of the program: a second copy says so and ends at once.
+std::unique_ptr<veloria::app::SingleInstance> AcquireGuard() {
+    auto guard = std::make_unique<veloria::app::SingleInstance>("Veloria");
+    if (guard->AlreadyRunning()) {
+        // Windows-1252, as every text the windows show.
+        Application().MessageBox("Este programa ya se est\xE1 ejecutando...", "Veloria", MB_OK);
+        std::exit(0);
+    }
+    return guard;
+}
+
+const TFont kTimes15{"Times New Roman", 15};
+const TFont kArial13{"Arial", 13};
+const TFont kArial15{"Arial", 15};
+const TFont kArial17{"Arial", 17};
+constexpr TColor kFixedColour = RGB(166, 202, 240);
+
+}  // namespace
+
+TForm1::TForm1()
+    : TForm("Form1"),
+      guard_(AcquireGuard()),
+      volumes_{{{'T', Tab_LTexto, Indice_T},
+                {'E', Tab_LEjercicio, Indice_E},
+                {'S', Tab_LOracion, Indice_S},
+                {'P', Tab_LPsico, Indice_P},
+                {'M', Tab_Maestro, Indice_M}}} {
+    SetCaption("Proyecto Veloria     ");
+    SetClientSize(749, 477);
+    SetBorderStyle(bsSingle);
+    SetBorderIcons({biSystemMenu, biMinimize});
+    SetPosition(poScreenCenter);
+    SetShowHint(true);
+    SetFont({"MS Sans Serif", 11});
+    SetColor(RGB(195, 220, 245));
+    OnActivate = [this] { FormActivate(); };
+
+    Image1 = Make<TImage>(this, "Image1", 0, 0, 760, 490);
+    Image1->SetTransparent(true);
+    Image2 = Make<TImage>(this, "Image2", 14, 302, 105, 139);
+    Image2->SetTransparent(true);
+
+    auto label = [this](const char* name, int left, int top, const char* caption) {
+        auto* l = Make<TLabel>(this, name, left, top, 0, 0);
+        l->SetFont(kTimes15);
+        l->SetTransparent(true);
+        l->SetCaption(caption);
+        return l;
+    };
+    Label1 = label("Label1", 150, 43, "Label1");
+    Label2 = label("Label2", 150, 62, "Label2");
+    Label3 = label("Label3", 150, 81, "Label3");
+    Label5 = label("Label5", 341, 81, "Label5");
+    Label5->SetAlignment(taCenter);
+    Label6 = label("Label6", 602, 81, "Page");
+    Label4 = label("Label4", 639, 81, "Label4");
+    Label7 = label("Label7", 138, 458, "");
+    Label7->SetAutoSize(false);
+    Label7->SetBounds(138, 458, 472, 17);
+    Label7->SetFont(kArial15);
+    Label8 = label("Label8", 32, 250, "0");
+    Label8->SetVisible(false);
+
+    Memo1 = Make<TMemo>(this, "Memo1", 150, 113, 493, 145, 1);
+    Memo1->SetReadOnly(true);
+    Memo1->SetScrollBars(ssVertical);
+    Memo1->SetFont(kArial17);
+
+    DBGrid1 = Make<TDBGrid>(this, "DBGrid1", 137, 269, 589, 175, 0, Texto_B);
+    DBGrid1->SetFont(kTimes15);
+    DBGrid1->SetColumns(
+        {TColumn("Referencia", "      Reference", 130, kArial13),
+         TColumn("Pensamiento", "                           Sentence", 0, kArial13)});
+    DBGrid1->OnCellClick = [this] { DBGrid1CellClick(); };
+    DBGrid1->OnKeyDown = [this](WORD&, TShiftState) { DBGrid1KeyDown(); };
+    DBGrid1->OnKeyUp = [this](WORD&, TShiftState) { DBGrid1KeyUp(); };
+    DBGrid1->OnEnter = [this] { DBGrid1Enter(); };
+
+    ScrollBar1 = Make<TScrollBar>(this, "ScrollBar1", 706, 271, 18, 153, 2, sbVertical);
+    ScrollBar1->SetParams(1, 1, 100);
+    ScrollBar1->SetSmallChange(1);
+    ScrollBar1->SetLargeChange(1);
+    ScrollBar1->OnScroll = [this](TScrollCode, int&) { ScrollBar1Scroll(); };
+
+    struct Command {
+        TdxButton*& button;
+        const char* name;
+        const char* caption;
+        const char* hint;
+        int left, top, width, height, tabOrder;
+        void (TForm1::*handler)();
+    };
+    const Command commands[] = {
+        {Boton1, "Boton1", "&Search", "Search in Veloria", 26, 64, 79, 24, 4, &TForm1::Boton1Click},
+        {dxButton1, "dxButton1", "&Glossary", "Glossary for Veloria", 26, 103, 79, 24, 5,
+         &TForm1::dxButton1Click},
+        {dxButton2, "dxButton2", "&Bible R. ", "Bible to Veloria", 26, 142, 79, 24, 6,
+         &TForm1::dxButton2Click},
+        {dxButton10, "dxButton10", "V&L B.  ", "Veloria to Bible", 28, 181, 75, 24, 17,
+         &TForm1::dxButton10Click},
+        {dxButton5, "dxButton5", " &Help      ", "Help", 26, 220, 79, 24, 16,
+         &TForm1::dxButton5Click},
+        {dxButton3, "dxButton3", "E&xit      ", "Exit", 26, 259, 79, 24, 7,
+         &TForm1::dxButton3Click},
+        {B_Biblia, "B_Biblia", "Bib&le", "Veloria to Bible", 654, 144, 79, 24, 8,
+         &TForm1::B_BibliaClick},
+        {dxButton4, "dxButton4", " &Copy", "Copy", 654, 183, 79, 24, 9, &TForm1::dxButton4Click},
+        {dxButton6, "dxButton6", "&Paragraph", "View Paragraph", 654, 222, 79, 24, 10,
+         &TForm1::dxButton6Click},
+        {dxButton7, "dxButton7", "I<-", "First", 585, 451, 30, 22, 11, &TForm1::dxButton7Click},
+        {dxButton8, "dxButton8", "<-", "Previous", 617, 451, 30, 22, 12, &TForm1::dxButton8Click},
+        {dxButton9, "dxButton9", "->", "Next", 649, 451, 30, 22, 13, &TForm1::dxButton9Click},
+        {dxButton15, "dxButton15", "->I", "Last", 681, 451, 30, 22, 14, &TForm1::dxButton15Click},
+    };
+    for (const Command& c : commands) {
+        c.button = Make<TdxButton>(this, c.name, c.left, c.top, c.width, c.height, c.tabOrder);
+        c.button->SetCaption(c.caption);
+        c.button->SetHint(c.hint);
+        c.button->SetEnabled(false);
+        c.button->OnClick = [this, handler = c.handler] { (this->*handler)(); };
+    }
+
+    Button1 = Make<TButton>(this, "Button1", 32, 280, 57, 22, 15);
+    Button1->SetCaption("Activar");
+    Button1->SetVisible(false);
+    Button1->OnClick = [this] { Button1Click(); };
+    Button4 = Make<TButton>(this, "Button4", 654, 112, 33, 25, 3);
+    Button4->SetCaption("Actualizar");
+    Button4->SetVisible(false);
+    Button4->OnClick = [this] { Button4Click(); };
+
+    Timer1.SetInterval(1000);
+    Timer1.OnTimer = [this] { Timer1Timer(); };
+    Timer1.SetEnabled(true);
+}
+
+TForm1::~TForm1() = default;
+
+// ---- The display of the current hit ----
+
+TForm1::Volume* TForm1::CurrentVolume() {
+    const std::string libro = Texto_B.FieldAsString("Libro");
+    for (Volume& v : volumes_) {
+        if (libro.size() == 1 && libro[0] == v.code)
+            return &v;
+    }
+    return nullptr;
+}
+
+void TForm1::SetBibleIndicator(bool cites) {
+    TBitmap picture;
+    picture.LoadFromFile(cites ? "BAbierto.bmp" : "BCerrado.bmp");
+    B_Biblia->SetGlyph(picture);
+    B_Biblia->SetEnabled(cites);
+}
+
+void TForm1::ShowCurrentSentence(std::string_view codes) {
+    Volume* v = CurrentVolume();
+    if (!v || codes.find(v->code) == std::string_view::npos)
+        return;
+    if (!v->book.FindKey(Texto_B.FieldAsString("Numero")))
+        return;
+
+    Memo1->SetText(v->book.FieldAsString("Umemo"));
+    const bool pageShown = v->code == 'T' || v->code == 'E' || v->code == 'M';
+    Label4->SetCaption(pageShown ? v->book.FieldAsString("Pagina") : "  ");
+    Label6->SetCaption(pageShown ? "Pag." : " ");
+    Label3->SetCaption(Trim(v->book.FieldAsString("Referencia")));
+    Label5->SetCaption(veloria::store::FindVolume(v->code)->label);
+    SetBibleIndicator(!Trim(v->book.FieldAsString("Biblia")).empty());
+
+    if (!v->index.FindKey(v->book.FieldAsString("Num_I")))
+        return;
+    if (v->code == 'M') {
+        Label1->SetCaption("");
+        const bool manual = Trim(v->index.FieldAsString("Nom_1")) == "MANUAL FOR TEACHERS";
+        Label5->SetCaption(manual ? "Manual for Teachers" : "Clarification Of Terms");
+    } else {
+        Label1->SetCaption(v->index.FieldAsString("Nom_1"));
+    }
+    Label2->SetCaption(v->index.FieldAsString("Nom_2"));
+}
+
+void TForm1::ShowCounter() {
+    Label7->SetCaption(uGlobal::ResultCount == 0
+                           ? std::string("0 Encontrados")
+                           : std::to_string(Texto_B.RecNo()) + " / " +
+                                 std::to_string(uGlobal::ResultCount) + " References");
+}
+
+void TForm1::ShowRowAndSyncBar() {
+    ShowCurrentSentence();
+    ShowCounter();
+    ScrollBar1->SetPosition(Texto_B.RecNo());
+}
+
+// ---- Start-up and the hidden buttons ----
+
+void TForm1::LoadPicture(TImage& image, const char* fileName, bool orReport) {
+    if (!orReport) {
+        image.LoadFromFile(fileName);
+        return;
+    }
+    // A missing decoration is reported, but must not leave the commands disabled for the session.
+    try {
+        image.LoadFromFile(fileName);
+    } catch (const std::exception& e) {
+        Application().ShowException(e.what());
+    }
+}
+
+void TForm1::FormActivate() {
+    DBGrid1->SetFixedColor(kFixedColour);
+    HintWindow().SetArrowBackgroundColor(kFixedColour);
+    ++uGlobal::ActivationCount;
+    Label8->SetCaption(std::to_string(uGlobal::ActivationCount));
+    for (TLabel* l : {Label1, Label2, Label3, Label4, Label5, Label6})
+        l->SetCaption(" ");
+    B_Biblia->SetEnabled(false);
+    Memo1->Clear();
+
+    ShowCurrentSentence("TEM");
+    ShowCounter();
+    Texto_B.Refresh();
+    DBGrid1->Repaint();
+    DBGrid1->SetFocus();
+    Configura.First();
+    uGlobal::ResultCount = std::int32_t(Configura.FieldAsInteger("Cantidad"));
+    ShowCounter();
+    ScrollBar1->SetMax(uGlobal::ResultCount == 0 ? 1 : uGlobal::ResultCount);
+    ScrollBar1->SetPosition(1);
+
+    FFrase->ShowModal();
+    LoadPicture(*Image1, "Fondo01.bmp", true);
+    LoadPicture(*Image2, "Logotipo01.bmp", true);
+    Button1->Click();
+}
+
+void TForm1::Button1Click() {
+    LoadPicture(*Image2, "Logotipo01.bmp", true);
+    for (TdxButton* b : {Boton1, dxButton1, dxButton2, dxButton3, dxButton4, dxButton5, dxButton6,
+                         dxButton7, dxButton8, dxButton9, dxButton10, dxButton15}) {
+        b->SetEnabled(true);
+    }
+    if (Label8->Caption() == "1")
+        B_Biblia->SetEnabled(true);
+    if (uGlobal::ResultCount == 0)
+        B_Biblia->SetEnabled(false);
+}
+
+void TForm1::Button4Click() {
+    for (TLabel* l : {Label1, Label2, Label3, Label4, Label5, Label6})
+        l->SetCaption(" ");
+    B_Biblia->SetEnabled(false);
+    Memo1->SetText("  ");
+    Texto_B.First();
+    ShowCurrentSentence();
+    Texto_B.Refresh();
+    Configura.First();
+    uGlobal::ResultCount = std::int32_t(Configura.FieldAsInteger("Cantidad"));
+    ShowCounter();
+    ScrollBar1->SetMax(uGlobal::ResultCount == 0 ? 1 : uGlobal::ResultCount);
+    ScrollBar1->SetPosition(1);
+    Repaint();
+    DBGrid1->SetFocus();
+}
+
+void TForm1::Timer1Timer() {
+    if (SplashHandle)
+        SplashHandle->Close();
+}
+
+// ---- Moving through the hits ----
+
+void TForm1::DBGrid1CellClick() {
+    ShowRowAndSyncBar();
+}
+void TForm1::DBGrid1KeyDown() {
+    ShowRowAndSyncBar();
+}
+void TForm1::DBGrid1KeyUp() {
+    ShowRowAndSyncBar();
+}
+void TForm1::DBGrid1Enter() {
+    ShowRowAndSyncBar();
+}
+
+void TForm1::ScrollBar1Scroll() {
+    // The bar has not stored the notification's own change yet: its position is the one the
+    // user left, so the gesture's closing notification lands on the row the bar names.
+    Texto_B.First();
+    Texto_B.MoveBy(ScrollBar1->Position() - 1);
+    ShowCurrentSentence();
+    ShowCounter();
+    DBGrid1->Repaint();
+    DBGrid1->SetFocus();
+}
+
+void TForm1::Navigate(void (Table::*move)()) {
+    (Texto_B.*move)();
+    DBGrid1->Repaint();
+    DBGrid1->SetFocus();
+}
+
+void TForm1::dxButton7Click() {
+    Navigate(&Table::First);
+}
+void TForm1::dxButton8Click() {
+    Navigate(&Table::Prior);
+}
+void TForm1::dxButton9Click() {
+    Navigate(&Table::Next);
+}
+void TForm1::dxButton15Click() {
+    Navigate(&Table::Last);
+}
+
+// ---- Copy, paragraph and the windows ----
+
+Table* TForm1::FindCurrentSentence() {
+    Volume* v = CurrentVolume();
+    if (!v || !v->book.FindKey(Texto_B.FieldAsString("Numero")))
+        return nullptr;
+    return &v->book;
+}
+
+void TForm1::dxButton4Click() {
+    if (Memo1->SelLength() >= 1) {
+        Clipboard().SetAsText(Memo1->SelText());
+    } else if (Table* book = FindCurrentSentence()) {
+        Clipboard().SetAsText(book->FieldAsString("Umemo") + " (" +
+                              Trim(book->FieldAsString("Referencia")) + ")");
+    }
+    DBGrid1->SetFocus();
+}
+
+void TForm1::BuildParagraphText() {
+    std::string& text = uGlobal::ParagraphText;
+    text = " ";
+    Table* book = FindCurrentSentence();
+    if (!book)
+        return;
+    const std::string paragraph = book->FieldAsString("Parrafo2");
+    while (!book->Bof()) {
+        book->Prior();
+        if (book->FieldAsString("Parrafo2") != paragraph)
+            break;
+    }
+    if (!book->Bof())
+        book->Next();
+    // Next on the last row sets Eof and stays there: the last sentence of a volume is joined once.
+    while (book->FieldAsString("Parrafo2") == paragraph) {
+        text = Trim(text) + " " + Trim(book->FieldAsString("Umemo"));
+        book->Next();
+        if (book->Eof())
+            break;
+    }
+}
+
+void TForm1::OpenChild(TForm& child, const std::function<void()>& prepare, bool afterSearch) {
+    LoadPicture(*Image2, "Logotipo02.bmp", false);
+    Label8->SetCaption(B_Biblia->Enabled() ? "1" : "0");
+    for (TdxButton* b : {Boton1, dxButton1, dxButton2, dxButton3, dxButton4, dxButton5, dxButton6,
+                         dxButton7, dxButton8, dxButton9, dxButton10, dxButton15, B_Biblia}) {
+        b->SetEnabled(false);
+    }
+    if (prepare)
+        prepare();
+    child.ShowModal();
+    Button1->Click();
+    if (afterSearch && uGlobal::SearchDone == 1) {
+        Button4->Click();
+    } else {
+        DBGrid1->SetFocus();
+    }
+}
+
+void TForm1::Boton1Click() {
+    OpenChild(
+        *FBuscar, [] { uGlobal::SearchDone = 0; }, true);
+}
+
+void TForm1::dxButton1Click() {
+    OpenChild(*FGlosario);
+}
+void TForm1::dxButton2Click() {
+    OpenChild(*FBC);
+}
+void TForm1::dxButton10Click() {
+    OpenChild(*FCurBi);
+}
+
+void TForm1::B_BibliaClick() {
+    OpenChild(*FBiblia, [this] {
+        Table* book = FindCurrentSentence();
+        uGlobal::BibleRefList = (book ? Trim(book->FieldAsString("Biblia")) : std::string()) + "/";
+    });
+}
+
+void TForm1::dxButton6Click() {
+    OpenChild(*FDesplegar, [this] { BuildParagraphText(); });
+}
+
+void TForm1::dxButton5Click() {
+    ShellOpen("Help.htm");
+}
+
+void TForm1::dxButton3Click() {
+    Close();
+}

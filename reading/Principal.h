@@ -1,0 +1,135 @@
+#pragma once
+
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "app/SingleInstance.h"
+#include "store/Table.h"
+#include "widgets/Buttons.h"
+#include "widgets/DBGrid.h"
+#include "widgets/Form.h"
+#include "widgets/Memo.h"
+#include "widgets/Picture.h"
+#include "widgets/ScrollBar.h"
+#include "widgets/StdCtrls.h"
+#include "widgets/Timer.h"
+
+// The main window: the current hit of the last search with its sentence, reference, page,
+// volume, headings and Bible indicator; the moves through the hits; and the commands that copy,
+// show the paragraph, and open the other windows.
+class TForm1 : public veloria::widgets::TForm {
+  public:
+    TForm1();
+    ~TForm1() override;
+
+    // The splash window, closed by the timer once the message loop runs.
+    veloria::widgets::TForm* SplashHandle = nullptr;
+
+  private:
+    // Taken first of all: a second copy of the program ends here, before it opens anything.
+    std::unique_ptr<veloria::app::SingleInstance> guard_;
+
+  public:
+    // Tables, each the window's own handle.
+    veloria::store::Table Texto_B{"Texto_B.DB"};
+    veloria::store::Table Configura{"Configura.db"};
+    veloria::store::Table Tab_LTexto{"LTexto.DB"};
+    veloria::store::Table Tab_LEjercicio{"LEjercicio.DB"};
+    veloria::store::Table Tab_Maestro{"Maestro.DB"};
+    veloria::store::Table Tab_LPsico{"LPsico.DB"};
+    veloria::store::Table Tab_LOracion{"LOracion.DB"};
+    veloria::store::Table Indice_T{"Indice_T.db", "NUM_I"};
+    veloria::store::Table Indice_E{"Indice_E.db"};
+    veloria::store::Table Indice_M{"Indice_M.db"};
+    veloria::store::Table Indice_P{"Indice_P.db"};
+    veloria::store::Table Indice_S{"Indice_S.db"};
+
+    veloria::widgets::TImage* Image1;
+    veloria::widgets::TImage* Image2;
+    veloria::widgets::TLabel* Label1;
+    veloria::widgets::TLabel* Label2;
+    veloria::widgets::TLabel* Label3;
+    veloria::widgets::TLabel* Label4;
+    veloria::widgets::TLabel* Label5;
+    veloria::widgets::TLabel* Label6;
+    veloria::widgets::TLabel* Label7;
+    veloria::widgets::TLabel* Label8;
+    veloria::widgets::TMemo* Memo1;
+    veloria::widgets::TDBGrid* DBGrid1;
+    veloria::widgets::TScrollBar* ScrollBar1;
+    veloria::widgets::TdxButton* Boton1;
+    veloria::widgets::TdxButton* dxButton1;
+    veloria::widgets::TdxButton* dxButton2;
+    veloria::widgets::TdxButton* dxButton10;
+    veloria::widgets::TdxButton* dxButton5;
+    veloria::widgets::TdxButton* dxButton3;
+    veloria::widgets::TdxButton* B_Biblia;
+    veloria::widgets::TdxButton* dxButton4;
+    veloria::widgets::TdxButton* dxButton6;
+    veloria::widgets::TdxButton* dxButton7;
+    veloria::widgets::TdxButton* dxButton8;
+    veloria::widgets::TdxButton* dxButton9;
+    veloria::widgets::TdxButton* dxButton15;
+    veloria::widgets::TButton* Button1;
+    veloria::widgets::TButton* Button4;
+    veloria::widgets::TTimer Timer1{this};
+
+    void FormActivate();
+    void Button1Click();
+    void Button4Click();
+    void DBGrid1CellClick();
+    void DBGrid1KeyDown();
+    void DBGrid1KeyUp();
+    void DBGrid1Enter();
+    void ScrollBar1Scroll();
+    void dxButton7Click();
+    void dxButton8Click();
+    void dxButton9Click();
+    void dxButton15Click();
+    void dxButton4Click();
+    void dxButton6Click();
+    void Boton1Click();
+    void dxButton1Click();
+    void dxButton2Click();
+    void B_BibliaClick();
+    void dxButton10Click();
+    void dxButton5Click();
+    void dxButton3Click();
+    void Timer1Timer();
+
+  private:
+    // A volume's book code with this window's handles on its tables.
+    struct Volume {
+        char code;
+        veloria::store::Table& book;
+        veloria::store::Table& index;
+    };
+    // The volume of the current result row, or nullptr (an empty result table has no book code).
+    Volume* CurrentVolume();
+
+    // The display step for the current result row, over the volumes whose codes are given.
+    void ShowCurrentSentence(std::string_view codes = "TESPM");
+    void ShowCounter();
+    // The grid triggers' common step: the display, the counter, the bar at the row's number.
+    void ShowRowAndSyncBar();
+    // Moves the result table, then lets the grid's focus gain show the row.
+    void Navigate(void (veloria::store::Table::*move)());
+    // The sentence of the current result row, found again in its volume table; nullptr when
+    // there is none. Copy and the Bible command use it rather than wherever an earlier walk
+    // left the volume table.
+    veloria::store::Table* FindCurrentSentence();
+    void BuildParagraphText();
+    // A command that opens a window: disable the commands, prepare, show it modally, restore.
+    void OpenChild(veloria::widgets::TForm& child, const std::function<void()>& prepare = {},
+                   bool afterSearch = false);
+    void SetBibleIndicator(bool cites);
+    // Loads a picture of the working directory; with `orReport` a failure shows the error box
+    // and the caller goes on.
+    void LoadPicture(veloria::widgets::TImage& image, const char* fileName, bool orReport);
+
+    // In the order the display tests the book code: "T", "E", "S", "P", "M".
+    std::array<Volume, 5> volumes_;
+};
+
+extern TForm1* Form1;
