@@ -226,6 +226,14 @@ void TDBGrid::SetTitleFont(const TFont& font) {
     Layout();
 }
 
+void TDBGrid::SetScrollBars(TScrollStyle style) {
+    const bool v = style == ssVertical || style == ssBoth;
+    const bool h = style == ssHorizontal || style == ssBoth;
+    setVerticalScrollBarPolicy(v ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(h ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    Layout();
+}
+
 void TDBGrid::SetSelectedIndex(int column) {
     column_ = std::clamp(column, 0, std::max(0, int(columns_.size()) - 1));
     ShowCurrent(true);

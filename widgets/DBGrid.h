@@ -70,6 +70,8 @@ class TDBGrid : public ControlHost<QTableView>, public DataLink {
     void SetFixedColor(TColor color);
     TColor FixedColor() const { return fixedColor_; }
     void SetTitleFont(const TFont& font);
+    // The grid's own scroll bars (ssBoth by default, each shown when needed).
+    void SetScrollBars(TScrollStyle style);
     // The current column.
     int SelectedIndex() const { return column_; }
     void SetSelectedIndex(int column);

@@ -108,6 +108,13 @@ void TForm::SetClientSize(int width, int height) {
     }
 }
 
+void TForm::SetOuterSize(int width, int height) {
+    if (borderStyle_ == bsNone)
+        SetClientSize(width, height);
+    else
+        SetClientSize(width - 8, height - 31);
+}
+
 void TForm::SetBorderStyle(TFormBorderStyle style) {
     borderStyle_ = style;
     ApplyWindowFlags();

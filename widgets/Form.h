@@ -43,6 +43,9 @@ class TForm : public QWidget {
     const std::string& Caption() const { return caption_; }
 
     void SetClientSize(int width, int height);
+    // For layouts given by the window's outer size: the client area of the desktop frame they
+    // were made for (borders of 4 pixels, a title bar of 23); a borderless form is all client.
+    void SetOuterSize(int width, int height);
     int ClientWidth() const { return clientWidth_; }
     int ClientHeight() const { return clientHeight_; }
     void SetBorderStyle(TFormBorderStyle style);

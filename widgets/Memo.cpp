@@ -205,6 +205,21 @@ void PrepareBox(Box& box) {
     box.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
+// A read-only box shows its caret only while it has the focus, as the platform's do; the
+// keyboard still moves and selects in it.
+template <class Box>
+void SetBoxReadOnly(Box& box, bool readOnly) {
+    box.setReadOnly(readOnly);
+    if (readOnly)
+        box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    box.setCursorWidth(readOnly && !box.hasFocus() ? 0 : 1);
+}
+
+template <class Box>
+void ShowCaret(Box& box, bool focused) {
+    box.setCursorWidth(box.isReadOnly() && !focused ? 0 : 1);
+}
+
 }  // namespace
 
 // --- TMemo -------------------------------------------------------------------------------------
@@ -213,6 +228,20 @@ TMemo::TMemo(QWidget* parent) : ControlHost<QPlainTextEdit>(parent) {
     PrepareBox(*this);
     SetTabStop(true);
     QObject::connect(this, &QPlainTextEdit::textChanged, this, [this] { DocumentEdited(); });
+}
+
+void TMemo::SetReadOnly(bool readOnly) {
+    SetBoxReadOnly(*this, readOnly);
+}
+
+void TMemo::focusInEvent(QFocusEvent* event) {
+    ShowCaret(*this, true);
+    QPlainTextEdit::focusInEvent(event);
+}
+
+void TMemo::focusOutEvent(QFocusEvent* event) {
+    ShowCaret(*this, false);
+    QPlainTextEdit::focusOutEvent(event);
 }
 
 void TMemo::SetScrollBars(TScrollStyle style) {
@@ -256,6 +285,20 @@ TRichEdit::TRichEdit(QWidget* parent) : ControlHost<QTextEdit>(parent) {
     SetTabStop(true);
     setAcceptRichText(false);
     QObject::connect(this, &QTextEdit::textChanged, this, [this] { DocumentEdited(); });
+}
+
+void TRichEdit::SetReadOnly(bool readOnly) {
+    SetBoxReadOnly(*this, readOnly);
+}
+
+void TRichEdit::focusInEvent(QFocusEvent* event) {
+    ShowCaret(*this, true);
+    QTextEdit::focusInEvent(event);
+}
+
+void TRichEdit::focusOutEvent(QFocusEvent* event) {
+    ShowCaret(*this, false);
+    QTextEdit::focusOutEvent(event);
 }
 
 void TRichEdit::SetScrollBars(TScrollStyle style) {

@@ -87,7 +87,7 @@ class TMemo : public ControlHost<QPlainTextEdit>, public TextBoxBehaviour {
   public:
     explicit TMemo(QWidget* parent);
 
-    void SetReadOnly(bool readOnly) { setReadOnly(readOnly); }
+    void SetReadOnly(bool readOnly);
     void SetScrollBars(TScrollStyle style);
     void SetWordWrap(bool wrap);
     void SetBorderStyle(TBorderStyle style) {
@@ -104,6 +104,8 @@ class TMemo : public ControlHost<QPlainTextEdit>, public TextBoxBehaviour {
     void Fill(const QString& documentText) override;
     bool WantsTab() const override { return false; }
     void ApplyColor(TColor color) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     TAlignment alignment_ = taLeftJustify;
@@ -132,7 +134,7 @@ class TRichEdit : public ControlHost<QTextEdit>, public TextBoxBehaviour {
   public:
     explicit TRichEdit(QWidget* parent);
 
-    void SetReadOnly(bool readOnly) { setReadOnly(readOnly); }
+    void SetReadOnly(bool readOnly);
     void SetScrollBars(TScrollStyle style);
     void SetWordWrap(bool wrap);
     void SetBorderStyle(TBorderStyle style) {
@@ -152,6 +154,8 @@ class TRichEdit : public ControlHost<QTextEdit>, public TextBoxBehaviour {
     void Fill(const QString& documentText) override;
     void ApplyColor(TColor color) override;
     void BoundsOrFontChanged() override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     friend class TTextAttributes;

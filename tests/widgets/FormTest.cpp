@@ -60,6 +60,53 @@ TEST_F(FormTest, MainFormActivatesFirstThenItsFirstControlGainsTheFocus) {
     EXPECT_EQ(QApplication::focusWidget(), grid);
 }
 
+TEST_F(FormTest, AModalFormShownFromTheMainActivationLeavesTheFirstFocusForAfterIt) {
+    // The start-up: the main window's activation shows the tip of the day modally, then enables
+    // its commands; only after the whole activation does the grid gain the focus, once.
+    MakeMain();
+    MakeChild();
+    button->SetEnabled(false);
+    main->OnActivate = [this] {
+        log("main.activate");
+        grid->SetFocus();
+        WhenModal(*child, [this] { testing::Click(*close); });
+        child->ShowModal();
+        button->SetEnabled(true);
+        log("main.activate.end");
+    };
+    main->Show();
+    EXPECT_EQ(log.events,
+              (Events{"main.activate", "memo.enter", "child.activate", "memo.exit", "close.enter",
+                      "close.click", "main.activate.end", "grid.enter"}));
+    EXPECT_EQ(QApplication::focusWidget(), grid);
+}
+
+// The opener's protocol: disable the buttons, show the child modally, enable them again, give
+// the grid the focus. Started with the mouse, the button held the focus, so the grid's focus
+// gain runs; started by the access key from the grid, it does not.
+TEST_F(FormTest, TheOpenersProtocolRunsTheGridsEnterOnlyAfterAMousePress) {
+    MakeMain();
+    MakeChild();
+    button->OnClick = [this] {
+        button->SetEnabled(false);
+        other->SetEnabled(false);
+        WhenModal(*child, [this] { testing::KeyClick(*child, Qt::Key_Escape); });
+        child->ShowModal();
+        button->SetEnabled(true);
+        other->SetEnabled(true);
+        grid->SetFocus();
+    };
+    main->Show();
+    log.Clear();
+    testing::Click(*button);
+    EXPECT_EQ(log.events, (Events{"grid.exit", "button.enter", "memo.enter", "child.activate",
+                                  "close.click", "button.exit", "grid.enter"}));
+    log.Clear();
+    testing::KeyClick(*main, Qt::Key_P, Qt::AltModifier);
+    EXPECT_EQ(log.events, (Events{"memo.enter", "child.activate", "close.click"}));
+    EXPECT_EQ(QApplication::focusWidget(), grid);
+}
+
 TEST_F(FormTest, ModalFormFocusesItsFirstControlBeforeItsActivation) {
     MakeMain();
     MakeChild();
