@@ -122,14 +122,16 @@ TForm1::TForm1()
          &TForm1::dxButton1Click},
         {dxButton2, "dxButton2", "&Bible R. ", "Bible to Veloria", 26, 142, 79, 24, 6,
          &TForm1::dxButton2Click},
+        // Before "V&L B.  ", which shares its access key: Alt+L reaches the sentence's own
+        // passages while they are there to reach, and the list of citing sentences otherwise.
+        {B_Biblia, "B_Biblia", "Bib&le", "Veloria to Bible", 654, 144, 79, 24, 8,
+         &TForm1::B_BibliaClick},
         {dxButton10, "dxButton10", "V&L B.  ", "Veloria to Bible", 28, 181, 75, 24, 17,
          &TForm1::dxButton10Click},
         {dxButton5, "dxButton5", " &Help      ", "Help", 26, 220, 79, 24, 16,
          &TForm1::dxButton5Click},
         {dxButton3, "dxButton3", "E&xit      ", "Exit", 26, 259, 79, 24, 7,
          &TForm1::dxButton3Click},
-        {B_Biblia, "B_Biblia", "Bib&le", "Veloria to Bible", 654, 144, 79, 24, 8,
-         &TForm1::B_BibliaClick},
         {dxButton4, "dxButton4", " &Copy", "Copy", 654, 183, 79, 24, 9, &TForm1::dxButton4Click},
         {dxButton6, "dxButton6", "&Paragraph", "View Paragraph", 654, 222, 79, 24, 10,
          &TForm1::dxButton6Click},

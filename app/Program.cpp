@@ -1,0 +1,33 @@
+#include "app/Program.h"
+
+#include "bible/PABVeloria.h"
+#include "bible/PaBc.h"
+#include "bible/PaBiblia.h"
+#include "bible/PaCB.h"
+#include "glossary/PaGlosario.h"
+#include "reading/PaDesplegar.h"
+#include "reading/Principal.h"
+#include "search/PaBarra.h"
+#include "search/PaBuscar.h"
+#include "tip/PaFrase.h"
+#include "widgets/Application.h"
+#include "widgets/Form.h"
+
+namespace veloria::app {
+
+void CreateForms(TSplashForm* splash) {
+    using widgets::Application;
+    Form1 = Application().CreateForm<TForm1>();
+    FGlosario = Application().CreateForm<TFGlosario>();
+    FBuscar = Application().CreateForm<TFBuscar>();
+    PBarra = Application().CreateForm<TPBarra>();
+    FBiblia = Application().CreateForm<TFBiblia>();
+    FDesplegar = Application().CreateForm<TFDesplegar>();
+    FBC = Application().CreateForm<TFBC>();
+    FB_Veloria = Application().CreateForm<TFB_Veloria>();
+    FFrase = Application().CreateForm<TFFrase>();
+    FCurBi = Application().CreateForm<TFCurBi>();
+    Form1->SplashHandle = splash;
+}
+
+}  // namespace veloria::app
