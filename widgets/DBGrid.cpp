@@ -56,6 +56,8 @@ class TDBGrid::Model : public QAbstractTableModel {
         beginResetModel();
         endResetModel();
     }
+    void BeginReset() { beginResetModel(); }
+    void EndReset() { endResetModel(); }
 
     int rowCount(const QModelIndex& parent) const override {
         return parent.isValid() ? 0 : std::max(0, grid_.rows_);
@@ -187,12 +189,19 @@ TDBGrid::TDBGrid(QWidget* parent, store::Table& table)
 TDBGrid::~TDBGrid() = default;
 
 void TDBGrid::SetColumns(std::vector<TColumn> columns) {
+    std::vector<int> fields;
+    for (const TColumn& c : columns) {
+        const int field = store::FieldIndex(table_.Def(), c.FieldName);
+        if (field < 0)
+            throw WidgetError("Field '" + c.FieldName + "' not found in " +
+                              std::string(table_.Def().fileName));
+        fields.push_back(field);
+    }
+    model_->BeginReset();
     columns_ = std::move(columns);
-    fields_.clear();
-    for (const TColumn& c : columns_)
-        fields_.push_back(store::FieldIndex(table_.Def(), c.FieldName));
+    fields_ = std::move(fields);
+    model_->EndReset();
     column_ = std::clamp(column_, 0, std::max(0, int(columns_.size()) - 1));
-    model_->Reset();
     rows_ = -1;
     SyncFromData();
     Layout();

@@ -28,6 +28,12 @@ class InternalFocus {
     int& depth_;
 };
 
+// Controls answer access keys and Escape while they and their parents are enabled and visible
+// (lying outside the client area does not matter), whether or not they take the focus.
+bool Answers(const TControl& c) {
+    return c.Widget().isEnabled() && c.Widget().isVisible();
+}
+
 bool Focusable(const QWidget* w) {
     return w && w->focusPolicy() != Qt::NoFocus && w->isEnabled() && w->isVisible();
 }
@@ -266,8 +272,11 @@ int TForm::ShowModal() {
         if (self)
             loop_ = nullptr;
     }
-    if (!self)
+    if (!self) {
+        // Deleted while shown: whoever was active before is again.
+        Application().Reactivate();
         return mrCancel;
+    }
     const int result = modalResult_ == mrNone ? mrCancel : modalResult_;
     modal_ = false;
     HideHint();
@@ -499,7 +508,7 @@ void TForm::Restore() {
 
 TControl* TForm::CancelButton() const {
     for (TControl* c : Controls()) {
-        if (c->IsCancelButton() && c->CanFocus())
+        if (c->IsCancelButton() && Answers(*c))
             return c;
     }
     return nullptr;
@@ -548,7 +557,7 @@ bool TForm::HasAccessKey(WORD key) const {
     if (key == 0 || key > 0xFF)
         return false;
     for (TControl* c : Controls()) {
-        if (c->AccessKey() == char(key) && c->CanFocus())
+        if (c->AccessKey() == char(key) && Answers(*c))
             return true;
     }
     return false;
@@ -558,7 +567,7 @@ bool TForm::AccessKey(WORD key) {
     if (key == 0 || key > 0xFF)
         return false;
     for (TControl* c : Controls()) {
-        if (c->AccessKey() == char(key) && c->CanFocus()) {
+        if (c->AccessKey() == char(key) && Answers(*c)) {
             c->AccessKeyAction();
             return true;
         }

@@ -213,6 +213,21 @@ TEST_F(ButtonTest, KeyPressSeesTheCharacterAndCanSwallowIt) {
     EXPECT_EQ(log.events, (Events{"down.swallowed", "edit.exit", "next.enter"}));
 }
 
+TEST_F(ButtonTest, AccessKeysOfControlsThatNeverTakeTheFocus) {
+    auto* box = form->Add<TGroupBox>("box", 170, 10, 140, 80, 6);
+    box->SetCaption("&Volumes");
+    auto* inside = form->Add<TCheckBox>(box, "inside", 10, 20, 100, 20, 0);
+    auto* label = form->Add<TLabel>("label", 170, 100, 60, 16, -1);
+    label->SetCaption("&Word");
+    label->SetFocusControl(flat);
+    form->Show();
+    log.Clear();
+    testing::KeyClick(*form, Qt::Key_V, Qt::AltModifier);
+    EXPECT_TRUE(inside->Focused());
+    testing::KeyClick(*form, Qt::Key_W, Qt::AltModifier);
+    EXPECT_EQ(log.events, (Events{"edit.exit", "inside.enter", "inside.exit", "flat.enter"}));
+}
+
 TEST_F(ButtonTest, ArrowKeysMoveBetweenButtons) {
     auto* second = form->Add<TdxButton>("second", 100, 50, 80, 24, 5);
     form->Show();

@@ -160,6 +160,12 @@ TEST_F(GridTest, FollowsTheTableWhenTheWindowMovesIt) {
     EXPECT_EQ(grid->CurrentRecNo(), 0);
 }
 
+TEST_F(GridTest, AColumnOfAnUnknownFieldIsRefused) {
+    EXPECT_THROW(grid->SetColumns({{"Referencia"}, {"NoSuchField"}}), WidgetError);
+    EXPECT_EQ(grid->Columns().size(), 2u);
+    EXPECT_EQ(grid->Columns()[1].FieldName, "Pensamiento");
+}
+
 TEST_F(GridTest, TheFixedColourPaintsTitlesAndIndicator) {
     form->Show();
     grid->SetFixedColor(RGB(166, 202, 240));
