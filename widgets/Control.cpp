@@ -367,10 +367,17 @@ bool TControl::HandleEvent(QEvent* event, bool& result) {
             // Qt's mnemonics click later (animateClick); the form answers access keys at once.
             result = true;
             return true;
-        case QEvent::FocusIn:
-            if (form)
-                form->QtFocusIn(*this, static_cast<QFocusEvent*>(event)->reason());
-            return false;
+        case QEvent::FocusIn: {
+            // The widget takes its focus first; then the form may move it on (a focus moved
+            // away while the widget was still receiving it would leave the widget believing it
+            // had it).
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            QPointer<QWidget> alive(&self_);
+            result = BaseEvent(event);
+            if (form && alive)
+                form->QtFocusIn(*this, reason);
+            return true;
+        }
         case QEvent::ToolTip:
             if (form)
                 form->ShowHintFor(*this, static_cast<QHelpEvent*>(event)->globalPos());

@@ -205,19 +205,21 @@ void PrepareBox(Box& box) {
     box.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
-// A read-only box shows its caret only while it has the focus, as the platform's do; the
-// keyboard still moves and selects in it.
+// A read-only box shows its caret only while it has the focus, as the platform's do; with the
+// focus the keyboard moves and selects in it.
+template <class Box>
+void ShowCaret(Box& box, bool focused) {
+    if (!box.isReadOnly())
+        return;
+    box.setTextInteractionFlags(focused ? Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard
+                                        : Qt::TextSelectableByMouse);
+}
+
 template <class Box>
 void SetBoxReadOnly(Box& box, bool readOnly) {
     box.setReadOnly(readOnly);
     if (readOnly)
-        box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    box.setCursorWidth(readOnly && !box.hasFocus() ? 0 : 1);
-}
-
-template <class Box>
-void ShowCaret(Box& box, bool focused) {
-    box.setCursorWidth(box.isReadOnly() && !focused ? 0 : 1);
+        ShowCaret(box, box.hasFocus());
 }
 
 }  // namespace
@@ -240,8 +242,9 @@ void TMemo::focusInEvent(QFocusEvent* event) {
 }
 
 void TMemo::focusOutEvent(QFocusEvent* event) {
-    ShowCaret(*this, false);
+    // The box puts its caret away only while the keyboard may move it.
     QPlainTextEdit::focusOutEvent(event);
+    ShowCaret(*this, false);
 }
 
 void TMemo::SetScrollBars(TScrollStyle style) {
@@ -263,8 +266,7 @@ void TMemo::SetAlignment(TAlignment alignment) {
 
 void TMemo::Fill(const QString& documentText) {
     setPlainText(documentText);
-    if (isReadOnly())
-        setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    ShowCaret(*this, hasFocus());
 }
 
 void TMemo::CopyToClipboard() {
@@ -297,8 +299,9 @@ void TRichEdit::focusInEvent(QFocusEvent* event) {
 }
 
 void TRichEdit::focusOutEvent(QFocusEvent* event) {
-    ShowCaret(*this, false);
+    // The box puts its caret away only while the keyboard may move it.
     QTextEdit::focusOutEvent(event);
+    ShowCaret(*this, false);
 }
 
 void TRichEdit::SetScrollBars(TScrollStyle style) {
@@ -323,7 +326,7 @@ void TRichEdit::Fill(const QString& documentText) {
     c.insertText(documentText, defaultFormat_);
     setCurrentCharFormat(defaultFormat_);
     if (wasReadOnly)
-        setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        ShowCaret(*this, hasFocus());
 }
 
 void TRichEdit::CopyToClipboard() {

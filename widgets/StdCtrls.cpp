@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QValidator>
 #include <algorithm>
 
@@ -280,6 +281,26 @@ void TGroupBox::AccessKeyAction() {
     }
     if (first)
         Dispatch([first] { first->SetFocus(); });
+}
+
+void TGroupBox::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QFontMetrics fm(font());
+    const QRect frame = rect().adjusted(0, fm.height() / 2, -1, -1);
+    p.setPen(QColor(128, 128, 128));
+    p.drawRect(frame.adjusted(0, 0, -1, -1));
+    p.setPen(QColor(255, 255, 255));
+    p.drawRect(frame.adjusted(1, 1, 0, 0));
+    if (caption_.empty())
+        return;
+    const QString text = ToQString(caption_);
+    QString plain = text;
+    plain.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+    const QRect box(8, 0, fm.horizontalAdvance(plain) + 2, fm.height());
+    p.fillRect(box, palette().color(QPalette::Window));
+    p.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    p.drawText(box.adjusted(1, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic, text);
 }
 
 // --- TBevel ------------------------------------------------------------------------------------

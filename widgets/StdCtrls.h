@@ -111,6 +111,8 @@ class TGroupBox : public ControlHost<QGroupBox> {
 
   protected:
     void AccessKeyAction() override;
+    // An etched frame with the caption set into its top line, on the parent's colour.
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     std::string caption_;

@@ -120,12 +120,55 @@ int main(int argc, char** argv) {
     counter->SetTransparent(true);
     counter->SetCaption("3 / 30 References");
 
+    // The search dialog's kind of controls, in a second form beside it.
+    TForm dialog("Dialog");
+    dialog.SetCaption("Search");
+    dialog.SetClientSize(400, 230);
+    dialog.SetColor(RGB(155, 205, 255));
+    dialog.SetLeftTop(600, 20);
+    dialog.SetFont(TFont{"Arial", 15});
+    auto* word = new TEdit(&dialog);
+    word->SetBounds(32, 36, 250, 25);
+    word->SetCharCase(ecUpperCase);
+    word->SetText("word");
+    auto* box = new TGroupBox(&dialog);
+    box->SetBounds(16, 75, 369, 98);
+    box->SetCaption("Search in: ");
+    const char* volumes[] = {"&Text", "&Workbook", "&Manual for Teachers"};
+    for (int i = 0; i < 3; ++i) {
+        auto* c = new TCheckBox(&dialog);
+        c->SetBounds(32, 99 + 24 * i, 177, 17);
+        c->SetCaption(volumes[i]);
+        c->SetChecked(i != 1);
+    }
+    auto* radio = new TRadioButton(&dialog);
+    radio->SetBounds(220, 99, 137, 17);
+    radio->SetCaption("Any O&rder");
+    radio->SetChecked(true);
+    auto* radio2 = new TRadioButton(&dialog);
+    radio2->SetBounds(220, 123, 146, 17);
+    radio2->SetCaption("Exact P&hrase");
+    auto* link = new TStaticText(&dialog);
+    link->SetBounds(32, 185, 145, 20);
+    link->SetFont(TFont{"Arial", 13, {}, RGB(0, 0, 255)});
+    link->SetColor(RGB(236, 245, 255));
+    link->SetCursor(crHandPoint);
+    link->SetCaption("www.example.org");
+    auto* bevel = new TBevel(&dialog);
+    bevel->SetBounds(200, 180, 180, 40);
+    auto* ok = new TdxButton(&dialog);
+    ok->SetBounds(300, 36, 75, 24);
+    ok->SetCaption("&Ok     ");
+    ok->SetFont(TFont{"Arial", 13});
+
     form.OnActivate = [&] { form.HintWindow().SetArrowBackgroundColor(RGB(166, 202, 240)); };
     form.Show();
     grid->SetName("DBGrid1");
     memo->SetName("Memo1");
     if (TControl* focused = form.ActiveControl())
         std::fprintf(stderr, "focused: %s\n", focused->Name().c_str());
+    dialog.Show();
+    ok->SetFocus();
     QTimer::singleShot(400, [&] {
         QWidget* w = QApplication::focusWidget();
         std::fprintf(stderr, "qt focus: %s active: %p\n",

@@ -87,6 +87,27 @@ TEST_F(TextBoxTest, MemoSelectionAddressesStoredCharacters) {
     EXPECT_EQ(memo->SelLength(), 0);
 }
 
+// Qt focuses the first widget it finds when the window is activated; the form moves the focus on
+// to its own first control. The memo must not keep a caret from that moment.
+TEST_F(TextBoxTest, AReadOnlyBoxWithoutTheFocusShowsNoCaret) {
+    LoggedForm other("other", log);
+    auto* first = other.Add<TMemo>("first", 10, 10, 200, 100, 1);
+    first->SetReadOnly(true);
+    first->SetText("    text after blanks");
+    auto* edit = other.Add<TEdit>("edit", 10, 150, 50, 20, 0);
+    other.Show();
+    testing::ProcessEvents(20);
+    ASSERT_TRUE(edit->Focused());
+    EXPECT_FALSE(first->textInteractionFlags() & Qt::TextSelectableByKeyboard);
+    const QImage shot = first->viewport()->grab().toImage();
+    for (int x = 0; x < 10; ++x) {
+        for (int y = 0; y < 20; ++y)
+            EXPECT_GT(qGray(shot.pixel(x, y)), 128) << x << "," << y;
+    }
+    first->SetFocus();
+    EXPECT_TRUE(first->textInteractionFlags() & Qt::TextSelectableByKeyboard);
+}
+
 TEST_F(TextBoxTest, TextTypedIntoAnEditableMemoUsesThePlatformsLineBreaks) {
     auto* editable = form->Add<TMemo>("Memo2", 220, 10, 90, 100, 2);
     int changes = 0;
