@@ -625,9 +625,13 @@ bool TForm::event(QEvent* e) {
 }
 
 void TForm::closeEvent(QCloseEvent* event) {
-    // The close box: the form closes the way Close() closes it.
-    event->ignore();
+    // The close box (or the application quitting): the form closes the way Close() closes it.
+    // A modal form hides once its showing has ended; any other is hidden by now.
     Close();
+    if (isVisible())
+        event->ignore();
+    else
+        event->accept();
 }
 
 void TForm::resizeEvent(QResizeEvent* event) {

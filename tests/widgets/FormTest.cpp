@@ -158,6 +158,21 @@ TEST_F(FormTest, ASecondShowingStartsAgainAtTheFirstControl) {
     EXPECT_EQ(log.events, (Events{"memo.enter", "child.activate"}));
 }
 
+TEST_F(FormTest, TheCloseBoxClosesAsCloseDoes) {
+    MakeMain();
+    MakeChild();
+    main->Show();
+    // The window system's close request (the close box) arrives as a close event.
+    WhenModal(*child, [this] { child->close(); });
+    EXPECT_EQ(child->ShowModal(), mrCancel);
+    EXPECT_FALSE(child->isVisible());
+    LoggedForm tool("tool", log);
+    tool.Show();
+    EXPECT_TRUE(tool.close());
+    EXPECT_FALSE(tool.isVisible());
+    EXPECT_EQ(Application().ActiveForm(), main.get());
+}
+
 TEST_F(FormTest, ModalResultOfAButtonEndsTheShowing) {
     MakeMain();
     MakeChild();

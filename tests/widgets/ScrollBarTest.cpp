@@ -144,6 +144,26 @@ TEST_F(ScrollBarTest, TheHandlersPositionIsWhatTheBarStores) {
     EXPECT_TRUE(notes.empty());
 }
 
+// The reading window gives its grid the focus in every notification; the gesture still ends
+// on the bar with the final position.
+TEST_F(ScrollBarTest, AGestureEndsOnTheBarAlthoughAHandlerMovedTheFocus) {
+    bar->OnScroll = [this](TScrollCode code, int& pos) {
+        notes.push_back({code, pos, bar->Position()});
+        edit->SetFocus();
+    };
+    const QRect groove = Part(QStyle::SC_ScrollBarGroove);
+    const QPoint start = Part(QStyle::SC_ScrollBarSlider).center();
+    testing::MousePress(*bar, start);
+    testing::MouseMove(*bar, start + QPoint(0, groove.height() / 3));
+    testing::MouseRelease(*bar, start + QPoint(0, groove.height() / 3));
+    ASSERT_GE(notes.size(), 3u);
+    EXPECT_EQ(notes.back().code, scEndScroll);
+    EXPECT_EQ(notes.back().pos, bar->Position());
+    EXPECT_GT(bar->Position(), 20);
+    EXPECT_TRUE(edit->Focused());
+    EXPECT_FALSE(bar->isSliderDown());
+}
+
 TEST_F(ScrollBarTest, TheBarTakesTheFocusWhenClicked) {
     log.Clear();
     testing::Click(*bar, Part(QStyle::SC_ScrollBarAddLine).center());
