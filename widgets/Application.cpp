@@ -43,7 +43,7 @@ void DataLink::SyncAll() {
     syncing = true;
     const std::vector<DataLink*> links = Links();
     for (DataLink* link : links) {
-        if (std::find(Links().begin(), Links().end(), link) != Links().end())
+        if (std::find(Links().begin(), Links().end(), link) != Links().end() && !link->Detached())
             link->SyncFromData();
     }
     syncing = false;

@@ -14,8 +14,14 @@ class DataLink {
 
     // Shows the table's current state if it changed since last time.
     virtual void SyncFromData() = 0;
+    // No more following: the window that owns the table is going away.
+    void Detach() { detached_ = true; }
+    bool Detached() const { return detached_; }
 
     static void SyncAll();
+
+  private:
+    bool detached_ = false;
 };
 
 }  // namespace veloria::widgets

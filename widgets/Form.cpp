@@ -10,6 +10,7 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "widgets/DataLink.h"
 #include "widgets/HintWindow.h"
 #include "widgets/QtText.h"
 
@@ -89,6 +90,13 @@ TForm::TForm(std::string_view name) : QWidget(nullptr, Qt::Window) {
 }
 
 TForm::~TForm() {
+    // The window's own members (its table handles) are gone already: nothing of it may run now,
+    // neither a focus handler nor a grid reading its table.
+    dying_ = true;
+    for (QWidget* w : findChildren<QWidget*>()) {
+        if (auto* link = dynamic_cast<DataLink*>(w))
+            link->Detach();
+    }
     if (loop_)
         loop_->exit();
 }
@@ -414,6 +422,8 @@ void TForm::FocusControl(TControl& control) {
 }
 
 void TForm::MoveFocusTo(TControl* control) {
+    if (dying_)
+        return;
     QPointer<QWidget> target = control ? &control->Widget() : nullptr;
     wanted_ = target;
     if (focused_ == target) {
@@ -442,7 +452,7 @@ void TForm::SetQtFocus() {
 }
 
 void TForm::QtFocusIn(TControl& control, Qt::FocusReason reason) {
-    if (internalFocus_ > 0)
+    if (internalFocus_ > 0 || dying_)
         return;
     QWidget* w = &control.Widget();
     if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) {
@@ -471,7 +481,8 @@ void TForm::QtFocusIn(TControl& control, Qt::FocusReason reason) {
 bool TForm::focusNextPrevChild(bool) {
     // Tab is ours (DialogKey). Qt calls this when it disables or hides the focused widget, to
     // hand the focus on; the focus stays where it is instead.
-    SetQtFocus();
+    if (!dying_)
+        SetQtFocus();
     return true;
 }
 

@@ -142,6 +142,7 @@ class TForm : public QWidget {
     QPointer<QWidget> focused_;  // the control whose OnEnter ran last
     QPointer<QWidget> wanted_;   // the control to have the focus once the form is live again
     bool activating_ = false;
+    bool dying_ = false;
     int internalFocus_ = 0;
     bool modal_ = false;
     int modalResult_ = mrNone;

@@ -293,6 +293,23 @@ TEST_F(FormTest, TabVisitsTheControlsInTabOrderAcrossContainers) {
     EXPECT_FALSE(exact->Focused());
 }
 
+TEST_F(FormTest, AResizableFormStretchesOnlyItsAnchoredControls) {
+    LoggedForm tip("tip", log);
+    tip.SetBorderStyle(bsSizeable);
+    tip.SetClientSize(506, 487);
+    auto* credits = tip.Add<TRichEdit>("RichEdit1", 40, 245, 425, 196, 2);
+    credits->SetAnchors({akLeft, akTop, akRight});
+    auto* ok = tip.Add<TdxButton>("dxButton1", 213, 455, 81, 25, 0);
+    tip.Show();
+    tip.resize(606, 487);
+    testing::ProcessEvents();
+    EXPECT_EQ(credits->Width(), 525);
+    EXPECT_EQ(credits->Left(), 40);
+    EXPECT_EQ(ok->Left(), 213);
+    EXPECT_EQ(ok->Width(), 81);
+    EXPECT_EQ(tip.ClientWidth(), 506);  // the designed size
+}
+
 TEST_F(FormTest, SetFocusIsARealMoveAndRefusedForADisabledControl) {
     MakeMain();
     main->Show();
