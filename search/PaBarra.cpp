@@ -1,5 +1,6 @@
 #include "search/PaBarra.h"
 
+#include "app/Pictures.h"
 #include "widgets/Make.h"
 
 using namespace veloria::widgets;
@@ -8,16 +9,40 @@ TPBarra* PBarra = nullptr;
 
 TPBarra::TPBarra() : TForm("PBarra") {
     SetCaption("PBarra");
-    SetClientSize(361, 100);
     SetBorderStyle(bsNone);
-    SetBorderIcons({biSystemMenu});
+    SetClientSize(361, 100);
     SetPosition(poScreenCenter);
-    dxButton1 = Make<TdxButton>(this, "dxButton1", 10, 65, 72, 25, 0);
-    dxButton1->SetCaption("Cl&ose");
-    dxButton1->SetCancel(true);
-    dxButton1->OnClick = [this] { dxButton1Click(); };
+
+    // Wider than the window: its right part is cut off.
+    Image1 = Make<TImage>(this, "Image1", 0, 0, 600, 100);
+    Image1->SetPicture(veloria::app::StoredPicture("Barra.jpg"));
+
+    Gauge1 = Make<TGauge>(this, "Gauge1", 27, 42, 297, 25);
+    Gauge1->SetMinValue(0);
+    Gauge1->SetMaxValue(100);
+    Gauge1->SetProgress(0);
+    Gauge1->SetForeColor(RGB(0, 0, 255));
+    Gauge1->SetBackColor(RGB(255, 255, 255));
+    Gauge1->SetBorderStyle(bsSingle);
+    Gauge1->SetShowText(false);
 }
 
-void TPBarra::dxButton1Click() {
-    Close();
+void TPBarra::Show() {
+    TForm::Show();
+}
+
+void TPBarra::Repaint() {
+    TForm::Repaint();
+}
+
+void TPBarra::SetProgress(int value) {
+    Gauge1->SetProgress(value);
+}
+
+void TPBarra::AddProgress(int delta) {
+    Gauge1->AddProgress(delta);
+}
+
+void TPBarra::Close() {
+    TForm::Close();
 }

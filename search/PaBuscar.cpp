@@ -1,23 +1,160 @@
 #include "search/PaBuscar.h"
 
+#include <stdexcept>
+
+#include "app/Pictures.h"
+#include "search/PaBarra.h"
+#include "search/SearchEngine.h"
+#include "widgets/HintWindow.h"
 #include "widgets/Make.h"
 
 using namespace veloria::widgets;
+using veloria::search::RunSearch;
+using veloria::search::SearchRequest;
+using veloria::search::SearchTables;
 
 TFBuscar* FBuscar = nullptr;
 
+namespace {
+
+const TFont kArial15{"Arial", 15};
+const TFont kArial13{"Arial", 13};
+
+TCheckBox* MakeCheckBox(QWidget* parent, const char* name, int left, int top, int width,
+                        int tabOrder, const char* caption, bool checked) {
+    auto* box = Make<TCheckBox>(parent, name, left, top, width, 17, tabOrder);
+    box->SetFont(kArial15);
+    box->SetCaption(caption);
+    box->SetChecked(checked);
+    return box;
+}
+
+}  // namespace
+
 TFBuscar::TFBuscar() : TForm("FBuscar") {
     SetCaption("Search");
-    SetClientSize(521, 267);
     SetBorderStyle(bsDialog);
     SetBorderIcons({biSystemMenu});
-    SetPosition(poScreenCenter);
-    dxButton1 = Make<TdxButton>(this, "dxButton1", 10, 232, 72, 25, 0);
-    dxButton1->SetCaption("Cl&ose");
+    SetOuterSize(529, 294);
+    SetLeftTop(154, 157);
+    SetShowHint(true);
+    SetFont({"MS Sans Serif", 11});
+    // The layout's colour; the activation replaces it before the user sees the dialog.
+    SetColor(clSilver);
+    OnActivate = [this] { FormActivate(); };
+
+    Label1 = Make<TLabel>(this, "Label1", 16, 12, 95, 17);
+    Label1->SetTransparent(true);
+    Label1->SetFont(kArial15);
+    Label1->SetCaption("Word / Phrase");
+    // Stands under the P of "Word / Phrase", so that P reads as the access key it is (Button3's).
+    Label2 = Make<TLabel>(this, "Label2", 64, 16, 6, 13);
+    Label2->SetTransparent(true);
+    Label2->SetCaption("_");
+
+    Edit1 = Make<TEdit>(this, "Edit1", 32, 36, 385, 25, 0);
+    Edit1->SetFont(kArial15);
+    Edit1->SetCharCase(ecUpperCase);
+    Edit1->OnKeyPress = [this](char& key) { Edit1KeyPress(key); };
+
+    dxButton2 = Make<TdxButton>(this, "dxButton2", 432, 95, 75, 24, 1);
+    dxButton2->SetFont(kArial13);
+    dxButton2->SetCaption("&Ok     ");
+    dxButton2->SetHint("Search Now");
+    dxButton2->SetGlyph(veloria::app::StoredPicture("ok.png"));
+    dxButton2->OnClick = [this] { dxButton2Click(); };
+
+    dxButton1 = Make<TdxButton>(this, "dxButton1", 432, 137, 75, 24, 2);
+    dxButton1->SetFont(kArial13);
+    dxButton1->SetCaption("&Cancel");
+    dxButton1->SetHint("Close");
+    dxButton1->SetGlyph(veloria::app::StoredPicture("cancel.png"));
     dxButton1->SetCancel(true);
     dxButton1->OnClick = [this] { dxButton1Click(); };
+
+    // The group boxes only frame: the check boxes over them belong to the window.
+    GroupBox1 = Make<TGroupBox>(this, "GroupBox1", 16, 75, 369, 98);
+    GroupBox1->SetTabOrder(8);
+    GroupBox1->SetFont(kArial15);
+    GroupBox1->SetCaption("Search in: ");
+    ChTexto = MakeCheckBox(this, "ChTexto", 32, 99, 177, 3, "&Text", true);
+    ChEjercicios = MakeCheckBox(this, "ChEjercicios", 32, 123, 185, 4, "&Workbook", true);
+    ChMaestro = MakeCheckBox(this, "ChMaestro", 32, 148, 155, 5, "&Manual for Teachers", true);
+    ChPsico = MakeCheckBox(this, "ChPsico", 204, 99, 150, 9, "Psychother&apy", true);
+    ChOracion = MakeCheckBox(this, "ChOracion", 204, 123, 173, 10, "The &Song Of Prayer", true);
+
+    GroupBox2 = Make<TGroupBox>(this, "GroupBox2", 16, 179, 369, 78);
+    GroupBox2->SetTabOrder(11);
+    GroupBox2->SetFont(kArial15);
+    GroupBox2->SetCaption("Search Words in: ");
+    ChPalabraOr = Make<TRadioButton>(GroupBox2, "ChPalabraOr", 16, 24, 137, 17, 0);
+    ChPalabraOr->SetFont(kArial15);
+    ChPalabraOr->SetCaption("Any O&rder");
+    ChPalabraOr->SetChecked(true);
+    ChFraseE = Make<TRadioButton>(GroupBox2, "ChFraseE", 16, 48, 146, 17, 1);
+    ChFraseE->SetFont(kArial15);
+    ChFraseE->SetCaption("Exact P&hrase");
+    ChPalabraOr->OnClick = [this] { ChPalabraOrClick(); };
+    ChFraseE->OnClick = [this] { ChFraseEClick(); };
+
+    ChPalabraEx = MakeCheckBox(this, "ChPalabraEx", 204, 203, 121, 6, "&Exact Word", false);
+
+    // Below the visible part of the window: only its access key, Alt+P, is ever used.
+    Button3 = Make<TButton>(this, "Button3", 336, 288, 75, 25, 7);
+    Button3->SetCaption("&Prase");
+    Button3->OnClick = [this] { Button3Click(); };
+}
+
+void TFBuscar::FormActivate() {
+    SetColor(RGB(155, 205, 255));
+    HintWindow().SetArrowBackgroundColor(RGB(166, 202, 240));
+    Edit1->Clear();
+    Edit1->SetFocus();
+}
+
+void TFBuscar::Edit1KeyPress(char& key) {
+    if (key == '\r') {
+        key = 0;
+        SelectNext(Edit1, true);
+    }
+}
+
+// A failure of the table engine leaves this handler with the dialog open (the progress window
+// already hidden), so that the user can try again or cancel.
+void TFBuscar::dxButton2Click() {
+    if (!PBarra)
+        throw std::logic_error("The progress window has not been created");
+    const SearchRequest request{Edit1->Text(),
+                                ChPalabraEx->Checked(),
+                                ChFraseE->Checked(),
+                                {ChTexto->Checked(), ChEjercicios->Checked(), ChMaestro->Checked(),
+                                 ChPsico->Checked(), ChOracion->Checked()}};
+    const SearchTables tables{
+        Texto_B,
+        {&Tab_LTexto, &Tab_LEjercicio, &Tab_Maestro, &Tab_LPsico, &Tab_LOracion},
+        Configura};
+    RunSearch(request, tables, *PBarra);
+    Close();
 }
 
 void TFBuscar::dxButton1Click() {
     Close();
+}
+
+void TFBuscar::Button3Click() {
+    Edit1->SetFocus();
+}
+
+void TFBuscar::ChPalabraOrClick() {
+    if (ChPalabraOr->Checked()) {
+        ChPalabraEx->SetChecked(false);
+        ChPalabraEx->SetEnabled(true);
+    }
+}
+
+void TFBuscar::ChFraseEClick() {
+    if (ChFraseE->Checked()) {
+        ChPalabraEx->SetChecked(true);
+        ChPalabraEx->SetEnabled(false);
+    }
 }

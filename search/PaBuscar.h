@@ -1,17 +1,50 @@
 #pragma once
 
+#include "store/Table.h"
 #include "widgets/Buttons.h"
 #include "widgets/Form.h"
+#include "widgets/StdCtrls.h"
 
-// Created with its caption, size and tables so that the commands opening it already follow the
-// opener's protocol; its controls come with its own work.
+// The search dialog: the words to look for, the volumes to look in and the match mode. Ok runs
+// the search, which closes the dialog; Cancel, Escape and the close box close it without one.
+// The ticks and the mode stay from one opening to the next; the word box starts empty each time.
 class TFBuscar : public veloria::widgets::TForm {
   public:
     TFBuscar();
 
-    veloria::widgets::TdxButton* dxButton1;
+    // The dialog's own handles, opened with it; the search writes through these.
+    veloria::store::Table Texto_B{"Texto_B.DB"};
+    veloria::store::Table Tab_LTexto{"LTexto.DB"};
+    veloria::store::Table Tab_LEjercicio{"LEjercicio.DB"};
+    veloria::store::Table Tab_Maestro{"Maestro.DB"};
+    veloria::store::Table Tab_LPsico{"LPsico.DB"};
+    veloria::store::Table Tab_LOracion{"LOracion.DB"};
+    veloria::store::Table Configura{"Configura.db"};
 
+    veloria::widgets::TLabel* Label1;
+    veloria::widgets::TLabel* Label2;
+    veloria::widgets::TEdit* Edit1;
+    veloria::widgets::TdxButton* dxButton2;
+    veloria::widgets::TdxButton* dxButton1;
+    veloria::widgets::TGroupBox* GroupBox1;
+    veloria::widgets::TCheckBox* ChTexto;
+    veloria::widgets::TCheckBox* ChEjercicios;
+    veloria::widgets::TCheckBox* ChMaestro;
+    veloria::widgets::TCheckBox* ChPsico;
+    veloria::widgets::TCheckBox* ChOracion;
+    veloria::widgets::TGroupBox* GroupBox2;
+    veloria::widgets::TRadioButton* ChPalabraOr;
+    veloria::widgets::TRadioButton* ChFraseE;
+    veloria::widgets::TCheckBox* ChPalabraEx;
+    veloria::widgets::TButton* Button3;
+
+    void FormActivate();
+    void Edit1KeyPress(char& key);
+    void dxButton2Click();
     void dxButton1Click();
+    void Button3Click();
+    void ChPalabraOrClick();
+    void ChFraseEClick();
 };
 
 extern TFBuscar* FBuscar;
