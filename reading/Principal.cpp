@@ -78,6 +78,9 @@ TForm1::TForm1()
     Label3 = label("Label3", 150, 81, "Label3");
     Label5 = label("Label5", 341, 81, "Label5");
     Label5->SetAlignment(taCenter);
+    // Centred under the middle of the text area, where the longest name, "Clarification Of
+    // Terms", clears both the reference and the page.
+    Label5->SetBounds(341, 81, 150, 17);
     Label6 = label("Label6", 602, 81, "Page");
     Label4 = label("Label4", 639, 81, "Label4");
     Label7 = label("Label7", 138, 458, "");

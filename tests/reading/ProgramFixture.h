@@ -113,9 +113,12 @@ class ProgramTest : public ::testing::Test {
         widgets::testing::ProcessEvents();
     }
 
+    ~ProgramTest() override { std::filesystem::current_path(home_); }
+
     TForm1& F() { return *Form1; }
     const std::filesystem::path& Dir() const { return dir_.path(); }
 
+    std::filesystem::path home_ = std::filesystem::current_path();
     store::testing::TempDir dir_;
 };
 
