@@ -336,3 +336,31 @@ TEST_F(ProgramTest, AMissingBusyLogoEndsTheCommandBeforeItDisablesAnything) {
 
 }  // namespace
 }  // namespace veloria::test
+
+namespace veloria::test {
+namespace {
+
+namespace t = widgets::testing;
+
+TEST_F(ProgramTest, ASearchFromItsAccessKeyToTheFirstHit) {
+    SetHits({{"T", "1"}});
+    Start();
+    t::WhenModal(*FBuscar, [] {
+        t::TypeText(*FBuscar, "sentence");
+        t::KeyClick(*FBuscar, Qt::Key_Return);
+        t::KeyClick(*FBuscar, Qt::Key_Return);
+    });
+    t::KeyClick(F(), Qt::Key_S, Qt::AltModifier);
+    EXPECT_EQ(uGlobal::SearchDone, 1);
+    // Three sentences of the Text, two of the Manual, one each of Psychotherapy and the Song.
+    EXPECT_EQ(uGlobal::ResultCount, 7);
+    EXPECT_EQ(F().Label7->Caption(), "1 / 7 References");
+    EXPECT_EQ(F().Memo1->Text(), "First sentence of the text.");
+    EXPECT_EQ(F().ScrollBar1->Max(), 7);
+    EXPECT_TRUE(F().DBGrid1->Focused());
+    t::Click(*F().dxButton15);
+    EXPECT_EQ(F().Label5->Caption(), "The Song Of Prayer");
+}
+
+}  // namespace
+}  // namespace veloria::test

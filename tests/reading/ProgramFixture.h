@@ -12,6 +12,7 @@
 #include "app/Program.h"
 #include "app/uGlobal.h"
 #include "reading/Principal.h"
+#include "store/SearchForm.h"
 #include "tests/store/TempDir.h"
 #include "tip/PaFrase.h"
 #include "widgets/Testing.h"
@@ -22,13 +23,15 @@ namespace veloria::test {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-// A volume row: Numero, Umemo, Referencia, Pagina, Biblia, Num_I, Parrafo2 (the search form is
-// not read by these windows).
+// A volume row: Numero, Umemo, Referencia, Pagina, Biblia, Num_I, Parrafo2, and the search form
+// the corpus builder would give it.
 inline std::vector<std::string> Sentence(std::string numero, std::string umemo,
                                          std::string referencia, std::string pagina,
                                          std::string biblia, std::string numI,
                                          std::string parrafo) {
-    return {numero, umemo, referencia, pagina, biblia, numI, parrafo, "", "", "", ""};
+    const auto form = store::SplitSearchForm(store::SearchForm(umemo)).value();
+    return {numero,  umemo,   referencia, pagina,  biblia, numI,
+            parrafo, form[0], form[1],    form[2], form[3]};
 }
 
 // The corpus: six sentences of the Text in three paragraphs (one of a single sentence at the first
