@@ -107,6 +107,13 @@ void Statement::BindText(int index, std::string_view utf8) {
         "bind");
 }
 
+void Statement::BindTextStatic(int index, std::string_view utf8) {
+    // SQLite takes a null pointer for NULL; an empty text needs some valid address.
+    const char* data = utf8.data() ? utf8.data() : "";
+    db_->Check(sqlite3_bind_text(stmt_.get(), index, data, int(utf8.size()), SQLITE_STATIC),
+               "bind");
+}
+
 void Statement::BindInt(int index, std::int64_t value) {
     db_->Check(sqlite3_bind_int64(stmt_.get(), index, value), "bind");
 }
@@ -135,7 +142,7 @@ void Statement::Run() {
         while (Step()) {
         }
     } catch (...) {
-        sqlite3_reset(stmt_.get());
+        Reset();  // no binding outlives the run, whose texts may be bound without a copy
         throw;
     }
     Reset();

@@ -64,6 +64,9 @@ class Statement {
     sqlite3_stmt* get() const { return stmt_.get(); }
 
     void BindText(int index, std::string_view utf8);
+    // Binds without a copy: the bytes must stay unchanged until the statement is reset (Run and
+    // Reset clear the bindings).
+    void BindTextStatic(int index, std::string_view utf8);
     void BindInt(int index, std::int64_t value);
     void BindNull(int index);
     // True while a row is available; false when done. Throws on error.

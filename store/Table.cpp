@@ -48,24 +48,34 @@ int CompareCells(std::string_view a, std::string_view b, FieldKind kind) {
 }
 
 // The bytes of one row: the end offset of each cell, then the cells' Windows-1252 bytes. Rows
-// loaded from the file lie in their table's arena; rows written later own their bytes.
+// loaded from the file and rows appended lie in their table's arena; rows rewritten by an edit own
+// their bytes (an edit is rare, and its row's old bytes could not be given back to an arena).
 class Row {
   public:
     Row(std::int64_t id, const char* data) : id_(id), data_(data) {}
 
-    static Row FromCells(std::int64_t id, const std::vector<std::string>& cells) {
-        const std::size_t header = 4 * cells.size();
-        std::size_t total = header;
+    static std::size_t SizeOf(const std::vector<std::string>& cells) {
+        std::size_t total = 4 * cells.size();
         for (const std::string& c : cells)
             total += c.size();
-        auto own = std::make_unique_for_overwrite<char[]>(total);
+        return total;
+    }
+
+    // Lays the cells out at data, which has room for SizeOf(cells) bytes.
+    static void Store(char* data, const std::vector<std::string>& cells) {
+        const std::size_t header = 4 * cells.size();
         std::size_t used = 0;
         for (std::size_t i = 0; i < cells.size(); ++i) {
             if (!cells[i].empty())
-                std::memcpy(own.get() + header + used, cells[i].data(), cells[i].size());
+                std::memcpy(data + header + used, cells[i].data(), cells[i].size());
             used += cells[i].size();
-            SetEnd(own.get(), i, used);
+            SetEnd(data, i, used);
         }
+    }
+
+    static Row FromCells(std::int64_t id, const std::vector<std::string>& cells) {
+        auto own = std::make_unique_for_overwrite<char[]>(SizeOf(cells));
+        Store(own.get(), cells);
         Row row(id, own.get());
         row.own_ = std::move(own);
         return row;
@@ -86,42 +96,65 @@ class Row {
         return {data_ + 4 * fieldCount + begin, end - begin};
     }
 
-    std::vector<std::string> Cells(std::size_t fieldCount) const {
-        std::vector<std::string> cells;
-        cells.reserve(fieldCount);
-        for (std::size_t i = 0; i < fieldCount; ++i)
-            cells.emplace_back(Cell(fieldCount, i));
-        return cells;
-    }
-
   private:
     std::int64_t id_;
     const char* data_;
     std::unique_ptr<char[]> own_;
 };
 
-// Storage for the rows of one load: large chunks instead of an allocation per row (loading and
-// freeing thousands of small blocks cost as much as reading them). What it hands out stays put.
+// Storage for the rows of a table: large chunks instead of an allocation per row (loading and
+// freeing thousands of small blocks cost as much as reading them, and appending them as much as
+// writing them). What it hands out stays put until Reset.
 class Arena {
   public:
     // Room for n bytes at the returned place; Use tells how many were taken.
     char* Reserve(std::size_t n) {
-        if (n > room_) {
-            const std::size_t size = std::max(kChunk, n);
-            chunks_.push_back(std::make_unique_for_overwrite<char[]>(size));
-            next_ = chunks_.back().get();
-            room_ = size;
-        }
+        if (n > room_)
+            NextChunk(n);
         return next_;
     }
     void Use(std::size_t n) {
         next_ += n;
         room_ -= n;
     }
+    // Forgets everything handed out but keeps the memory: a result table is emptied and filled
+    // again by every search.
+    void Reset() {
+        inUse_ = 0;
+        next_ = nullptr;
+        room_ = 0;
+    }
 
   private:
-    static constexpr std::size_t kChunk = std::size_t(1) << 20;
-    std::vector<std::unique_ptr<char[]>> chunks_;
+    // Chunks grow from small (most tables the program writes hold a row or a few) to large.
+    static constexpr std::size_t kFirstChunk = std::size_t(1) << 14;
+    static constexpr std::size_t kLargestChunk = std::size_t(1) << 20;
+
+    struct Chunk {
+        std::unique_ptr<char[]> bytes;
+        std::size_t size;
+    };
+
+    void NextChunk(std::size_t n) {
+        while (inUse_ < chunks_.size()) {  // the chunks kept by Reset
+            Chunk& c = chunks_[inUse_++];
+            if (c.size >= n) {
+                next_ = c.bytes.get();
+                room_ = c.size;
+                return;
+            }
+        }
+        const std::size_t grown =
+            std::min(kLargestChunk, kFirstChunk << std::min<std::size_t>(chunks_.size(), 16));
+        const std::size_t size = std::max(grown, n);
+        chunks_.push_back({std::make_unique_for_overwrite<char[]>(size), size});
+        inUse_ = chunks_.size();
+        next_ = chunks_.back().bytes.get();
+        room_ = size;
+    }
+
+    std::vector<Chunk> chunks_;
+    std::size_t inUse_ = 0;  // chunks_[0, inUse_) hold rows; the last of them is being filled
     char* next_ = nullptr;
     std::size_t room_ = 0;
 };
@@ -309,7 +342,11 @@ class SharedTable {
         });
         // A new row id is above every other, so a table without a key just grows at its end.
         const std::size_t at = keyField_ < 0 ? rows_.size() : UpperBoundOfKey(cells);
-        rows_.insert(rows_.begin() + std::ptrdiff_t(at), Row::FromCells(id, cells));
+        const std::size_t size = Row::SizeOf(cells);
+        char* data = arena_.Reserve(size);
+        Row::Store(data, cells);
+        arena_.Use(size);
+        rows_.insert(rows_.begin() + std::ptrdiff_t(at), Row(id, data));
         Changed();
         return {id, at};
     }
@@ -350,6 +387,7 @@ class SharedTable {
     void DeleteAll() {
         Write([&] { conn_->deleteAll->Run(); });
         rows_.clear();
+        arena_.Reset();
         Changed();
     }
 
@@ -455,11 +493,19 @@ class SharedTable {
         return std::size_t(it - rows_.begin());
     }
 
+    // Binds the cells without copies: they stay unchanged until the statement has run. Most text
+    // is plain ASCII, the same in UTF-8; only the rest is converted, into buffers kept between
+    // rows.
     void Bind(sqlite::Statement& s, const std::vector<std::string>& cells, int first) {
         for (std::size_t i = 0; i < fieldCount_; ++i) {
             const int column = first + int(i);
             if (def_.fields[i].kind != FieldKind::Integer) {
-                s.BindText(column, ToUtf8(cells[i]));
+                if (IsAscii(cells[i])) {
+                    s.BindTextStatic(column, cells[i]);
+                } else {
+                    ToUtf8Into(cells[i], utf8_[i]);
+                    s.BindTextStatic(column, utf8_[i]);
+                }
             } else if (const auto n = CellInt(cells[i])) {
                 s.BindInt(column, *n);
             } else {
@@ -651,7 +697,8 @@ class SharedTable {
     std::int64_t dataVersion_ = 0;
 
     std::vector<Row> rows_;
-    Arena arena_;  // the bytes of the rows loaded from the file
+    Arena arena_;  // the bytes of the rows loaded from the file and of those appended since
+    std::vector<std::string> utf8_ = std::vector<std::string>(fieldCount_);  // Bind's buffers
     std::vector<Order> orders_;
     std::uint64_t version_ = 0;
 
@@ -746,9 +793,9 @@ struct Table::Cursor {
         }
     }
 
+    // The pending cells keep their buffers for the next row: a search appends thousands.
     void Cancel() {
         mode = Mode::Browse;
-        pending.clear();
         modified = false;
     }
 
@@ -874,33 +921,62 @@ struct Table::Cursor {
         table.CheckWritable();
         if (m == Mode::Edit && !HasRow())
             m = Mode::Append;  // nothing to edit: a new row
+        const std::size_t n = table.FieldCount();
+        pending.resize(n);
         if (m == Mode::Append) {
-            pending.assign(table.FieldCount(), std::string());
+            for (std::string& cell : pending)
+                cell.clear();
         } else {
-            pending = table.At(order, pos).Cells(table.FieldCount());
+            const Row& row = table.At(order, pos);
+            for (std::size_t i = 0; i < n; ++i)
+                pending[i].assign(row.Cell(n, i));
             editId = rowId;
         }
         mode = m;
         modified = false;
     }
 
-    void Set(std::string_view name, std::string value) {
+    // The field whose pending cell SetField sets.
+    std::size_t PendingField(std::string_view name) const {
         CheckActive();
         const int field = Field(name);
         if (mode == Mode::Browse)
             Fail("the table is not in edit or append mode");
-        const FieldDef& def = table.Def().fields[std::size_t(field)];
-        if (def.kind == FieldKind::Integer) {
-            if (Trim(value).empty()) {
-                value.clear();
-            } else if (const auto n = ParseInteger(value)) {
-                value = std::to_string(*n);
-            } else {
-                Fail(Quoted(value) + " is no integer (field " + Quoted(def.name) + ")");
-            }
+        return std::size_t(field);
+    }
+
+    // Assigns into the cell, which keeps its buffer; the text may be a view of the cell itself.
+    void Set(std::string_view name, std::string_view value) {
+        const std::size_t field = PendingField(name);
+        std::string& cell = pending[field];
+        const FieldDef& def = table.Def().fields[field];
+        if (def.kind != FieldKind::Integer) {
+            cell.assign(value);
+        } else if (IsBlank(value)) {
+            cell.clear();
+        } else if (const auto n = ParseInteger(value)) {
+            AssignDecimal(cell, *n);
+        } else {
+            Fail(Quoted(value) + " is no integer (field " + Quoted(def.name) + ")");
         }
-        pending[std::size_t(field)] = std::move(value);
         modified = true;
+    }
+
+    // A number is its decimal text in any field.
+    void Set(std::string_view name, std::int64_t value) {
+        AssignDecimal(pending[PendingField(name)], value);
+        modified = true;
+    }
+
+    static bool IsBlank(std::string_view text) {
+        return std::all_of(text.begin(), text.end(),
+                           [](char c) { return static_cast<unsigned char>(c) <= 32; });
+    }
+
+    static void AssignDecimal(std::string& cell, std::int64_t value) {
+        char digits[24];
+        const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
+        cell.assign(digits, end);
     }
 };
 
@@ -1017,11 +1093,11 @@ void Table::Edit() {
 }
 
 void Table::SetField(std::string_view fieldName, std::string_view text) {
-    cursor_->Set(fieldName, std::string(text));
+    cursor_->Set(fieldName, text);
 }
 
 void Table::SetField(std::string_view fieldName, std::int64_t value) {
-    cursor_->Set(fieldName, std::to_string(value));
+    cursor_->Set(fieldName, value);
 }
 
 void Table::Post() {

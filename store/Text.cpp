@@ -164,10 +164,30 @@ std::string Trim(std::string_view text) {
 
 std::string ToUtf8(std::string_view cp1252) {
     std::string out;
+    ToUtf8Into(cp1252, out);
+    return out;
+}
+
+void ToUtf8Into(std::string_view cp1252, std::string& out) {
+    out.clear();
     out.reserve(cp1252.size() + cp1252.size() / 8);
     for (char c : cp1252)
         AppendUtf8(out, CodePoint(static_cast<unsigned char>(c)));
-    return out;
+}
+
+bool IsAscii(std::string_view text) {
+    const char* p = text.data();
+    std::size_t n = text.size();
+    // Eight bytes at a time: most cells are a few dozen bytes of plain ASCII.
+    std::uint64_t high = 0;
+    for (; n >= 8; p += 8, n -= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        high |= word;
+    }
+    for (; n > 0; ++p, --n)
+        high |= static_cast<unsigned char>(*p);
+    return (high & 0x8080808080808080ull) == 0;
 }
 
 std::string FromUtf8(std::string_view utf8) {

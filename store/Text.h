@@ -15,6 +15,10 @@ std::string Trim(std::string_view text);
 // how Qt and the CSV sources hand it over). FromUtf8 throws StoreError naming the first character
 // that Windows-1252 cannot hold, or invalid UTF-8.
 std::string ToUtf8(std::string_view cp1252);
+// ToUtf8 into out, replacing its contents and keeping its capacity, for writes of many rows.
+void ToUtf8Into(std::string_view cp1252, std::string& out);
+// True when every byte is below 0x80: such text is the same in Windows-1252 and UTF-8.
+bool IsAscii(std::string_view text);
 std::string FromUtf8(std::string_view utf8);
 // The same, but a character that cannot be held becomes '?'; for text typed by the user.
 std::string FromUtf8Lossy(std::string_view utf8);

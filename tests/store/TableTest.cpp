@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "store/Sqlite.h"
+#include "store/Text.h"
 #include "tests/store/TempDir.h"
 
 namespace veloria::store {
@@ -431,6 +432,73 @@ TEST_F(TableTest, BatchCommitsOnceOrRestoresEveryHandle) {
     other.Exec("BEGIN IMMEDIATE");
     EXPECT_STORE_ERROR(Table::Batch{a}, "Texto_B.DB", "locked by another program");
     other.Exec("ROLLBACK");
+}
+
+// Appends reuse the pending row's buffers, bind ASCII text without converting it and keep the rows
+// in memory that an emptied table gives back: none of it may leak one row's text into another.
+TEST_F(TableTest, RefilledResultsReadBackExactlyInMemoryAndOnDisk) {
+    Table a = Open("Texto_B.DB");
+    const auto text = [](int round, int i) {
+        std::string t = "sentence " + std::to_string(i) + " of round " + std::to_string(round);
+        if (i % 3 == 0)
+            t += " \xE9t\xE9 \x93quoted\x94 \x80";  // needs converting
+        if (i % 5 == 0)
+            t += std::string(300, 'x');  // a long cell after short ones
+        return t;
+    };
+    // Sizes that outgrow the first blocks of row memory and then fit into the kept ones.
+    for (const int round : {0, 1, 2}) {
+        const int rows = round == 1 ? 3000 : 700;
+        Table::Batch batch(a);
+        a.EmptyTable();
+        for (int i = 0; i < rows; ++i) {
+            a.Append();
+            a.SetField("Referencia", std::to_string(i) + "R");
+            if (i % 2 == 0)  // left out on odd rows: the cell must come back empty
+                a.SetField("Numero", std::to_string(i));
+            a.SetField("Pensamiento", text(round, i));
+            a.SetField("Libro", i % 7 == 0 ? "\xD1" : "T");
+            a.Post();
+        }
+        batch.Commit();
+
+        sqlite::Database other(dir.path() / "Texto_B.DB", SQLITE_OPEN_READONLY);
+        auto select = other.Prepare(
+            "SELECT Referencia, Numero, Pensamiento, Libro FROM Texto_B ORDER BY rowid");
+        Table fresh = Open("Texto_B.DB");
+        ASSERT_EQ(fresh.RowCount(), rows);
+        for (int i = 0; i < rows; ++i) {
+            ASSERT_TRUE(select.Step());
+            const std::string numero = i % 2 == 0 ? std::to_string(i) : "";
+            const std::string libro = i % 7 == 0 ? "\xD1" : "T";
+            ASSERT_EQ(fresh.CellView(i + 1, 0), std::to_string(i) + "R");
+            ASSERT_EQ(fresh.CellView(i + 1, 1), numero) << i;
+            ASSERT_EQ(fresh.CellView(i + 1, 2), text(round, i)) << i;
+            ASSERT_EQ(fresh.CellView(i + 1, 3), libro) << i;
+            ASSERT_EQ(select.ColumnText(1), numero) << i;
+            ASSERT_EQ(select.ColumnText(2), ToUtf8(text(round, i))) << i;
+            ASSERT_EQ(select.ColumnText(3), ToUtf8(libro)) << i;
+        }
+        EXPECT_FALSE(select.Step());
+    }
+
+    // An emptied and refilled table that is rolled back shows its committed rows again.
+    {
+        Table::Batch batch(a);
+        a.EmptyTable();
+        AppendResult(a, "dropped");
+    }
+    EXPECT_EQ(a.RowCount(), 700);
+    a.Last();
+    EXPECT_EQ(a.FieldAsString("Pensamiento"), text(2, 699));
+
+    // A cell set from a view of itself, and an edit after appends, keep their text.
+    a.Edit();
+    a.SetField("Pensamiento", a.FieldView("Pensamiento"));
+    a.SetField("Referencia", a.FieldView("Referencia").substr(0, 3));
+    a.Post();
+    EXPECT_EQ(a.FieldAsString("Pensamiento"), text(2, 699));
+    EXPECT_EQ(Open("Texto_B.DB").CellAsString(700, 0), "699");
 }
 
 TEST_F(TableTest, AReplacedFileIsReadAfreshAndABadOneRefused) {

@@ -30,6 +30,23 @@ TEST(Text, ConversionIsRightAtEveryPlaceInAWord) {
     }
 }
 
+TEST(Text, AsciiTestAndConversionIntoABuffer) {
+    // IsAscii reads eight bytes at a time; a high byte must count at every offset and length.
+    for (std::size_t size = 0; size < 20; ++size) {
+        EXPECT_TRUE(IsAscii(std::string(size, '~'))) << size;
+        for (std::size_t at = 0; at < size; ++at) {
+            std::string text(size, 'a');
+            text[at] = '\x80';
+            EXPECT_FALSE(IsAscii(text)) << size << " " << at;
+        }
+    }
+    std::string buffer = "left over from a longer text";
+    ToUtf8Into("\xE9t\xE9", buffer);
+    EXPECT_EQ(buffer, "\xC3\xA9t\xC3\xA9");
+    ToUtf8Into("", buffer);
+    EXPECT_EQ(buffer, "");
+}
+
 TEST(Text, FromUtf8RefusesWhatWindows1252CannotHold) {
     try {
         FromUtf8("ab\xC4\x85");  // a with ogonek
