@@ -23,12 +23,12 @@ namespace {
 using Record = std::vector<std::string>;  // Windows-1252 fields
 
 // How many sentences each volume has and how many of them cite the Bible.
-struct VolumeSpec {
+struct VolumeShape {
     char code;
     int sentences;
     int citing;
 };
-constexpr VolumeSpec kVolumeSpecs[] = {
+constexpr VolumeShape kVolumeShapes[] = {
     {'T', 18200, 654}, {'E', 9700, 348}, {'M', 2100, 75}, {'P', 600, 22}, {'S', 600, 22}};
 constexpr int kPassages = 404;
 constexpr int kTips = 880;
@@ -161,10 +161,10 @@ SectionFactory ChapteredSections(char code, int minSections, int maxSections, co
 
 std::vector<VolumeData> LayOutVolumes(int scale, const Prose& prose, Random& master) {
     std::vector<VolumeData> volumes;
-    for (const VolumeSpec& spec : kVolumeSpecs) {
-        Random rng = master.Fork(std::uint64_t(spec.code));
-        const int count = spec.sentences * scale;
-        switch (spec.code) {
+    for (const VolumeShape& shape : kVolumeShapes) {
+        Random rng = master.Fork(std::uint64_t(shape.code));
+        const int count = shape.sentences * scale;
+        switch (shape.code) {
             case 'T':
                 volumes.push_back(LayOutVolume('T', count, 3, 14,
                                                ChapteredSections('T', 4, 10, prose), prose, rng));
@@ -206,8 +206,8 @@ std::vector<VolumeData> LayOutVolumes(int scale, const Prose& prose, Random& mas
                 break;
             }
             default:
-                volumes.push_back(LayOutVolume(spec.code, count, 3, 10,
-                                               ChapteredSections(spec.code, 3, 6, prose), prose,
+                volumes.push_back(LayOutVolume(shape.code, count, 3, 10,
+                                               ChapteredSections(shape.code, 3, 6, prose), prose,
                                                rng));
         }
     }
@@ -272,7 +272,7 @@ void Cite(std::vector<VolumeData>& volumes, std::vector<Passage>& passages, Rand
         for (std::size_t i = 0; i < citable; ++i)
             rows[i] = i;
         Shuffle(rows, rng);
-        rows.resize(std::size_t(kVolumeSpecs[v].citing));
+        rows.resize(std::size_t(kVolumeShapes[v].citing));
         for (std::size_t row : rows)
             citers.push_back({v, row});
     }
