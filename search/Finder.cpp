@@ -32,6 +32,20 @@ struct Scan {
     bool done;          // no match can follow
 };
 
+// Tests the candidate starts of one block (a bit of `mask` for each start from p): the first
+// that matches ends the scan, as does a start past the last one that fits.
+inline Scan Candidates(unsigned mask, const char* p, const char* lastStart,
+                       std::string_view needle) {
+    for (; mask != 0; mask &= mask - 1) {
+        const char* start = p + __builtin_ctz(mask);
+        if (start > lastStart)
+            return {nullptr, p, true};
+        if (std::memcmp(start, needle.data(), needle.size()) == 0)
+            return {start, p, true};
+    }
+    return {nullptr, p, false};
+}
+
 // Tests the starts p, p+1, ... in blocks of 16 while the loads stay inside the text.
 Scan Blocks16(const char* p, const char* end, std::string_view needle, std::size_t probe1,
               std::size_t probe2) {
@@ -44,13 +58,9 @@ Scan Blocks16(const char* p, const char* end, std::string_view needle, std::size
         const __m128i at2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + probe2));
         auto mask = unsigned(_mm_movemask_epi8(
             _mm_and_si128(_mm_cmpeq_epi8(at1, byte1), _mm_cmpeq_epi8(at2, byte2))));
-        while (mask != 0) {
-            const char* start = p + __builtin_ctz(mask);
-            if (start > lastStart)
-                return {nullptr, p, true};
-            if (std::memcmp(start, needle.data(), needle.size()) == 0)
-                return {start, p, true};
-            mask &= mask - 1;
+        if (mask != 0) {
+            if (const Scan hit = Candidates(mask, p, lastStart, needle); hit.done)
+                return hit;
         }
         p += 16;
     }
@@ -70,13 +80,9 @@ __attribute__((target("avx2"))) Scan Blocks32(const char* p, const char* end,
         const __m256i at2 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + probe2));
         auto mask = unsigned(_mm256_movemask_epi8(
             _mm256_and_si256(_mm256_cmpeq_epi8(at1, byte1), _mm256_cmpeq_epi8(at2, byte2))));
-        while (mask != 0) {
-            const char* start = p + __builtin_ctz(mask);
-            if (start > lastStart)
-                return {nullptr, p, true};
-            if (std::memcmp(start, needle.data(), needle.size()) == 0)
-                return {start, p, true};
-            mask &= mask - 1;
+        if (mask != 0) {
+            if (const Scan hit = Candidates(mask, p, lastStart, needle); hit.done)
+                return hit;
         }
         p += 32;
     }
