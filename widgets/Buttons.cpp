@@ -57,14 +57,19 @@ void TdxButton::SetGlyph(const TPicture& glyph) {
     update();
 }
 
-void TdxButton::Click() {
+void ButtonBehaviour::Press(TControl& button) const {
     if (modalResult_ != mrNone) {
-        if (TForm* form = Form())
+        if (TForm* form = button.Form())
             form->SetModalResult(modalResult_);
     }
-    auto handler = OnClick;
+    // A copy: the handler may reassign itself while it runs.
+    auto handler = button.OnClick;
     if (handler)
         handler();
+}
+
+void TdxButton::Click() {
+    Press(*this);
 }
 
 void TdxButton::AccessKeyAction() {
@@ -225,13 +230,7 @@ void TButton::SetCaption(std::string_view caption) {
 }
 
 void TButton::Click() {
-    if (modalResult_ != mrNone) {
-        if (TForm* form = Form())
-            form->SetModalResult(modalResult_);
-    }
-    auto handler = OnClick;
-    if (handler)
-        handler();
+    Press(*this);
 }
 
 void TButton::AccessKeyAction() {

@@ -24,6 +24,9 @@ class ButtonBehaviour {
     int ModalResult() const { return modalResult_; }
 
   protected:
+    // A press of the button: its modal result ends its form's modal showing, then OnClick runs.
+    void Press(TControl& button) const;
+
     bool cancel_ = false;
     int modalResult_ = mrNone;
 };
