@@ -250,8 +250,8 @@ void TForm1::FormActivate() {
     B_Biblia->SetEnabled(false);
     Memo1->Clear();
 
+    // The counter waits for the stored count below; nothing is painted in between.
     ShowCurrentSentence("TEM");
-    ShowCounter();
     Texto_B.Refresh();
     DBGrid1->Repaint();
     DBGrid1->SetFocus();
