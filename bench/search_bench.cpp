@@ -28,7 +28,6 @@
 #include <unordered_set>
 #include <vector>
 
-#include "app/uGlobal.h"
 #include "search/FormScan.h"
 #include "search/Query.h"
 #include "search/SearchEngine.h"
@@ -47,8 +46,6 @@ namespace {
 using namespace veloria;
 using Clock = std::chrono::steady_clock;
 
-constexpr std::array<const char*, 5> kVolumeTables = {"LTexto.DB", "LEjercicio.DB", "Maestro.DB",
-                                                      "LPsico.DB", "LOracion.DB"};
 constexpr std::array<bool, 5> kAllVolumes = {true, true, true, true, true};
 
 double Seconds(Clock::time_point since) {
@@ -95,7 +92,8 @@ std::unique_ptr<Corpus> MakeCorpus(int scale) {
     corpus->results = std::make_unique<store::Table>("Texto_B.DB", "", corpus->data);
     corpus->config = std::make_unique<store::Table>("Configura.db", "", corpus->data);
     for (std::size_t v = 0; v < 5; ++v) {
-        corpus->volumes[v] = std::make_unique<store::Table>(kVolumeTables[v], "", corpus->data);
+        corpus->volumes[v] =
+            std::make_unique<store::Table>(store::Volumes()[v].volumeTable, "", corpus->data);
         const search::RowTexts& forms = search::TextsOf(*corpus->volumes[v]).forms;
         corpus->rows += forms.RowCount();
         for (int r = 0; r < forms.RowCount(); ++r) {
@@ -205,8 +203,7 @@ class PaintingGauge final : public search::Progress {
 };
 
 int Search(Corpus& corpus, const std::string& box, search::Progress& progress) {
-    search::RunSearch({box, false, false, kAllVolumes}, corpus.Tables(), progress);
-    return uGlobal::ResultCount;
+    return search::RunSearch({box, false, false, kAllVolumes}, corpus.Tables(), progress).count;
 }
 
 // Every occurrence of each of the query's word patterns in every volume's forms.

@@ -19,6 +19,7 @@
 using namespace veloria::widgets;
 using veloria::store::Table;
 using veloria::store::Trim;
+using veloria::store::VolumeTables;
 
 TForm1* Form1 = nullptr;
 
@@ -43,14 +44,7 @@ constexpr TColor kFixedColour = RGB(166, 202, 240);
 
 }  // namespace
 
-TForm1::TForm1()
-    : TForm("Form1"),
-      guard_(AcquireGuard()),
-      volumes_{{{'T', Tab_LTexto, Indice_T},
-                {'E', Tab_LEjercicio, Indice_E},
-                {'S', Tab_LOracion, Indice_S},
-                {'P', Tab_LPsico, Indice_P},
-                {'M', Tab_Maestro, Indice_M}}} {
+TForm1::TForm1() : TForm("Form1"), guard_(AcquireGuard()) {
     SetCaption("Proyecto Veloria     ");
     SetClientSize(749, 477);
     SetBorderStyle(bsSingle);
@@ -169,13 +163,8 @@ TForm1::~TForm1() = default;
 
 // ---- The display of the current hit ----
 
-TForm1::Volume* TForm1::CurrentVolume() {
-    const std::string libro = Texto_B.FieldAsString("Libro");
-    for (Volume& v : volumes_) {
-        if (libro.size() == 1 && libro[0] == v.code)
-            return &v;
-    }
-    return nullptr;
+VolumeTables::Entry* TForm1::CurrentVolume() {
+    return Volumes.Find(Texto_B.FieldAsString("Libro"));
 }
 
 void TForm1::SetBibleIndicator(bool cites) {
@@ -186,30 +175,31 @@ void TForm1::SetBibleIndicator(bool cites) {
 }
 
 void TForm1::ShowCurrentSentence(std::string_view codes) {
-    Volume* v = CurrentVolume();
-    if (!v || codes.find(v->code) == std::string_view::npos)
+    VolumeTables::Entry* v = CurrentVolume();
+    if (!v || codes.find(v->volume.code) == std::string_view::npos)
         return;
     if (!v->book.FindKey(Texto_B.FieldAsString("Numero")))
         return;
 
     Memo1->SetText(v->book.FieldAsString("Umemo"));
-    const bool pageShown = v->code == 'T' || v->code == 'E' || v->code == 'M';
+    const bool pageShown = v->volume.pageShown;
     Label4->SetCaption(pageShown ? v->book.FieldAsString("Pagina") : "  ");
     Label6->SetCaption(pageShown ? "Pag." : " ");
     Label3->SetCaption(Trim(v->book.FieldAsString("Referencia")));
-    Label5->SetCaption(veloria::store::FindVolume(v->code)->label);
+    Label5->SetCaption(v->volume.label);
     SetBibleIndicator(!Trim(v->book.FieldAsString("Biblia")).empty());
 
-    if (!v->index.FindKey(v->book.FieldAsString("Num_I")))
+    Table& index = *v->index;
+    if (!index.FindKey(v->book.FieldAsString("Num_I")))
         return;
-    if (v->code == 'M') {
+    if (v->volume.code == 'M') {
         Label1->SetCaption("");
-        const bool manual = Trim(v->index.FieldAsString("Nom_1")) == "MANUAL FOR TEACHERS";
+        const bool manual = Trim(index.FieldAsString("Nom_1")) == "MANUAL FOR TEACHERS";
         Label5->SetCaption(manual ? "Manual for Teachers" : "Clarification Of Terms");
     } else {
-        Label1->SetCaption(v->index.FieldAsString("Nom_1"));
+        Label1->SetCaption(index.FieldAsString("Nom_1"));
     }
-    Label2->SetCaption(v->index.FieldAsString("Nom_2"));
+    Label2->SetCaption(index.FieldAsString("Nom_2"));
 }
 
 void TForm1::ShowCounter() {
@@ -349,7 +339,7 @@ void TForm1::dxButton15Click() {
 // ---- Copy, paragraph and the windows ----
 
 Table* TForm1::FindCurrentSentence() {
-    Volume* v = CurrentVolume();
+    VolumeTables::Entry* v = CurrentVolume();
     if (!v || !v->book.FindKey(Texto_B.FieldAsString("Numero")))
         return nullptr;
     return &v->book;

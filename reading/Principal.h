@@ -1,11 +1,11 @@
 #pragma once
 
-#include <array>
 #include <functional>
 #include <memory>
 
 #include "app/SingleInstance.h"
 #include "store/Table.h"
+#include "store/VolumeTables.h"
 #include "widgets/Buttons.h"
 #include "widgets/DBGrid.h"
 #include "widgets/Form.h"
@@ -34,16 +34,8 @@ class TForm1 : public veloria::widgets::TForm {
     // Tables, each the window's own handle.
     veloria::store::Table Texto_B{"Texto_B.DB"};
     veloria::store::Table Configura{"Configura.db"};
-    veloria::store::Table Tab_LTexto{"LTexto.DB"};
-    veloria::store::Table Tab_LEjercicio{"LEjercicio.DB"};
-    veloria::store::Table Tab_Maestro{"Maestro.DB"};
-    veloria::store::Table Tab_LPsico{"LPsico.DB"};
-    veloria::store::Table Tab_LOracion{"LOracion.DB"};
-    veloria::store::Table Indice_T{"Indice_T.db", "NUM_I"};
-    veloria::store::Table Indice_E{"Indice_E.db"};
-    veloria::store::Table Indice_M{"Indice_M.db"};
-    veloria::store::Table Indice_P{"Indice_P.db"};
-    veloria::store::Table Indice_S{"Indice_S.db"};
+    // The five volume tables with their headings.
+    veloria::store::VolumeTables Volumes{veloria::store::VolumeTables::Headings::With};
 
     veloria::widgets::TImage* Image1;
     veloria::widgets::TImage* Image2;
@@ -99,14 +91,8 @@ class TForm1 : public veloria::widgets::TForm {
     void Timer1Timer();
 
   private:
-    // A volume's book code with this window's handles on its tables.
-    struct Volume {
-        char code;
-        veloria::store::Table& book;
-        veloria::store::Table& index;
-    };
     // The volume of the current result row, or nullptr (an empty result table has no book code).
-    Volume* CurrentVolume();
+    veloria::store::VolumeTables::Entry* CurrentVolume();
 
     // The display step for the current result row, over the volumes whose codes are given.
     void ShowCurrentSentence(std::string_view codes = "TESPM");
@@ -127,9 +113,6 @@ class TForm1 : public veloria::widgets::TForm {
     // Loads a picture of the working directory; with `orReport` a failure shows the error box
     // and the caller goes on.
     void LoadPicture(veloria::widgets::TImage& image, const char* fileName, bool orReport);
-
-    // In the order the display tests the book code: "T", "E", "S", "P", "M".
-    std::array<Volume, 5> volumes_;
 };
 
 extern TForm1* Form1;

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "app/Pictures.h"
+#include "app/uGlobal.h"
 #include "search/PaBarra.h"
 #include "search/SearchEngine.h"
 #include "widgets/HintWindow.h"
@@ -10,7 +11,10 @@
 
 using namespace veloria::widgets;
 using veloria::search::RunSearch;
+using veloria::search::SearchOutcome;
 using veloria::search::SearchRequest;
+using veloria::search::SearchResult;
+using veloria::search::SearchState;
 using veloria::search::SearchTables;
 
 TFBuscar* FBuscar = nullptr;
@@ -27,6 +31,18 @@ TCheckBox* MakeCheckBox(QWidget* parent, const char* name, int left, int top, in
     box->SetCaption(caption);
     box->SetChecked(checked);
     return box;
+}
+
+// The search's own values stay process-wide between runs, as the search sets them.
+void KeepSearchState(const SearchState& state) {
+    uGlobal::QueryText = state.queryText;
+    uGlobal::PhrasePattern = state.phrasePattern;
+    uGlobal::ExactWordMode = state.exactWord ? 1 : 0;
+    uGlobal::SearchInText = state.volumes[0] ? 1 : 0;
+    uGlobal::SearchInWorkbook = state.volumes[1] ? 1 : 0;
+    uGlobal::SearchInManual = state.volumes[2] ? 1 : 0;
+    uGlobal::SearchInPsychotherapy = state.volumes[3] ? 1 : 0;
+    uGlobal::SearchInSongOfPrayer = state.volumes[4] ? 1 : 0;
 }
 
 }  // namespace
@@ -129,11 +145,13 @@ void TFBuscar::dxButton2Click() {
                                 ChFraseE->Checked(),
                                 {ChTexto->Checked(), ChEjercicios->Checked(), ChMaestro->Checked(),
                                  ChPsico->Checked(), ChOracion->Checked()}};
-    const SearchTables tables{
-        Texto_B,
-        {&Tab_LTexto, &Tab_LEjercicio, &Tab_Maestro, &Tab_LPsico, &Tab_LOracion},
-        Configura};
-    RunSearch(request, tables, *PBarra);
+    const SearchTables tables{Texto_B, Volumes.Books(), Configura};
+    const SearchResult found = RunSearch(request, tables, *PBarra);
+    KeepSearchState(found.state);
+    if (found.outcome == SearchOutcome::Completed) {
+        uGlobal::ResultCount = found.count;
+        uGlobal::SearchDone = 1;
+    }
     Close();
 }
 

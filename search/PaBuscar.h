@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/Table.h"
+#include "store/VolumeTables.h"
 #include "widgets/Buttons.h"
 #include "widgets/Form.h"
 #include "widgets/StdCtrls.h"
@@ -14,11 +15,7 @@ class TFBuscar : public veloria::widgets::TForm {
 
     // The dialog's own handles, opened with it; the search writes through these.
     veloria::store::Table Texto_B{"Texto_B.DB"};
-    veloria::store::Table Tab_LTexto{"LTexto.DB"};
-    veloria::store::Table Tab_LEjercicio{"LEjercicio.DB"};
-    veloria::store::Table Tab_Maestro{"Maestro.DB"};
-    veloria::store::Table Tab_LPsico{"LPsico.DB"};
-    veloria::store::Table Tab_LOracion{"LOracion.DB"};
+    veloria::store::VolumeTables Volumes;
     veloria::store::Table Configura{"Configura.db"};
 
     veloria::widgets::TLabel* Label1;

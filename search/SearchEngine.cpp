@@ -6,7 +6,6 @@
 #include <string_view>
 #include <vector>
 
-#include "app/uGlobal.h"
 #include "search/FormScan.h"
 #include "search/Query.h"
 #include "search/VolumeCache.h"
@@ -80,17 +79,11 @@ void AppendHits(const VolumeTexts& volume, int rows, char code, const std::vecto
 
 }  // namespace
 
-SearchOutcome RunSearch(const SearchRequest& request, const SearchTables& tables,
-                        Progress& progress) {
+SearchResult RunSearch(const SearchRequest& request, const SearchTables& tables,
+                       Progress& progress) {
     const Query query = BuildQuery(request.wordBoxText, request.exactWord);
-    uGlobal::QueryText = query.queryText;
-    uGlobal::PhrasePattern.assign(1, '#');
-    uGlobal::ExactWordMode = request.exactWord ? 1 : 0;
-    uGlobal::SearchInText = request.volumes[0] ? 1 : 0;
-    uGlobal::SearchInWorkbook = request.volumes[1] ? 1 : 0;
-    uGlobal::SearchInManual = request.volumes[2] ? 1 : 0;
-    uGlobal::SearchInPsychotherapy = request.volumes[3] ? 1 : 0;
-    uGlobal::SearchInSongOfPrayer = request.volumes[4] ? 1 : 0;
+    SearchResult result;
+    result.state = {query.queryText, "#", request.exactWord, request.volumes};
 
     int progressStep = 0;
     for (int v = 0; v < kVolumeCount; ++v) {
@@ -98,7 +91,7 @@ SearchOutcome RunSearch(const SearchRequest& request, const SearchTables& tables
             progressStep += kProgressWeights[v];
     }
     if (IsBlankQuery(request.wordBoxText) || progressStep == 0)
-        return SearchOutcome::Refused;
+        return result;
     for (int v = 0; v < kVolumeCount; ++v) {
         if (request.volumes[std::size_t(v)] && tables.volumes[std::size_t(v)] == nullptr)
             throw std::invalid_argument("RunSearch: no handle on a ticked volume's table");
@@ -114,7 +107,7 @@ SearchOutcome RunSearch(const SearchRequest& request, const SearchTables& tables
     results.SetExclusive(true);
     results.Open();
 
-    uGlobal::PhrasePattern = query.phrasePattern;
+    result.state.phrasePattern = query.phrasePattern;
     const Matcher matcher(query, request.exactPhrase);
 
     // Everything written from here on commits together: the emptied and refilled result table
@@ -152,10 +145,10 @@ SearchOutcome RunSearch(const SearchRequest& request, const SearchTables& tables
     resultBatch.Commit();
     configBatch.Commit();
 
-    uGlobal::ResultCount = count;
-    uGlobal::SearchDone = 1;
     guard.Close();
-    return SearchOutcome::Completed;
+    result.outcome = SearchOutcome::Completed;
+    result.count = count;
+    return result;
 }
 
 }  // namespace veloria::search

@@ -1,14 +1,16 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 
 #include "search/Progress.h"
+#include "store/Schema.h"
 #include "store/Table.h"
 
 namespace veloria::search {
 
-inline constexpr int kVolumeCount = 5;
+inline constexpr int kVolumeCount = int(store::kVolumeCount);
 // Rows per gauge step contributed by each volume, in scan order ("T", "E", "M", "P", "S"); the
 // ticked volumes' weights add up to the number of rows examined per step.
 inline constexpr std::array<int, kVolumeCount> kProgressWeights = {182, 97, 21, 6, 6};
@@ -31,22 +33,35 @@ struct SearchTables {
 };
 
 enum class SearchOutcome {
-    Refused,    // blank query or no volume ticked: nothing was touched
-    Completed,  // results, Cantidad, ResultCount written; SearchDone is 1
+    Refused,    // blank query or no volume ticked: no table was touched
+    Completed,  // results and Cantidad written
 };
 
-// Runs one search: sets the search's process-wide values (QueryText, PhrasePattern,
-// ExactWordMode, the volume flags), then, unless the query is blank or no volume is ticked,
-// rebuilds "Texto_B.DB" with one row per hit (volumes in scan order, each in its own row order),
-// stores the count in Cantidad and ResultCount and sets SearchDone to 1, driving progress on the
-// way. The dialog closes on either outcome.
+// The search's own values as a run sets them before it looks at any table. Only the search reads
+// them; the dialog keeps them with the other process-wide values.
+struct SearchState {
+    std::string queryText;            // the word box's text trimmed, " " appended, a-z upper-cased
+    std::string phrasePattern = "#";  // "#" until a run passes its guard
+    bool exactWord = false;
+    std::array<bool, kVolumeCount> volumes{};
+};
+
+struct SearchResult {
+    SearchOutcome outcome = SearchOutcome::Refused;
+    std::int32_t count = 0;  // the hits of a completed search, as stored in Cantidad
+    SearchState state;
+};
+
+// Runs one search: unless the query is blank or no volume is ticked, rebuilds "Texto_B.DB" with
+// one row per hit (volumes in scan order, each in its own row order) and stores the count in
+// Cantidad, driving progress on the way. It touches no process-wide value: the dialog hands the
+// count on (ResultCount, SearchDone) and closes on either outcome.
 //
 // A failure of the table engine throws StoreError with the engine's message. The result table and
 // Cantidad then keep what the last completed search left (they change together or not at all),
-// ResultCount and SearchDone are unchanged, and the progress window has been closed; the result
-// table handle may be left closed if it could not be reopened. The dialog stays open, so that
-// the user can try again or cancel.
-SearchOutcome RunSearch(const SearchRequest& request, const SearchTables& tables,
-                        Progress& progress);
+// and the progress window has been closed; the result table handle may be left closed if it could
+// not be reopened. The dialog stays open, so that the user can try again or cancel.
+SearchResult RunSearch(const SearchRequest& request, const SearchTables& tables,
+                       Progress& progress);
 
 }  // namespace veloria::search

@@ -27,16 +27,20 @@ void AddSplitFields(std::vector<FieldDef>& fields, std::string_view prefix, int 
         fields.push_back({prefix == "U" ? kU[i] : kC[i], Text});
 }
 
+constexpr Volume kVolumes[] = {
+    {'T', "LTexto.DB", "Indice_T.db", "Text", true},
+    {'E', "LEjercicio.DB", "Indice_E.db", "Workbook", true},
+    {'M', "Maestro.DB", "Indice_M.db", "Manual for Teachers", true},
+    {'P', "LPsico.DB", "Indice_P.db", "Psychotherapy", false},
+    {'S', "LOracion.DB", "Indice_S.db", "The Song Of Prayer", false},
+};
+
 std::vector<TableDef> MakeTables() {
     std::vector<TableDef> tables;
-    for (std::string_view name :
-         {"LTexto.DB", "LEjercicio.DB", "Maestro.DB", "LPsico.DB", "LOracion.DB"}) {
-        tables.push_back({name, VolumeFields(), "Numero", {"NUMERO"}, true, true});
-    }
-    for (std::string_view name :
-         {"Indice_T.db", "Indice_E.db", "Indice_M.db", "Indice_P.db", "Indice_S.db"}) {
-        tables.push_back({name, IndexFields(), "Num_I", {"NUM_I"}, true, false});
-    }
+    for (const Volume& v : kVolumes)
+        tables.push_back({v.volumeTable, VolumeFields(), "Numero", {"NUMERO"}, true, true});
+    for (const Volume& v : kVolumes)
+        tables.push_back({v.indexTable, IndexFields(), "Num_I", {"NUM_I"}, true, false});
 
     std::vector<FieldDef> glossary = {{"NOMBRE", Text}, {"NOMBRE2", Text}};
     AddSplitFields(glossary, "U", 7);
@@ -87,14 +91,6 @@ std::vector<TableDef> MakeTables() {
     return tables;
 }
 
-constexpr Volume kVolumes[] = {
-    {'T', "LTexto.DB", "Indice_T.db", "Text", true},
-    {'E', "LEjercicio.DB", "Indice_E.db", "Workbook", true},
-    {'M', "Maestro.DB", "Indice_M.db", "Manual for Teachers", true},
-    {'P', "LPsico.DB", "Indice_P.db", "Psychotherapy", false},
-    {'S', "LOracion.DB", "Indice_S.db", "The Song Of Prayer", false},
-};
-
 char Lower(char c) {
     return (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
 }
@@ -132,7 +128,7 @@ bool SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::span<const Volume> Volumes() {
+std::span<const Volume, kVolumeCount> Volumes() {
     return kVolumes;
 }
 

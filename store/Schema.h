@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -45,8 +46,10 @@ struct Volume {
     bool pageShown;
 };
 
-// The five volumes in the search's scan order "T", "E", "M", "P", "S".
-std::span<const Volume> Volumes();
+inline constexpr std::size_t kVolumeCount = 5;
+
+// The five volumes in the search's scan order "T", "E", "M", "P", "S": the one list of them.
+std::span<const Volume, kVolumeCount> Volumes();
 
 // The volume of a book code, or nullptr.
 const Volume* FindVolume(char code);

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/uGlobal.h"
 #include "search/SearchEngine.h"
 #include "store/Error.h"
 #include "store/Table.h"
+#include "store/VolumeTables.h"
 #include "tests/search/Oracle.h"
 #include "tests/store/TempDir.h"
 
@@ -21,9 +21,6 @@ namespace {
 using store::Table;
 using testing::OracleResult;
 using testing::OracleRow;
-
-constexpr std::array<const char*, 5> kVolumeTables = {"LTexto.DB", "LEjercicio.DB", "Maestro.DB",
-                                                      "LPsico.DB", "LOracion.DB"};
 
 // Records what the search does with the progress window; can fail on a chosen AddProgress.
 class RecordingProgress : public Progress {
@@ -71,32 +68,24 @@ class SearchFixture : public ::testing::Test {
                                 std::to_string(paragraph++), r.pieces[0], r.pieces[1], r.pieces[2],
                                 r.pieces[3]});
             }
-            store::testing::WriteTable(dir_.path(), kVolumeTables[v], rows);
+            store::testing::WriteTable(dir_.path(), store::Volumes()[v].volumeTable, rows);
         }
         store::testing::WriteTable(dir_.path(), "Texto_B.DB", earlierResults);
         store::testing::WriteTable(dir_.path(), "Configura.db",
                                    {{std::to_string(cantidad), "01/01/2024", "3"}});
         results_ = std::make_unique<Table>("Texto_B.DB", "", dir_.path());
         config_ = std::make_unique<Table>("Configura.db", "", dir_.path());
-        for (int v = 0; v < 5; ++v) {
-            volumeHandles_[v] = std::make_unique<Table>(kVolumeTables[v], "", dir_.path());
-        }
-        uGlobal::ResultCount = cantidad;
-        uGlobal::SearchDone = 0;
+        volumeHandles_ = std::make_unique<store::VolumeTables>(
+            store::VolumeTables::Headings::Without, dir_.path());
     }
 
-    SearchTables Tables() {
-        SearchTables t{*results_, {}, *config_};
-        for (int v = 0; v < 5; ++v)
-            t.volumes[v] = volumeHandles_[v].get();
-        return t;
-    }
+    SearchTables Tables() { return {*results_, volumeHandles_->Books(), *config_}; }
 
     SearchOutcome Run(const std::string& box, bool exactWord = false, bool exactPhrase = false,
                       std::array<bool, 5> ticked = {true, true, true, true, true}) {
-        uGlobal::SearchDone = 0;  // as the main window does before it opens the dialog
         progress_ = RecordingProgress();
-        return RunSearch({box, exactWord, exactPhrase, ticked}, Tables(), progress_);
+        result_ = RunSearch({box, exactWord, exactPhrase, ticked}, Tables(), progress_);
+        return result_.outcome;
     }
 
     std::vector<OracleResult> Expected(const std::string& box, bool exactWord, bool exactPhrase,
@@ -131,8 +120,8 @@ class SearchFixture : public ::testing::Test {
     void ExpectCompleted(const std::vector<OracleResult>& expected) {
         EXPECT_EQ(StoredResults(), expected);
         EXPECT_EQ(StoredCantidad(), std::int64_t(expected.size()));
-        EXPECT_EQ(uGlobal::ResultCount, std::int32_t(expected.size()));
-        EXPECT_EQ(uGlobal::SearchDone, 1);
+        EXPECT_EQ(result_.outcome, SearchOutcome::Completed);
+        EXPECT_EQ(result_.count, std::int32_t(expected.size()));
         EXPECT_EQ(progress_.events.back(), "close");
         EXPECT_TRUE(results_->Active());
         EXPECT_TRUE(results_->Exclusive());
@@ -141,8 +130,9 @@ class SearchFixture : public ::testing::Test {
     store::testing::TempDir dir_;
     std::array<std::vector<OracleRow>, 5> volumes_;
     std::unique_ptr<Table> results_, config_;
-    std::array<std::unique_ptr<Table>, 5> volumeHandles_;
+    std::unique_ptr<store::VolumeTables> volumeHandles_;
     RecordingProgress progress_;
+    SearchResult result_;
 };
 
 OracleRow Row(int numero, const std::string& form, const std::string& umemo = "",
@@ -373,7 +363,6 @@ TEST_F(SearchFixture, MoreThanTwentyWordsKeepsTheFirstTwenty) {
 
 TEST_F(SearchFixture, RefusesABlankQueryOrNoVolume) {
     Build({{{Row(1, "#A#")}, {}, {}, {}, {}}}, {{"Old", "9", "old sentence", "E"}}, 1);
-    uGlobal::ResultCount = 1;
     const std::vector<OracleResult> before = StoredResults();
     for (const auto& [box, ticked] :
          {std::pair{std::string(" \t "), std::array<bool, 5>{true, true, true, true, true}},
@@ -383,25 +372,21 @@ TEST_F(SearchFixture, RefusesABlankQueryOrNoVolume) {
         EXPECT_TRUE(progress_.events.empty());
         EXPECT_EQ(StoredResults(), before);
         EXPECT_EQ(StoredCantidad(), 1);
-        EXPECT_EQ(uGlobal::ResultCount, 1);
-        EXPECT_EQ(uGlobal::SearchDone, 0);
+        EXPECT_EQ(result_.count, 0);
         EXPECT_FALSE(results_->Exclusive());
     }
-    EXPECT_EQ(uGlobal::QueryText, "A ");  // the search's own state is set all the same
-    EXPECT_EQ(uGlobal::SearchInText, 0);
-    EXPECT_EQ(uGlobal::PhrasePattern, "#");
+    EXPECT_EQ(result_.state.queryText, "A ");  // the search's own state is set all the same
+    EXPECT_EQ(result_.state.volumes, (std::array<bool, 5>{}));
+    EXPECT_EQ(result_.state.phrasePattern, "#");
 }
 
 TEST_F(SearchFixture, SetsTheSearchState) {
     Build({{{Row(1, "#A#")}, {}, {}, {}, {}}});
     Run(" l\xF3ve  God ", true, true, {true, false, true, false, true});
-    EXPECT_EQ(uGlobal::QueryText, "L\xF3VE  GOD ");
-    EXPECT_EQ(uGlobal::PhrasePattern, "#LOVE##GOD#");
-    EXPECT_EQ(uGlobal::ExactWordMode, 1);
-    EXPECT_EQ((std::array<std::uint8_t, 5>{uGlobal::SearchInText, uGlobal::SearchInWorkbook,
-                                           uGlobal::SearchInManual, uGlobal::SearchInPsychotherapy,
-                                           uGlobal::SearchInSongOfPrayer}),
-              (std::array<std::uint8_t, 5>{1, 0, 1, 0, 1}));
+    EXPECT_EQ(result_.state.queryText, "L\xF3VE  GOD ");
+    EXPECT_EQ(result_.state.phrasePattern, "#LOVE##GOD#");
+    EXPECT_TRUE(result_.state.exactWord);
+    EXPECT_EQ(result_.state.volumes, (std::array<bool, 5>{true, false, true, false, true}));
 }
 
 TEST_F(SearchFixture, GaugeStepsByTheTickedVolumesWeights) {
@@ -431,13 +416,13 @@ TEST_F(SearchFixture, KeptTextsFollowAChangedTable) {
     store::testing::WriteTable(dir_.path(), "LTexto.DB",
                                {{"3", "new", "R3", "1", "", "1", "1", "#B#", "", "", ""},
                                 {"4", "newer", "R4", "1", "", "1", "2", "#A#", "", "", ""}});
-    volumeHandles_[0]->Refresh();
+    (*volumeHandles_)['T'].book.Refresh();
     Run("a");
     ExpectCompleted({{"R4", "4", "newer", "T"}});
 }
 
-// A failure part-way leaves the earlier results, their count and the process-wide values as they
-// were, and the progress window closed; the next try works.
+// A failure part-way leaves the earlier results and their count as they were, and the progress
+// window closed; the next try works.
 TEST_F(SearchFixture, AFailurePartWayChangesNothing) {
     std::array<std::vector<OracleRow>, 5> volumes;
     for (int i = 1; i <= 400; ++i)
@@ -449,7 +434,6 @@ TEST_F(SearchFixture, AFailurePartWayChangesNothing) {
     const std::vector<OracleResult> earlier = Expected("b", false, false);
     ExpectCompleted(earlier);
 
-    uGlobal::SearchDone = 0;
     progress_ = RecordingProgress();
     progress_.failAtAdd = 2;  // by then the first 312 rows' hits are appended
     EXPECT_THROW(
@@ -458,8 +442,6 @@ TEST_F(SearchFixture, AFailurePartWayChangesNothing) {
     EXPECT_EQ(progress_.events.back(), "close");
     EXPECT_EQ(StoredResults(), earlier);
     EXPECT_EQ(StoredCantidad(), std::int64_t(earlier.size()));
-    EXPECT_EQ(uGlobal::ResultCount, std::int32_t(earlier.size()));
-    EXPECT_EQ(uGlobal::SearchDone, 0);
 
     Run("a");
     ExpectCompleted(Expected("a", false, false));
@@ -496,7 +478,6 @@ TEST_F(SearchFixture, ALockedTableChangesNothing) {
         SCOPED_TRACE(locked);
         {
             LockedFile lock(dir_.path() / locked);
-            uGlobal::SearchDone = 0;
             progress_ = RecordingProgress();
             try {
                 RunSearch({"b", false, false, {true, true, true, true, true}}, Tables(), progress_);
@@ -505,8 +486,6 @@ TEST_F(SearchFixture, ALockedTableChangesNothing) {
                 EXPECT_NE(std::string(e.what()).find(locked), std::string::npos) << e.what();
             }
             EXPECT_EQ(progress_.events.back(), "close");
-            EXPECT_EQ(uGlobal::ResultCount, std::int32_t(earlier.size()));
-            EXPECT_EQ(uGlobal::SearchDone, 0);
         }
         EXPECT_EQ(StoredResults(), earlier);
         EXPECT_EQ(StoredCantidad(), std::int64_t(earlier.size()));

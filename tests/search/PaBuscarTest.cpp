@@ -14,6 +14,7 @@
 #include "app/uGlobal.h"
 #include "search/PaBarra.h"
 #include "search/PaBuscar.h"
+#include "store/Schema.h"
 #include "store/SearchForm.h"
 #include "store/Table.h"
 #include "tests/store/TempDir.h"
@@ -26,10 +27,6 @@ namespace {
 namespace wt = widgets::testing;
 using Rows = std::vector<std::vector<std::string>>;
 using widgets::RGB;
-
-constexpr std::array<const char*, 5> kVolumeTables = {"LTexto.DB", "LEjercicio.DB", "Maestro.DB",
-                                                      "LPsico.DB", "LOracion.DB"};
-constexpr std::array<const char*, 5> kBookCodes = {"T", "E", "M", "P", "S"};
 
 // A volume row with its search form as the corpus builder stores it.
 std::vector<std::string> Sentence(int numero, const std::string& umemo,
@@ -89,7 +86,7 @@ class SearchDialogTest : public ::testing::Test {
     void Build(const std::array<Rows, 5>& volumes) {
         Destroy();
         for (std::size_t v = 0; v < volumes.size(); ++v)
-            store::testing::WriteTable(dir_.path(), kVolumeTables[v], volumes[v]);
+            store::testing::WriteTable(dir_.path(), store::Volumes()[v].volumeTable, volumes[v]);
         store::testing::WriteTable(dir_.path(), "Texto_B.DB", {kEarlier});
         store::testing::WriteTable(dir_.path(), "Configura.db", {{"1", "01/01/2024", "007"}});
         uGlobal::ResultCount = 1;
@@ -349,7 +346,7 @@ TEST_F(SearchDialogTest, TheControlsChooseVolumesAndModes) {
     const std::array<std::vector<Result>, 5> alone = {
         std::vector<Result>{kT1, kT3}, {kE1}, {kM1}, {kP1}, {kS1}};
     for (std::size_t v = 0; v < boxes.size(); ++v) {
-        SCOPED_TRACE(kBookCodes[v]);
+        SCOPED_TRACE(store::Volumes()[v].code);
         Search("love", [&] {
             for (std::size_t other = 0; other < boxes.size(); ++other) {
                 if (boxes[other]->Checked() != (other == v))

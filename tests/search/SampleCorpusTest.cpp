@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/uGlobal.h"
 #include "search/FormScan.h"
 #include "search/Query.h"
 #include "search/SearchEngine.h"
+#include "store/Schema.h"
 #include "store/SearchForm.h"
 #include "store/Table.h"
 #include "store/Text.h"
@@ -27,8 +27,6 @@ using store::Table;
 using testing::OracleResult;
 using testing::OracleRow;
 
-constexpr std::array<const char*, 5> kVolumeTables = {"LTexto.DB", "LEjercicio.DB", "Maestro.DB",
-                                                      "LPsico.DB", "LOracion.DB"};
 constexpr std::array<const char*, 4> kPieces = {"A1", "A2", "A3", "A4"};
 
 class SampleCorpus : public ::testing::Test {
@@ -45,7 +43,7 @@ class SampleCorpus : public ::testing::Test {
         results_ = std::make_unique<Table>("Texto_B.DB", "", data_);
         config_ = std::make_unique<Table>("Configura.db", "", data_);
         for (std::size_t v = 0; v < 5; ++v) {
-            volumes_[v] = std::make_unique<Table>(kVolumeTables[v], "", data_);
+            volumes_[v] = std::make_unique<Table>(store::Volumes()[v].volumeTable, "", data_);
             const Table& t = *volumes_[v];
             const auto field = [&](std::string_view name) {
                 return store::FieldIndex(t.Def(), name);
@@ -68,8 +66,10 @@ class SampleCorpus : public ::testing::Test {
         for (std::size_t v = 0; v < 5; ++v)
             tables.volumes[v] = volumes_[v].get();
         NoProgress progress;
-        EXPECT_EQ(RunSearch({box, exactWord, exactPhrase, ticked}, tables, progress),
-                  SearchOutcome::Completed);
+        const SearchResult result =
+            RunSearch({box, exactWord, exactPhrase, ticked}, tables, progress);
+        EXPECT_EQ(result.outcome, SearchOutcome::Completed);
+        count_ = result.count;
         std::vector<OracleResult> found;
         for (int r = 1; r <= results_->RowCount(); ++r) {
             found.push_back({results_->CellAsString(r, 0), results_->CellAsString(r, 1),
@@ -87,6 +87,7 @@ class SampleCorpus : public ::testing::Test {
     std::unique_ptr<Table> results_, config_;
     std::array<std::unique_ptr<Table>, 5> volumes_;
     std::array<std::vector<OracleRow>, 5> rows_;
+    int count_ = 0;
 };
 
 TEST_F(SampleCorpus, AgreesWithTheRules) {
@@ -131,7 +132,7 @@ TEST_F(SampleCorpus, AgreesWithTheRules) {
         const std::vector<OracleResult> expected =
             testing::OracleSearch(q, exactWord, exactPhrase, volumes);
         ASSERT_EQ(Run(q, exactWord, exactPhrase, ticked), expected);
-        EXPECT_EQ(uGlobal::ResultCount, int(expected.size()));
+        EXPECT_EQ(count_, int(expected.size()));
     }
 }
 

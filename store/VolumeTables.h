@@ -1,0 +1,43 @@
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "store/Schema.h"
+#include "store/Table.h"
+
+namespace veloria::store {
+
+// A window's own handles on the five volume tables and, for the windows that show headings, on
+// their index tables: one entry per volume of Volumes(), in its order. Each book table is ordered
+// by its key `Numero`, each index table by `Num_I`, so FindKey seeks sentence and heading numbers.
+class VolumeTables {
+  public:
+    enum class Headings { Without, With };
+
+    struct Entry {
+        const Volume& volume;
+        Table book;
+        std::optional<Table> index;  // with Headings::With only
+    };
+
+    // Opens every handle; a table that cannot be opened throws StoreError.
+    explicit VolumeTables(Headings headings = Headings::Without, std::filesystem::path dir = {});
+
+    // The volume that a `Libro` field names ("T"), or nullptr: an empty field, or no book code.
+    Entry* Find(std::string_view libro);
+    // The volume of a book code; it must be one of the five.
+    Entry& operator[](char code);
+
+    std::span<Entry> All() { return entries_; }
+    // The book tables in Volumes() order, as the search takes them.
+    std::array<Table*, kVolumeCount> Books();
+
+  private:
+    std::array<Entry, kVolumeCount> entries_;
+};
+
+}  // namespace veloria::store
