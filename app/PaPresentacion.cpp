@@ -1,7 +1,7 @@
 #include "app/PaPresentacion.h"
 
-#include "app/Pictures.h"
 #include "widgets/Make.h"
+#include "widgets/StoredPicture.h"
 
 using namespace veloria::widgets;
 
@@ -13,5 +13,5 @@ TSplashForm::TSplashForm() : TForm("SplashForm") {
     SetFormStyle(fsStayOnTop);
     SetPosition(poScreenCenter);
     Image1 = Make<TImage>(this, "Image1", 0, 0, 416, 158);
-    Image1->SetPicture(veloria::app::StoredPicture("Splash.jpg"));
+    Image1->SetPicture(StoredPicture("Splash.jpg"));
 }

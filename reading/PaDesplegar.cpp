@@ -1,10 +1,10 @@
 #include "reading/PaDesplegar.h"
 
-#include "app/Pictures.h"
 #include "app/uGlobal.h"
 #include "widgets/Application.h"
 #include "widgets/HintWindow.h"
 #include "widgets/Make.h"
+#include "widgets/StoredPicture.h"
 
 using namespace veloria::widgets;
 
@@ -20,7 +20,7 @@ TFDesplegar::TFDesplegar() : TForm("FDesplegar") {
     OnActivate = [this] { FormActivate(); };
 
     Image1 = Make<TImage>(this, "Image1", 0, 0, 654, 379);
-    Image1->SetPicture(veloria::app::StoredPicture("Desplegar.jpg"));
+    Image1->SetPicture(StoredPicture("Desplegar.jpg"));
     Memo1 = Make<TMemo>(this, "Memo1", 24, 12, 540, 348, 0);
     Memo1->SetReadOnly(true);
     Memo1->SetScrollBars(ssVertical);
@@ -28,12 +28,12 @@ TFDesplegar::TFDesplegar() : TForm("FDesplegar") {
     dxButton1 = Make<TdxButton>(this, "dxButton1", 574, 56, 72, 25, 1);
     dxButton1->SetCaption("&Copy");
     dxButton1->SetHint("Copy");
-    dxButton1->SetGlyph(veloria::app::StoredPicture("copy.png"));
+    dxButton1->SetGlyph(StoredPicture("copy.png"));
     dxButton1->OnClick = [this] { dxButton1Click(); };
     dxButton2 = Make<TdxButton>(this, "dxButton2", 574, 96, 72, 25, 2);
     dxButton2->SetCaption("Cl&ose");
     dxButton2->SetHint("Close");
-    dxButton2->SetGlyph(veloria::app::StoredPicture("close.png"));
+    dxButton2->SetGlyph(StoredPicture("close.png"));
     dxButton2->SetCancel(true);
     dxButton2->OnClick = [this] { dxButton2Click(); };
 }

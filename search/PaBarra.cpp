@@ -1,7 +1,7 @@
 #include "search/PaBarra.h"
 
-#include "app/Pictures.h"
 #include "widgets/Make.h"
+#include "widgets/StoredPicture.h"
 
 using namespace veloria::widgets;
 
@@ -15,7 +15,7 @@ TPBarra::TPBarra() : TForm("PBarra") {
 
     // Wider than the window: its right part is cut off.
     Image1 = Make<TImage>(this, "Image1", 0, 0, 600, 100);
-    Image1->SetPicture(veloria::app::StoredPicture("Barra.jpg"));
+    Image1->SetPicture(StoredPicture("Barra.jpg"));
 
     Gauge1 = Make<TGauge>(this, "Gauge1", 27, 42, 297, 25);
     Gauge1->SetMinValue(0);

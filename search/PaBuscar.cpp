@@ -2,12 +2,12 @@
 
 #include <stdexcept>
 
-#include "app/Pictures.h"
 #include "app/uGlobal.h"
 #include "search/PaBarra.h"
 #include "search/SearchEngine.h"
 #include "widgets/HintWindow.h"
 #include "widgets/Make.h"
+#include "widgets/StoredPicture.h"
 
 using namespace veloria::widgets;
 using veloria::search::RunSearch;
@@ -77,14 +77,14 @@ TFBuscar::TFBuscar() : TForm("FBuscar") {
     dxButton2->SetFont(kArial13);
     dxButton2->SetCaption("&Ok     ");
     dxButton2->SetHint("Search Now");
-    dxButton2->SetGlyph(veloria::app::StoredPicture("ok.png"));
+    dxButton2->SetGlyph(StoredPicture("ok.png"));
     dxButton2->OnClick = [this] { dxButton2Click(); };
 
     dxButton1 = Make<TdxButton>(this, "dxButton1", 432, 137, 75, 24, 2);
     dxButton1->SetFont(kArial13);
     dxButton1->SetCaption("&Cancel");
     dxButton1->SetHint("Close");
-    dxButton1->SetGlyph(veloria::app::StoredPicture("cancel.png"));
+    dxButton1->SetGlyph(StoredPicture("cancel.png"));
     dxButton1->SetCancel(true);
     dxButton1->OnClick = [this] { dxButton1Click(); };
 

@@ -2,11 +2,11 @@
 
 #include <chrono>
 
-#include "app/Pictures.h"
 #include "glossary/Markup.h"
 #include "widgets/Application.h"
 #include "widgets/Make.h"
 #include "widgets/QtText.h"
+#include "widgets/StoredPicture.h"
 
 using namespace veloria::widgets;
 using veloria::glossary::BoldColourAll;
@@ -54,13 +54,13 @@ TFFrase::TFFrase() : TForm("FFrase") {
     OnActivate = [this] { FormActivate(); };
 
     Image2 = Make<TImage>(this, "Image2", 0, 0, 553, 500);
-    Image2->SetPicture(veloria::app::StoredPicture("Frase.jpg"));
+    Image2->SetPicture(StoredPicture("Frase.jpg"));
     Image1 = Make<TImage>(this, "Image1", 16, 6, 473, 73);
     Image1->SetCenter(true);
-    Image1->SetPicture(veloria::app::StoredPicture("Banner.jpg"));
+    Image1->SetPicture(StoredPicture("Banner.jpg"));
     Bevel1 = Make<TBevel>(this, "Bevel1", 43, 7, 419, 70);
     Image3 = Make<TImage>(this, "Image3", 44, 76, 425, 105);
-    Image3->SetPicture(veloria::app::StoredPicture("Adorno.jpg"));
+    Image3->SetPicture(StoredPicture("Adorno.jpg"));
 
     Memo1 = Make<TMemo>(this, "Memo1", 22, 83, 462, 157, 1);
     Memo1->SetColor(clWhite);
@@ -90,7 +90,7 @@ TFFrase::TFFrase() : TForm("FFrase") {
 
     dxButton1 = Make<TdxButton>(this, "dxButton1", 213, 455, 81, 25, 0);
     dxButton1->SetCaption("&OK");
-    dxButton1->SetGlyph(veloria::app::StoredPicture("ok.png"));
+    dxButton1->SetGlyph(StoredPicture("ok.png"));
     dxButton1->SetCancel(true);
     dxButton1->OnClick = [this] { dxButton1Click(); };
 }

@@ -8,6 +8,7 @@
 #include "tests/store/TempDir.h"
 #include "tests/widgets/Fixtures.h"
 #include "widgets/Picture.h"
+#include "widgets/StoredPicture.h"
 
 namespace veloria::widgets::test {
 namespace {
@@ -136,6 +137,20 @@ TEST_F(PictureTest, ATransparentBitmapLetsItsBottomLeftColourThrough) {
     const QImage shot = form.grab(QRect(0, 0, 10, 10)).toImage();
     EXPECT_EQ(QColor(shot.pixel(1, 8)), QColor(10, 20, 30));
     EXPECT_EQ(QColor(shot.pixel(1, 1)), QColor(255, 0, 0));
+}
+
+// The program's own pictures come with it, whatever the working directory holds.
+TEST_F(PictureTest, StoredPicturesComeWithTheProgram) {
+    const TPicture background = StoredPicture("Glosario.jpg");
+    EXPECT_FALSE(background.Empty());
+    EXPECT_FALSE(background.IsBitmap());
+    EXPECT_FALSE(StoredPicture("close.png").Empty());
+    try {
+        StoredPicture("nothing.png");
+        ADD_FAILURE() << "a picture that is not there";
+    } catch (const PictureError& e) {
+        EXPECT_NE(std::string(e.what()).find("nothing.png"), std::string::npos);
+    }
 }
 
 }  // namespace
