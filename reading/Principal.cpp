@@ -26,8 +26,8 @@ TForm1* Form1 = nullptr;
 namespace {
 
 // The named guard of the program: a second copy says so and ends at once.
-std::unique_ptr<veloria::app::SingleInstance> AcquireGuard() {
-    auto guard = std::make_unique<veloria::app::SingleInstance>("Veloria");
+std::unique_ptr<veloria::widgets::SingleInstance> AcquireGuard() {
+    auto guard = std::make_unique<veloria::widgets::SingleInstance>("Veloria");
     if (guard->AlreadyRunning()) {
         // Windows-1252, as every text the windows show.
         Application().MessageBox("Este programa ya se est\xE1 ejecutando...", "Veloria", MB_OK);

@@ -3,7 +3,6 @@
 #include <functional>
 #include <memory>
 
-#include "app/SingleInstance.h"
 #include "store/Table.h"
 #include "store/VolumeTables.h"
 #include "widgets/Buttons.h"
@@ -12,6 +11,7 @@
 #include "widgets/Memo.h"
 #include "widgets/Picture.h"
 #include "widgets/ScrollBar.h"
+#include "widgets/SingleInstance.h"
 #include "widgets/StdCtrls.h"
 #include "widgets/Timer.h"
 
@@ -28,7 +28,7 @@ class TForm1 : public veloria::widgets::TForm {
 
   private:
     // Taken first of all: a second copy of the program ends here, before it opens anything.
-    std::unique_ptr<veloria::app::SingleInstance> guard_;
+    std::unique_ptr<veloria::widgets::SingleInstance> guard_;
 
   public:
     // Tables, each the window's own handle.

@@ -10,11 +10,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/SingleInstance.h"
 #include "reading/Principal.h"
 #include "store/Text.h"
 #include "tests/store/TempDir.h"
 #include "widgets/Application.h"
+#include "widgets/SingleInstance.h"
 
 extern char** environ;
 
@@ -55,7 +55,7 @@ TEST_F(SecondInstance, Child) {
 }
 
 TEST_F(SecondInstance, RefusedWhileTheFirstRuns) {
-    app::SingleInstance first("Veloria");
+    widgets::SingleInstance first("Veloria");
     ASSERT_FALSE(first.AlreadyRunning());
     const auto report = dir_.path() / "report";
     setenv("VELORIA_SECOND_COPY_REPORT", report.c_str(), 1);
@@ -72,7 +72,7 @@ TEST_F(SecondInstance, ACopyThatDiedHoldsNothing) {
     ASSERT_EQ(pipe(ready), 0);
     const pid_t child = fork();
     if (child == 0) {
-        app::SingleInstance held("Veloria");
+        widgets::SingleInstance held("Veloria");
         char c = held.AlreadyRunning() ? 'n' : 'y';
         (void)!write(ready[1], &c, 1);
         pause();
@@ -81,10 +81,10 @@ TEST_F(SecondInstance, ACopyThatDiedHoldsNothing) {
     char c = 0;
     ASSERT_EQ(read(ready[0], &c, 1), 1);
     EXPECT_EQ(c, 'y');
-    EXPECT_TRUE(app::SingleInstance("Veloria").AlreadyRunning());
+    EXPECT_TRUE(widgets::SingleInstance("Veloria").AlreadyRunning());
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
-    EXPECT_FALSE(app::SingleInstance("Veloria").AlreadyRunning());
+    EXPECT_FALSE(widgets::SingleInstance("Veloria").AlreadyRunning());
 }
 
 }  // namespace

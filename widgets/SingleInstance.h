@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace veloria::app {
+namespace veloria::widgets {
 
 // A process-wide named guard that tells whether another copy of the program runs. It is a lock on
 // a file in the user's runtime directory: the system drops the lock when the holding process ends
@@ -24,4 +24,4 @@ class SingleInstance {
     bool alreadyRunning_ = false;
 };
 
-}  // namespace veloria::app
+}  // namespace veloria::widgets

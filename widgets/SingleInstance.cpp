@@ -1,4 +1,4 @@
-#include "app/SingleInstance.h"
+#include "widgets/SingleInstance.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-namespace veloria::app {
+namespace veloria::widgets {
 namespace {
 
 std::filesystem::path LockPath(const std::string& name) {
@@ -37,4 +37,4 @@ SingleInstance::~SingleInstance() {
         ::close(fd_);
 }
 
-}  // namespace veloria::app
+}  // namespace veloria::widgets
