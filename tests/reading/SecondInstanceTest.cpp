@@ -9,11 +9,10 @@
 
 #include <fstream>
 #include <sstream>
+#include <string>
 
-#include "reading/Principal.h"
 #include "store/Text.h"
 #include "tests/store/TempDir.h"
-#include "widgets/Application.h"
 #include "widgets/SingleInstance.h"
 
 extern char** environ;
@@ -21,13 +20,14 @@ extern char** environ;
 namespace veloria::test {
 namespace {
 
-// Runs this test program again, alone on one test, and waits for it.
-int RunSelf(const std::string& filter) {
-    const std::string self = std::filesystem::read_symlink("/proc/self/exe");
-    const std::string arg = "--gtest_filter=" + filter;
-    char* argv[] = {const_cast<char*>(self.c_str()), const_cast<char*>(arg.c_str()), nullptr};
+// Starts the second copy in this process's environment and waits for it.
+int RunSecondCopy(const std::filesystem::path& report) {
+    const std::string program = VELORIA_SECOND_COPY;
+    const std::string reportArg = report.string();
+    char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(reportArg.c_str()),
+                    nullptr};
     pid_t pid = 0;
-    if (posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv, environ) != 0)
+    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) != 0)
         return -1;
     int status = 0;
     waitpid(pid, &status, 0);
@@ -40,28 +40,11 @@ class SecondInstance : public ::testing::Test {
     store::testing::TempDir dir_;
 };
 
-// The second copy: run only by the test below.
-TEST_F(SecondInstance, Child) {
-    const char* out = getenv("VELORIA_SECOND_COPY_REPORT");
-    if (!out)
-        GTEST_SKIP() << "run by SecondInstance.RefusedWhileTheFirstRuns";
-    setenv("XDG_RUNTIME_DIR", getenv("VELORIA_SECOND_COPY_RUNTIME"), 1);
-    widgets::Application().SetDialogHook([out](const widgets::ShownDialog& d) {
-        std::ofstream(out) << d.text << "|" << d.caption;
-        return widgets::IDOK;
-    });
-    new TForm1();  // ends the process when another copy runs
-    std::ofstream(out, std::ios::app) << "|created";
-}
-
 TEST_F(SecondInstance, RefusedWhileTheFirstRuns) {
     widgets::SingleInstance first("Veloria");
     ASSERT_FALSE(first.AlreadyRunning());
     const auto report = dir_.path() / "report";
-    setenv("VELORIA_SECOND_COPY_REPORT", report.c_str(), 1);
-    setenv("VELORIA_SECOND_COPY_RUNTIME", dir_.path().c_str(), 1);
-    EXPECT_EQ(RunSelf("SecondInstance.Child"), 0);
-    unsetenv("VELORIA_SECOND_COPY_REPORT");
+    EXPECT_EQ(RunSecondCopy(report), 0);
     std::stringstream text;
     text << std::ifstream(report).rdbuf();
     EXPECT_EQ(store::ToUtf8(text.str()), "Este programa ya se está ejecutando...|Veloria");
