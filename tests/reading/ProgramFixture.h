@@ -11,14 +11,24 @@
 
 #include "app/Program.h"
 #include "app/uGlobal.h"
+#include "bible/PABVeloria.h"
+#include "bible/PaBc.h"
+#include "bible/PaBiblia.h"
+#include "bible/PaCB.h"
+#include "glossary/PaGlosario.h"
+#include "reading/PaDesplegar.h"
 #include "reading/Principal.h"
+#include "search/PaBarra.h"
+#include "search/PaBuscar.h"
 #include "store/SearchForm.h"
 #include "tests/store/TempDir.h"
 #include "tip/PaFrase.h"
+#include "widgets/Application.h"
 #include "widgets/Testing.h"
 
-// The whole program on a small corpus of its own, in a fresh data directory. Every test runs in a
-// process of its own (the windows live as long as the process), so each starts the program anew.
+// The whole program on a small corpus of its own, in a fresh data directory. Each test starts the
+// program anew and ends it: its windows are destroyed and the process-wide values set back to
+// where the program starts, so that tests may run in one process, in any order.
 namespace veloria::test {
 
 using Rows = std::vector<std::vector<std::string>>;
@@ -116,7 +126,31 @@ class ProgramTest : public ::testing::Test {
         widgets::testing::ProcessEvents();
     }
 
-    ~ProgramTest() override { std::filesystem::current_path(home_); }
+    ~ProgramTest() override {
+        widgets::Application().DestroyForms();
+        Form1 = nullptr;
+        FGlosario = nullptr;
+        FBuscar = nullptr;
+        PBarra = nullptr;
+        FBiblia = nullptr;
+        FDesplegar = nullptr;
+        FBC = nullptr;
+        FB_Veloria = nullptr;
+        FFrase = nullptr;
+        FCurBi = nullptr;
+        uGlobal::ResultCount = 0;
+        uGlobal::SearchDone = 0;
+        uGlobal::ActivationCount = 0;
+        uGlobal::BibleRefList.clear();
+        uGlobal::VerseRefList.clear();
+        uGlobal::ParagraphText.clear();
+        uGlobal::QueryText.clear();
+        uGlobal::PhrasePattern = "#";
+        uGlobal::ExactWordMode = 0;
+        uGlobal::SearchInText = uGlobal::SearchInWorkbook = uGlobal::SearchInManual = 0;
+        uGlobal::SearchInPsychotherapy = uGlobal::SearchInSongOfPrayer = 0;
+        std::filesystem::current_path(home_);
+    }
 
     TForm1& F() { return *Form1; }
     const std::filesystem::path& Dir() const { return dir_.path(); }
