@@ -44,7 +44,17 @@ constexpr TColor kFixedColour = RGB(166, 202, 240);
 
 }  // namespace
 
-TForm1::TForm1() : TForm("Form1"), guard_(AcquireGuard()) {
+TForm1::TForm1()
+    : TForm("Form1"),
+      guard_(AcquireGuard()),
+      browser_(Texto_B, {.show = [this] { ShowCurrentSentence(); },
+                         .counter = [this] { ShowCounter(); },
+                         .barFollows = {BrowseTrigger::CellClick, BrowseTrigger::KeyDown,
+                                        BrowseTrigger::KeyUp, BrowseTrigger::GridEnter},
+                         .navigation = NavigationDisplay::ThroughGridEnter,
+                         .scrollFocusesGrid = true,
+                         .range = BarRange::Counted(),
+                         .rowAtShowing = RowAtShowing::Kept}) {
     SetCaption("Proyecto Veloria     ");
     SetClientSize(749, 477);
     SetBorderStyle(bsSingle);
@@ -94,16 +104,11 @@ TForm1::TForm1() : TForm("Form1"), guard_(AcquireGuard()) {
     DBGrid1->SetColumns(
         {TColumn("Referencia", "      Reference", 130, kArial13),
          TColumn("Pensamiento", "                           Sentence", 0, kArial13)});
-    DBGrid1->OnCellClick = [this] { DBGrid1CellClick(); };
-    DBGrid1->OnKeyDown = [this](WORD&, TShiftState) { DBGrid1KeyDown(); };
-    DBGrid1->OnKeyUp = [this](WORD&, TShiftState) { DBGrid1KeyUp(); };
-    DBGrid1->OnEnter = [this] { DBGrid1Enter(); };
 
     ScrollBar1 = Make<TScrollBar>(this, "ScrollBar1", 706, 271, 18, 153, 2, sbVertical);
     ScrollBar1->SetParams(1, 1, 100);
     ScrollBar1->SetSmallChange(1);
     ScrollBar1->SetLargeChange(1);
-    ScrollBar1->OnScroll = [this](TScrollCode, int&) { ScrollBar1Scroll(); };
 
     struct Command {
         TdxButton*& button;
@@ -132,18 +137,31 @@ TForm1::TForm1() : TForm("Form1"), guard_(AcquireGuard()) {
         {dxButton4, "dxButton4", " &Copy", "Copy", 654, 183, 79, 24, 9, &TForm1::dxButton4Click},
         {dxButton6, "dxButton6", "&Paragraph", "View Paragraph", 654, 222, 79, 24, 10,
          &TForm1::dxButton6Click},
-        {dxButton7, "dxButton7", "I<-", "First", 585, 451, 30, 22, 11, &TForm1::dxButton7Click},
-        {dxButton8, "dxButton8", "<-", "Previous", 617, 451, 30, 22, 12, &TForm1::dxButton8Click},
-        {dxButton9, "dxButton9", "->", "Next", 649, 451, 30, 22, 13, &TForm1::dxButton9Click},
-        {dxButton15, "dxButton15", "->I", "Last", 681, 451, 30, 22, 14, &TForm1::dxButton15Click},
+        // The navigation buttons, connected with the grid below.
+        {dxButton7, "dxButton7", "I<-", "First", 585, 451, 30, 22, 11, nullptr},
+        {dxButton8, "dxButton8", "<-", "Previous", 617, 451, 30, 22, 12, nullptr},
+        {dxButton9, "dxButton9", "->", "Next", 649, 451, 30, 22, 13, nullptr},
+        {dxButton15, "dxButton15", "->I", "Last", 681, 451, 30, 22, 14, nullptr},
     };
     for (const Command& c : commands) {
         c.button = Make<TdxButton>(this, c.name, c.left, c.top, c.width, c.height, c.tabOrder);
         c.button->SetCaption(c.caption);
         c.button->SetHint(c.hint);
         c.button->SetEnabled(false);
-        c.button->OnClick = [this, handler = c.handler] { (this->*handler)(); };
+        if (c.handler)
+            c.button->OnClick = [this, handler = c.handler] { (this->*handler)(); };
     }
+    browser_.Connect<TForm1>(*this,
+                             {DBGrid1, ScrollBar1, {dxButton7, dxButton8, dxButton9, dxButton15}},
+                             {.CellClick = &TForm1::DBGrid1CellClick,
+                              .KeyDown = &TForm1::DBGrid1KeyDown,
+                              .KeyUp = &TForm1::DBGrid1KeyUp,
+                              .Enter = &TForm1::DBGrid1Enter,
+                              .Scroll = &TForm1::ScrollBar1Scroll,
+                              .First = &TForm1::dxButton7Click,
+                              .Prior = &TForm1::dxButton8Click,
+                              .Next = &TForm1::dxButton9Click,
+                              .Last = &TForm1::dxButton15Click});
 
     Button1 = Make<TButton>(this, "Button1", 32, 280, 57, 22, 15);
     Button1->SetCaption("Activar");
@@ -209,12 +227,6 @@ void TForm1::ShowCounter() {
                                  std::to_string(uGlobal::ResultCount) + " References");
 }
 
-void TForm1::ShowRowAndSyncBar() {
-    ShowCurrentSentence();
-    ShowCounter();
-    ScrollBar1->SetPosition(Texto_B.RecNo());
-}
-
 // ---- Start-up and the hidden buttons ----
 
 void TForm1::LoadPicture(TImage& image, const char* fileName, bool orReport) {
@@ -248,8 +260,7 @@ void TForm1::FormActivate() {
     Configura.First();
     uGlobal::ResultCount = std::int32_t(Configura.FieldAsInteger("Cantidad"));
     ShowCounter();
-    ScrollBar1->SetMax(uGlobal::ResultCount == 0 ? 1 : uGlobal::ResultCount);
-    ScrollBar1->SetPosition(1);
+    browser_.SetRowCount(uGlobal::ResultCount);
 
     FFrase->ShowModal();
     LoadPicture(*Image1, "Fondo01.bmp", true);
@@ -280,8 +291,7 @@ void TForm1::Button4Click() {
     Configura.First();
     uGlobal::ResultCount = std::int32_t(Configura.FieldAsInteger("Cantidad"));
     ShowCounter();
-    ScrollBar1->SetMax(uGlobal::ResultCount == 0 ? 1 : uGlobal::ResultCount);
-    ScrollBar1->SetPosition(1);
+    browser_.SetRowCount(uGlobal::ResultCount);
     Repaint();
     DBGrid1->SetFocus();
 }
@@ -294,46 +304,33 @@ void TForm1::Timer1Timer() {
 // ---- Moving through the hits ----
 
 void TForm1::DBGrid1CellClick() {
-    ShowRowAndSyncBar();
+    browser_.Show(BrowseTrigger::CellClick);
 }
 void TForm1::DBGrid1KeyDown() {
-    ShowRowAndSyncBar();
+    browser_.Show(BrowseTrigger::KeyDown);
 }
 void TForm1::DBGrid1KeyUp() {
-    ShowRowAndSyncBar();
+    browser_.Show(BrowseTrigger::KeyUp);
 }
 void TForm1::DBGrid1Enter() {
-    ShowRowAndSyncBar();
+    browser_.Show(BrowseTrigger::GridEnter);
 }
 
 void TForm1::ScrollBar1Scroll() {
-    // The bar has not stored the notification's own change yet: its position is the one the
-    // user left, so the gesture's closing notification lands on the row the bar names.
-    Texto_B.First();
-    Texto_B.MoveBy(ScrollBar1->Position() - 1);
-    ShowCurrentSentence();
-    ShowCounter();
-    DBGrid1->Repaint();
-    DBGrid1->SetFocus();
-}
-
-void TForm1::Navigate(void (Table::*move)()) {
-    (Texto_B.*move)();
-    DBGrid1->Repaint();
-    DBGrid1->SetFocus();
+    browser_.Scroll();
 }
 
 void TForm1::dxButton7Click() {
-    Navigate(&Table::First);
+    browser_.First();
 }
 void TForm1::dxButton8Click() {
-    Navigate(&Table::Prior);
+    browser_.Prior();
 }
 void TForm1::dxButton9Click() {
-    Navigate(&Table::Next);
+    browser_.Next();
 }
 void TForm1::dxButton15Click() {
-    Navigate(&Table::Last);
+    browser_.Last();
 }
 
 // ---- Copy, paragraph and the windows ----

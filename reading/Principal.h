@@ -5,6 +5,7 @@
 
 #include "store/Table.h"
 #include "store/VolumeTables.h"
+#include "widgets/Browser.h"
 #include "widgets/Buttons.h"
 #include "widgets/DBGrid.h"
 #include "widgets/Form.h"
@@ -97,10 +98,6 @@ class TForm1 : public veloria::widgets::TForm {
     // The display step for the current result row, over the volumes whose codes are given.
     void ShowCurrentSentence(std::string_view codes = "TESPM");
     void ShowCounter();
-    // The grid triggers' common step: the display, the counter, the bar at the row's number.
-    void ShowRowAndSyncBar();
-    // Moves the result table, then lets the grid's focus gain show the row.
-    void Navigate(void (veloria::store::Table::*move)());
     // The sentence of the current result row, found again in its volume table; nullptr when
     // there is none. Copy and the Bible command use it rather than wherever an earlier walk
     // left the volume table.
@@ -113,6 +110,9 @@ class TForm1 : public veloria::widgets::TForm {
     // Loads a picture of the working directory; with `orReport` a failure shows the error box
     // and the caller goes on.
     void LoadPicture(veloria::widgets::TImage& image, const char* fileName, bool orReport);
+
+    // The grid over the result table, its triggers, the bar and the four navigation buttons.
+    veloria::widgets::Browser browser_;
 };
 
 extern TForm1* Form1;
