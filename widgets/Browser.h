@@ -129,7 +129,8 @@ class Browser {
     Browser(const Browser&) = delete;
     Browser& operator=(const Browser&) = delete;
 
-    // Wires the controls' events to the window's handlers and sets a fixed range. Throws
+    // Wires the controls' events to the window's handlers and sets a fixed range. A scroll bar
+    // takes the place of the grid's own vertical one. Throws
     // std::logic_error for a window whose navigation shows its rows through a focus-gain handler
     // it does not have, or whose scroll bar has no handler.
     template <class W>

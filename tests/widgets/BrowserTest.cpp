@@ -2,6 +2,7 @@
 // around the grid's own moves and the focus, and where each leaves the scroll bar.
 #include <gtest/gtest.h>
 
+#include <QScrollBar>
 #include <memory>
 #include <string>
 #include <vector>
@@ -249,6 +250,13 @@ TEST_F(BrowserTest, ANavigationCanShowBeforeOrAfterGivingTheGridTheFocus) {
     testing::Click(*after.buttons[3]);
     EXPECT_EQ(log.events, (Events{"DBGrid1.exit", "last.enter", "last.exit", "show 30 bar 1"}));
     EXPECT_EQ(after.ScrollBar1->Position(), 1);
+}
+
+// Thirty rows overflow the grid, yet only the bar laid over its edge shows.
+TEST_F(BrowserTest, TheBarTakesThePlaceOfTheGridsOwn) {
+    BrowseWindow& w = Shown(ThroughGridEnter());
+    EXPECT_FALSE(w.DBGrid1->verticalScrollBar()->isVisible());
+    EXPECT_TRUE(w.ScrollBar1->isVisible());
 }
 
 TEST_F(BrowserTest, AFixedRangeCoversItsRowsOnly) {
