@@ -29,7 +29,7 @@
 //   the handler Position() still reads the position the user left. Every gesture then ends with
 //   an end-of-scroll report, which changes nothing and carries the final position; its run of the
 //   scroll step lands on the row the bar names. While dragging, the display is one report behind.
-// - A flat button takes the input focus on a mouse press (and a key reaches a button only while
+// - A flat button takes the input focus on a mouse press (and Enter or Space reach it only while
 //   it holds the focus). A navigation button that ends by giving the grid the focus is therefore a
 //   focus gain of the grid, and the grid's focus-gain handler runs the display step; the piece
 //   runs that handler itself in the one case where no focus moves (the grid held the focus, as
