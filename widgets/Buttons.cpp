@@ -52,8 +52,8 @@ void TdxButton::SetCaption(std::string_view caption) {
 
 void TdxButton::SetGlyph(const TPicture& glyph) {
     glyph_ = glyph;
-    glyphShown_ = glyph.IsBitmap() ? TransparentBitmap(glyph.Image()) : glyph.Image();
-    glyphDisabled_ = glyphShown_.isNull() ? QImage() : DisabledGlyph(glyphShown_);
+    glyphShown_ = glyph.IsBitmap() ? glyph.Changed(TransparentBitmap) : glyph;
+    glyphDisabled_ = glyphShown_.Empty() ? TPicture() : glyphShown_.Changed(DisabledGlyph);
     update();
 }
 
@@ -183,17 +183,19 @@ void TdxButton::paintEvent(QPaintEvent*) {
     // Glyph and caption side by side, centred together; pressed, both move by one pixel.
     const QString text = ToQString(caption_);
     const QFontMetrics fm(font());
-    const QImage& glyph = enabled ? glyphShown_ : glyphDisabled_;
-    const int spacing = glyph.isNull() || text.isEmpty() ? 0 : 4;
+    const TPicture& glyph = enabled ? glyphShown_ : glyphDisabled_;
+    const int spacing = glyph.Empty() || text.isEmpty() ? 0 : 4;
     QString plain = text;
     plain.remove(QRegularExpression(QStringLiteral("&(?!&)")));
     const int textWidth = fm.horizontalAdvance(plain);
-    const int total = glyph.width() + spacing + textWidth;
+    const int total = glyph.Width() + spacing + textWidth;
     int x = (r.width() - total) / 2;
     const int shift = down_ ? 1 : 0;
-    if (!glyph.isNull()) {
-        p.drawImage(QPoint(x + shift, (r.height() - glyph.height()) / 2 + shift), glyph);
-        x += glyph.width() + spacing;
+    if (!glyph.Empty()) {
+        const QRect place(x + shift, (r.height() - glyph.Height()) / 2 + shift, glyph.Width(),
+                          glyph.Height());
+        p.drawImage(place, glyph.ImageFor(devicePixelRatioF()));
+        x += glyph.Width() + spacing;
     }
     const QRect textRect(x + shift, shift, textWidth + 2, r.height());
     const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic;

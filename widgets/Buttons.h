@@ -72,8 +72,8 @@ class TdxButton : public ControlHost<QWidget>, public ButtonBehaviour {
   private:
     std::string caption_;
     TPicture glyph_;
-    QImage glyphShown_;
-    QImage glyphDisabled_;
+    TPicture glyphShown_;
+    TPicture glyphDisabled_;
     bool hovered_ = false;
     bool down_ = false;
     bool pressed_ = false;

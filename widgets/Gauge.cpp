@@ -76,7 +76,9 @@ int TGauge::BarWidth() const {
 
 void TGauge::paintEvent(QPaintEvent*) {
     ++paints_;
-    QPixmap picture(size());
+    // Drawn whole off the screen first, at the screen's own density so the figure stays sharp.
+    QPixmap picture(size() * devicePixelRatioF());
+    picture.setDevicePixelRatio(devicePixelRatioF());
     {
         QPainter p(&picture);
         const QRect all = rect();

@@ -1,3 +1,4 @@
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>  // jpeglib.h needs FILE and size_t first
 #include <vector>
@@ -65,6 +66,12 @@ bool Decode(Decompressor& d, const unsigned char* data, std::size_t size, Output
     out.image = QImage(int(width), int(height), QImage::Format_RGB888);
     if (out.image.isNull())
         return false;
+    // The density the picture was drawn for, where the file states one.
+    if (d.cinfo.saw_JFIF_marker && (d.cinfo.density_unit == 1 || d.cinfo.density_unit == 2)) {
+        const double perInch = d.cinfo.density_unit == 1 ? 1.0 : 2.54;
+        out.image.setDotsPerMeterX(int(std::lround(d.cinfo.X_density * perInch / 0.0254)));
+        out.image.setDotsPerMeterY(int(std::lround(d.cinfo.Y_density * perInch / 0.0254)));
+    }
     if (cmyk)
         out.cmyk.resize(std::size_t(width) * 4);
     while (d.cinfo.output_scanline < height) {

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <fstream>
 #include <iterator>
 #include <system_error>
@@ -84,7 +85,21 @@ QImage LoadJpegFile(std::string_view fileName) {
     return DecodeJpeg(bytes, fileName);
 }
 
+TPicture::TPicture(QImage image, bool bitmap) : bitmap_(bitmap) {
+    const int ratio = int(std::lround(image.dotsPerMeterX() * 0.0254 / 96.0));
+    if (ratio >= 2 && image.width() % ratio == 0 && image.height() % ratio == 0) {
+        image_ =
+            image.scaled(image.size() / ratio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        image_.setDotsPerMeterX(3780);  // 96 dpi
+        image_.setDotsPerMeterY(3780);
+        dense_ = std::move(image);
+    } else {
+        image_ = std::move(image);
+    }
+}
+
 void TPicture::LoadFromFile(std::string_view fileName) {
+    dense_ = QImage();
     const std::string ext = Extension(fileName);
     if (ext == ".bmp") {
         image_ = LoadBitmapFile(fileName);
@@ -102,6 +117,7 @@ void TPicture::LoadFromFile(std::string_view fileName) {
 
 void TBitmap::LoadFromFile(std::string_view fileName) {
     image_ = LoadBitmapFile(fileName);
+    dense_ = QImage();
     bitmap_ = true;
 }
 
@@ -170,27 +186,26 @@ void TImage::SetAutoSize(bool autoSize) {
 }
 
 void TImage::Prepare() {
-    shown_ = transparent_ && picture_.IsBitmap() ? TransparentBitmap(picture_.Image())
-                                                 : picture_.Image();
+    shown_ = transparent_ && picture_.IsBitmap() ? picture_.Changed(TransparentBitmap) : picture_;
     update();
 }
 
 void TImage::paintEvent(QPaintEvent*) {
-    if (shown_.isNull())
+    if (shown_.Empty())
         return;
     QPainter p(this);
-    QRect target(QPoint(0, 0), shown_.size());
+    const QSize size(shown_.Width(), shown_.Height());
+    QRect target(QPoint(0, 0), size);
     if (stretch_) {
         target = rect();
-        if (proportional_) {
-            const QSize s = shown_.size().scaled(size(), Qt::KeepAspectRatio);
-            target = QRect(QPoint(0, 0), s);
-        }
+        if (proportional_)
+            target = QRect(QPoint(0, 0), size.scaled(this->size(), Qt::KeepAspectRatio));
     }
     if (center_)
         target.moveCenter(rect().center());
-    p.setRenderHint(QPainter::SmoothPixmapTransform, stretch_);
-    p.drawImage(target, shown_);
+    const QImage& image = shown_.ImageFor(devicePixelRatioF());
+    p.setRenderHint(QPainter::SmoothPixmapTransform, stretch_ || &image != &shown_.Image());
+    p.drawImage(target, image);
 }
 
 void TImage::mouseReleaseEvent(QMouseEvent* event) {

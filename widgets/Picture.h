@@ -35,8 +35,12 @@ QImage DecodeJpeg(std::span<const std::byte> data, std::string_view what);
 class TPicture {
   public:
     TPicture() = default;
-    explicit TPicture(QImage image, bool bitmap = true)
-        : image_(std::move(image)), bitmap_(bitmap) {}
+    // A picture the program makes or carries. One whose image says it was drawn for a denser
+    // screen than 96 dots per inch (192 dpi: twice the pixels each way) is kept as it is too, to
+    // be drawn sharp on a screen with that many device pixels (QT_SCALE_FACTOR=2, a 192-dpi
+    // screen); its size and Image() are those at 96 dpi. Files of the working directory are
+    // drawn at their pixel size whatever they say (LoadFromFile).
+    explicit TPicture(QImage image, bool bitmap = true);
 
     // By extension: ".bmp" a bitmap, ".jpg"/".jpeg" JPEG, ".png" PNG.
     void LoadFromFile(std::string_view fileName);
@@ -44,11 +48,26 @@ class TPicture {
     int Width() const { return image_.width(); }
     int Height() const { return image_.height(); }
     const QImage& Image() const { return image_; }
+    // What to draw, into a rectangle of the picture's size, on a screen of that device-pixel
+    // ratio: the denser image where there is one and the screen shows more than Image() holds.
+    const QImage& ImageFor(qreal devicePixelRatio) const {
+        return devicePixelRatio > 1 && !dense_.isNull() ? dense_ : image_;
+    }
+    // The same picture with `change` applied to each of its images.
+    template <class Change>
+    TPicture Changed(Change change) const {
+        TPicture out(*this);
+        out.image_ = change(image_);
+        if (!dense_.isNull())
+            out.dense_ = change(dense_);
+        return out;
+    }
     // Bitmaps can be drawn transparent (the colour of their bottom-left pixel see-through).
     bool IsBitmap() const { return bitmap_; }
 
   protected:
     QImage image_;
+    QImage dense_;  // null, or the picture at twice (or more) the pixels of image_ each way
     bool bitmap_ = false;
 };
 
@@ -87,7 +106,7 @@ class TImage : public ControlHost<QWidget> {
     void Prepare();
 
     TPicture picture_;
-    QImage shown_;
+    TPicture shown_;
     bool transparent_ = false;
     bool stretch_ = false;
     bool center_ = false;

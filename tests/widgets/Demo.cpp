@@ -82,12 +82,10 @@ int main(int argc, char** argv) {
         b->SetBounds(26, 64 + 39 * i, 79, 24);
         b->SetCaption(captions[i]);
         b->SetHint("Search in Veloria");
-        TPicture glyph;
-        try {
-            glyph.LoadFromFile(pictures + "/" + glyphs[i]);
-            b->SetGlyph(glyph);
-        } catch (const std::exception&) {
-        }
+        // The program's own glyphs, drawn for a denser screen as the program carries them.
+        const QImage glyph(QString::fromStdString(pictures + "/" + glyphs[i]));
+        if (!glyph.isNull())
+            b->SetGlyph(TPicture(glyph, false));
         if (i == 2)
             b->SetEnabled(false);
         if (!first)

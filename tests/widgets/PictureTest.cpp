@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QDir>
 #include <QImage>
 #include <fstream>
 
 #include "tests/store/TempDir.h"
 #include "tests/widgets/Fixtures.h"
+#include "tests/widgets/Stripes.h"
 #include "widgets/Picture.h"
 #include "widgets/StoredPicture.h"
 
@@ -151,6 +153,63 @@ TEST_F(PictureTest, StoredPicturesComeWithTheProgram) {
     } catch (const PictureError& e) {
         EXPECT_NE(std::string(e.what()).find("nothing.png"), std::string::npos);
     }
+}
+
+TEST_F(PictureTest, APictureDrawnForADenserScreenHasItsSizeAt96Dpi) {
+    const TPicture dense(Stripes(40, 20, 192), false);
+    EXPECT_EQ(dense.Width(), 20);
+    EXPECT_EQ(dense.Height(), 10);
+    ASSERT_EQ(dense.Image().size(), QSize(20, 10));
+    // At 96 dpi each pixel stands for two columns: grey, not every other column.
+    EXPECT_NEAR(qRed(dense.Image().pixel(5, 5)), 128, 16);
+    EXPECT_NEAR(qRed(dense.Image().pixel(6, 5)), 128, 16);
+    // Screens with more device pixels get the picture as drawn.
+    EXPECT_EQ(&dense.ImageFor(1), &dense.Image());
+    EXPECT_EQ(dense.ImageFor(2).size(), QSize(40, 20));
+    EXPECT_EQ(dense.ImageFor(1.5).size(), QSize(40, 20));
+    // Transparency and the disabled look apply to both images.
+    const TPicture changed = dense.Changed([](const QImage& i) { return i.mirrored(true, false); });
+    EXPECT_EQ(changed.Width(), 20);
+    EXPECT_EQ(qRed(changed.ImageFor(2).pixel(0, 0)), 255);
+
+    // 96 dpi, or a size that does not halve: the picture as it stands.
+    for (const QImage& plain : {Stripes(40, 20, 96), Stripes(41, 20, 192)}) {
+        const TPicture picture(plain);
+        EXPECT_EQ(picture.Width(), plain.width());
+        EXPECT_EQ(&picture.ImageFor(2), &picture.Image());
+    }
+}
+
+TEST_F(PictureTest, FilesOfTheWorkingDirectoryAreDrawnAtTheirPixelSize) {
+    // Whatever density a file states: the windows are laid out against its pixels.
+    ASSERT_TRUE(Stripes(40, 20, 192).save(QPath("Fondo01.bmp"), "BMP"));
+    ASSERT_TRUE(Stripes(40, 20, 192).save(QPath("Glyph.png"), "PNG"));
+    TPicture picture(Stripes(40, 20, 192));
+    for (const char* name : {"Fondo01.bmp", "Glyph.png"}) {
+        picture.LoadFromFile(Path(name));
+        EXPECT_EQ(picture.Width(), 40) << name;
+        EXPECT_EQ(&picture.ImageFor(2), &picture.Image()) << name;
+    }
+}
+
+TEST_F(PictureTest, AJpegKeepsTheDensityItStates) {
+    ASSERT_TRUE(Stripes(64, 32, 192).save(QPath("Banner.jpg"), "JPG", 95));
+    const QImage image = LoadJpegFile(Path("Banner.jpg"));
+    EXPECT_NEAR(image.dotsPerMeterX(), 7559, 40);
+    EXPECT_EQ(TPicture(image, false).Width(), 32);
+    ASSERT_TRUE(Stripes(64, 32, 96).save(QPath("Plain.jpg"), "JPG", 95));
+    EXPECT_EQ(TPicture(LoadJpegFile(Path("Plain.jpg")), false).Width(), 64);
+}
+
+TEST_F(PictureTest, TheProgramsOwnPicturesAreDrawnForADenserScreen) {
+    // Every one has its sharp form, twice its size at 96 dpi.
+    const QStringList names = QDir(QStringLiteral(":/pictures")).entryList(QDir::Files);
+    for (const QString& name : names) {
+        const TPicture picture = StoredPicture(name.toStdString());
+        EXPECT_EQ(picture.ImageFor(2).size(), QSize(picture.Width() * 2, picture.Height() * 2))
+            << name.toStdString();
+    }
+    EXPECT_GE(names.size(), 14);
 }
 
 }  // namespace
