@@ -41,6 +41,8 @@ int Fail(const std::string& message) {
     if (platform.isEmpty())
         qputenv("QT_QPA_PLATFORM",
                 Set("WAYLAND_DISPLAY") ? "wayland;xcb;offscreen" : "xcb;offscreen");
+    // The one line above is the message; Qt's own remarks on the session would bury it.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     int argc = 1;
     char name[] = "veloria";
     char* argv[] = {name, nullptr};
