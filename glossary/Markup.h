@@ -20,8 +20,9 @@ std::string HashToBlank(std::string_view text);
 // marker text) or is not three digits names no span. After a span the caret stands at 1.
 void HighlightByPositions(widgets::TRichEdit& box, std::string_view markers);
 
-// Every occurrence of the phrase (exact, case-sensitive) in bold blue. An occurrence that overlaps
-// one already marked ("AA" twice in "AAA") is not one of its own. The box's text never changes.
+// Every occurrence of the phrase (exact, case-sensitive) in bold blue, as PhraseOccurrences finds
+// them: one that covers the second character of the one before is not one of its own ("AA" marks
+// "AAA" once). The box's text never changes.
 void BoldColourAll(widgets::TRichEdit& box, std::string_view phrase);
 
 // Every occurrence of the phrase underlined, as the only style; the colour stays.

@@ -1,7 +1,6 @@
 #include "glossary/MarkupSpans.h"
 
 #include <algorithm>
-#include <string>
 
 namespace veloria::glossary {
 namespace {
@@ -41,19 +40,20 @@ std::vector<TextSpan> MarkerSpans(std::string_view markers, std::size_t textLeng
     return spans;
 }
 
-// The working copy loses the second character of every occurrence found, so that neither it nor
-// an occurrence overlapping it is found again; searching on after its start keeps a phrase of one
-// character (or one holding that very byte) from being found for ever.
+// Marking an occurrence takes its second character, so that neither it nor an occurrence
+// overlapping it is found again; of the occurrences after it, only one starting at that very
+// character covers it. Searching the text itself (rather than a copy with the taken characters
+// overwritten by some byte) keeps a phrase that holds that byte from marking text that is not the
+// phrase, or the same text twice.
 std::vector<TextSpan> PhraseOccurrences(std::string_view text, std::string_view phrase) {
     std::vector<TextSpan> spans;
     if (phrase.empty())
         return spans;
-    std::string work(text);
-    for (std::size_t at = work.find(phrase); at != std::string::npos;
-         at = work.find(phrase, at + 1)) {
+    for (std::size_t at = text.find(phrase); at != std::string_view::npos;
+         at = text.find(phrase, at + 1)) {
+        if (phrase.size() > 1 && !spans.empty() && spans.back().start + 1 == at)
+            continue;
         spans.push_back({at, phrase.size()});
-        if (phrase.size() > 1)
-            work[at + 1] = '\xff';
     }
     return spans;
 }

@@ -50,5 +50,16 @@ TEST(PhraseOccurrences, EveryOccurrenceButThoseCoveringTheOneBefore) {
               (Spans{{1, 2}, {3, 2}}));
 }
 
+// Byte 255 is the byte that a search over a copy would write over the second character of every
+// occurrence it marks; in the text it is an ordinary letter ("ÿ").
+TEST(PhraseOccurrences, APhraseHoldingAnyByteMarksOnlyItself) {
+    // Found by fuzzing: the copy's overwritten byte completed a phrase beginning with it.
+    EXPECT_EQ(PhraseOccurrences("\377aaa", "\377aa"), (Spans{{0, 3}}));
+    EXPECT_EQ(PhraseOccurrences("x\377ab\377ab", "\377ab"), (Spans{{1, 3}, {4, 3}}));
+    // The copy also let an occurrence covering a taken second character count again.
+    EXPECT_EQ(PhraseOccurrences("\xff\xff\xff x", "\xff\xff"), (Spans{{0, 2}}));
+    EXPECT_EQ(PhraseOccurrences("\xff\xff\xff\xff", "\xff\xff"), (Spans{{0, 2}, {2, 2}}));
+}
+
 }  // namespace
 }  // namespace veloria::glossary

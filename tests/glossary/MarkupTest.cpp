@@ -179,6 +179,10 @@ TEST_F(MarkupTest, OddPhrasesEndAndChangeNoText) {
     TRichEdit& highBytes = Box("\xff\xff\xff x");
     UnderlineAll(highBytes, "\xff\xff");  // the byte the search itself writes
     EXPECT_EQ(highBytes.Text(), "\xff\xff\xff x");
+    EXPECT_EQ(Marks(highBytes), "UU...");
+    TRichEdit& notThePhrase = Box("\377aaa");
+    BoldColourAll(notThePhrase, "\377aa");
+    EXPECT_EQ(Marks(notThePhrase), "LLL.");
 
     TRichEdit& empty = Box("");
     BoldColourAll(empty, "ab");
