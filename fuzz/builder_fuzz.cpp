@@ -29,9 +29,6 @@ using veloria::tools::Diagnostic;
 std::vector<std::pair<std::string, std::string>> Sound() {
     const std::string book = "Numero,Umemo,Referencia,Pagina,Biblia,Num_I,Parrafo2\n";
     const std::string index = "Num_I,Nom_1,Nom_2\n";
-    std::string tips = "NUMERO,Umemo\n";
-    for (int n = 1; n <= 880; ++n)
-        tips += std::to_string(n) + ",Tip " + std::to_string(n) + ".\n";
     return {
         {"LTexto.csv", book + "1,\"Love is here, now.\",T-1.1:1,1,1,1,1\n2,\"A second\nline.\","
                               "T-1.1:2,1,,1,1\n"},
@@ -53,7 +50,9 @@ std::vector<std::pair<std::string, std::string>> Sound() {
          "C1,C2,C3,C4\n1,John 1:1,In the beginning,In the#beginning.,,,,,,,,,,,,,"
          "T1/,,,\n"},
         {"VLBiblia.csv", "Libro,Numero,Referencia,Pensamiento\nT,1,T-1.1:1,Love is here.\n"},
-        {"Frases.csv", tips},
+        // Three tips of the 880 the tip of the day draws: a warning, which fails a strict build
+        // but keeps every run fast.
+        {"Frases.csv", "NUMERO,Umemo\n1,Tip one.\n2,Tip two.\n880,The last tip.\n"},
         {"Texto_B.csv", ""},  // optional: absent unless chosen
     };
 }
