@@ -11,6 +11,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "store/Error.h"
 #include "store/Schema.h"
@@ -38,7 +39,7 @@ namespace {
 
 constexpr std::size_t kTextFieldSize = 255;
 constexpr int kTips = 880;  // the tip of the day draws 1..880
-// Messages shown per source file; the counts go on past it.
+// Errors, and apart from them warnings, shown per source file; the counts go on past it.
 constexpr int kShownPerFile = 25;
 
 std::string CsvName(const TableDef& def) {
@@ -120,14 +121,16 @@ class Builder {
     const BuildOptions& options_;
     BuildResult result_;
     std::vector<Source> sources_;
-    std::map<std::string, int> shown_;
+    // Counted apart for errors and warnings: warnings must never hide the error that stops the
+    // build.
+    std::map<std::pair<std::string, bool>, int> shown_;
     std::map<std::string, int> hidden_;
 };
 
 void Builder::Report(bool error, const std::string& file, int line, std::string_view field,
                      const std::string& message) {
     (error ? result_.errors : result_.warnings) += 1;
-    if (shown_[file]++ >= kShownPerFile) {
+    if (shown_[{file, error}]++ >= kShownPerFile) {
         ++hidden_[file];
         return;
     }

@@ -304,5 +304,31 @@ TEST_F(Builder, SourcesForProgramTablesAndUnknownFiles) {
     EXPECT_EQ(r.warnings, 1);
 }
 
+// Caught by the builder fuzz target's check that a failed build shows its error: the messages
+// shown per file were capped over errors and warnings together, so the error came too late.
+TEST_F(Builder, WarningsNeverHideTheErrorThatStopsTheBuild) {
+    std::string rows;
+    for (int n = 100; n < 130; ++n)  // thirty rows naming no sentence: warnings
+        rows += "T," + std::to_string(n) + ",T-9,Gone.\r\n";
+    Append("VLBiblia.csv", rows + "X,1,T-1.1:1,Love.\r\n");
+    const BuildResult r = Build();
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.errors, 1);
+    EXPECT_EQ(r.warnings, 30);
+    int shown = 0;
+    for (const Diagnostic& d : r.diagnostics) {
+        if (d.error) {
+            EXPECT_EQ(d.Text(),
+                      "VLBiblia.csv:33: error: Libro: \"X\" is not a book code (T, E, M, P "
+                      "or S)");
+            ++shown;
+        }
+    }
+    EXPECT_EQ(shown, 1);
+    // The warnings past the cap are still summed up.
+    EXPECT_EQ(r.diagnostics.back().Text(),
+              "VLBiblia.csv: warning: 5 more problems in this file not shown");
+}
+
 }  // namespace
 }  // namespace veloria::tools
