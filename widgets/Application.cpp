@@ -13,6 +13,7 @@
 #include <exception>
 
 #include "store/Text.h"
+#include "widgets/Accessible.h"
 #include "widgets/DataLink.h"
 #include "widgets/Form.h"
 #include "widgets/QtText.h"
@@ -105,6 +106,7 @@ void TApplication::Initialize() {
     if (initialized_)
         return;
     initialized_ = true;
+    InstallAccessibility();
     if (title_.empty())
         title_ = FromQString(QCoreApplication::applicationName());
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));

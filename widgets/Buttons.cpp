@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QRegularExpression>
 
+#include "widgets/Accessible.h"
 #include "widgets/Form.h"
 #include "widgets/QtText.h"
 
@@ -46,12 +47,18 @@ TdxButton::TdxButton(QWidget* parent) : ControlHost<QWidget>(parent) {
 }
 
 void TdxButton::SetCaption(std::string_view caption) {
+    if (caption == caption_)
+        return;
     caption_ = caption;
     update();
+    accessibility::Renamed(*this);
 }
 
 void TdxButton::SetGlyph(const TPicture& glyph) {
+    const bool meaningChanged = glyph.Description() != glyph_.Description();
     glyph_ = glyph;
+    if (meaningChanged)
+        accessibility::DescriptionChanged(*this);
     glyphShown_ = glyph.IsBitmap() ? glyph.Changed(TransparentBitmap) : glyph;
     glyphDisabled_ = glyphShown_.Empty() ? TPicture() : glyphShown_.Changed(DisabledGlyph);
     update();
@@ -227,8 +234,11 @@ TButton::TButton(QWidget* parent) : ControlHost<QPushButton>(parent) {
 }
 
 void TButton::SetCaption(std::string_view caption) {
+    if (caption == caption_)
+        return;
     caption_ = caption;
     setText(ToQString(caption));
+    accessibility::Renamed(*this);
 }
 
 void TButton::Click() {

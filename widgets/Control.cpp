@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <cctype>
 
+#include "widgets/Accessible.h"
 #include "widgets/Form.h"
 #include "widgets/QtText.h"
 
@@ -298,6 +299,20 @@ void TControl::ApplyColor(TColor color) {
     }
     self_.setPalette(p);
     self_.setAutoFillBackground(true);
+}
+
+void TControl::SetHint(std::string_view hint) {
+    if (hint == hint_)
+        return;
+    hint_ = hint;
+    accessibility::Renamed(self_);
+}
+
+void TControl::SetAccessibleName(std::string_view name) {
+    if (name == accessibleName_)
+        return;
+    accessibleName_ = name;
+    accessibility::Renamed(self_);
 }
 
 void TControl::SetCursor(TCursor cursor) {

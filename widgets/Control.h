@@ -85,8 +85,12 @@ class TControl {
     void SetFontColor(TColor color);
     void SetColor(TColor color);
     TColor Color() const { return color_; }
-    void SetHint(std::string_view hint) { hint_ = hint; }
+    void SetHint(std::string_view hint);
     const std::string& Hint() const { return hint_; }
+    // What a screen reader calls the control, where its caption, label or hint would not say
+    // (see Accessible.h).
+    void SetAccessibleName(std::string_view name);
+    const std::string& AccessibleName() const { return accessibleName_; }
     void SetShowHint(bool show) { showHint_ = show; }
     bool ShowHint() const { return showHint_; }
     void SetCursor(TCursor cursor);
@@ -149,6 +153,7 @@ class TControl {
     bool tabStop_ = false;
     bool showHint_ = true;
     std::string hint_;
+    std::string accessibleName_;
     TFont font_;
     bool fontSet_ = false;
     TColor color_ = clBtnFace;

@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "store/Schema.h"
+#include "widgets/Accessible.h"
 #include "widgets/Application.h"
 #include "widgets/QtText.h"
 
@@ -82,22 +83,46 @@ class TDBGrid::Model : public QAbstractTableModel {
                 }
             case Qt::TextAlignmentRole:
                 return int(HorizontalFlags(grid_.columns_[column].Alignment) | Qt::AlignVCenter);
+            case Qt::AccessibleDescriptionRole:
+                return RestOfRow(index);
             default:
                 return {};
         }
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-        if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
+        if ((role != Qt::DisplayRole && role != Qt::AccessibleTextRole) ||
+            orientation != Qt::Horizontal)
             return {};
         if (section < 0 || std::size_t(section) >= grid_.columns_.size())
             return {};
-        return ToQString(grid_.columns_[std::size_t(section)].Title);
+        const QString title = ToQString(grid_.columns_[std::size_t(section)].Title);
+        // Titles are placed with blanks; a reader hears the words.
+        return role == Qt::AccessibleTextRole ? title.trimmed() : title;
     }
     Qt::ItemFlags flags(const QModelIndex& index) const override {
         return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
     }
 
   private:
+    // With whole rows selected, a cell's description is the rest of its row, "Title: text" for
+    // each other column, so that a reader on the current cell hears the whole row.
+    QString RestOfRow(const QModelIndex& index) const {
+        if (!grid_.options_.Contains(dgRowSelect))
+            return {};
+        QStringList parts;
+        for (int c = 0; c < int(grid_.columns_.size()); ++c) {
+            if (c == index.column())
+                continue;
+            const QString text =
+                data(this->index(index.row(), c), Qt::DisplayRole).toString().trimmed();
+            const QString title = ToQString(grid_.columns_[std::size_t(c)].Title).trimmed();
+            parts << (title.isEmpty() || text.isEmpty() ? text
+                                                        : title + QStringLiteral(": ") + text);
+        }
+        parts.removeAll(QString());
+        return parts.join(QStringLiteral("; "));
+    }
+
     TDBGrid& grid_;
 };
 
@@ -465,6 +490,11 @@ void TDBGrid::mouseDoubleClickEvent(QMouseEvent* event) {
     mousePressEvent(event);
     if (pressedOnCell_)
         Dispatch(OnDblClick);
+}
+
+void TDBGrid::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    accessibility::CurrentCellFocused(*this);
 }
 
 bool TDBGrid::focusNextPrevChild(bool next) {

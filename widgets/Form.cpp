@@ -110,6 +110,10 @@ void TForm::SetCaption(std::string_view caption) {
     setWindowTitle(ToQString(caption));
 }
 
+void TForm::SetAccessibleName(std::string_view name) {
+    setAccessibleName(ToQString(name));
+}
+
 void TForm::SetClientSize(int width, int height) {
     clientWidth_ = width;
     clientHeight_ = height;
@@ -526,6 +530,12 @@ TControl* TForm::CancelButton() const {
 }
 
 bool TForm::DialogKey(TControl* control, WORD key, TShiftState shift) {
+    // Ctrl+Tab moves on also from a control that keeps Tab for itself (a grid moving between its
+    // columns), which the keyboard could not leave otherwise.
+    if (key == VK_TAB && shift.Contains(ssCtrl) && !shift.Contains(ssAlt)) {
+        SelectNext(control, !shift.Contains(ssShift));
+        return true;
+    }
     const bool plain = !shift.Contains(ssAlt) && !shift.Contains(ssCtrl);
     if (!plain)
         return false;

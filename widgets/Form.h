@@ -41,6 +41,9 @@ class TForm : public QWidget {
     std::string Name() const;
     void SetCaption(std::string_view caption);
     const std::string& Caption() const { return caption_; }
+    // What a screen reader calls the window, where its caption would not say; the caption
+    // otherwise.
+    void SetAccessibleName(std::string_view name);
 
     void SetClientSize(int width, int height);
     // For layouts given by the window's outer size: the client area of the desktop frame they

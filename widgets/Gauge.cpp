@@ -4,6 +4,7 @@
 #include <QPixmap>
 #include <algorithm>
 
+#include "widgets/Accessible.h"
 #include "widgets/QtText.h"
 
 namespace veloria::widgets {
@@ -45,8 +46,11 @@ void TGauge::SetProgress(int value) {
 }
 
 void TGauge::Changed(int oldPercent) {
-    if (PercentDone() != oldPercent && isVisible())
+    if (PercentDone() == oldPercent)
+        return;
+    if (isVisible())
         repaint();
+    accessibility::ValueChanged(*this, progress_);
 }
 
 void TGauge::SetForeColor(TColor color) {

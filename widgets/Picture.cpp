@@ -11,6 +11,8 @@
 #include <system_error>
 #include <vector>
 
+#include "widgets/Accessible.h"
+
 namespace veloria::widgets {
 namespace {
 
@@ -143,7 +145,10 @@ TImage::TImage(QWidget* parent) : ControlHost<QWidget>(parent) {
 }
 
 void TImage::SetPicture(const TPicture& picture) {
+    const bool meaningChanged = picture.Description() != picture_.Description();
     picture_ = picture;
+    if (meaningChanged)
+        accessibility::Renamed(*this);
     if (autoSize_ && !picture_.Empty())
         resize(picture_.Width(), picture_.Height());
     Prepare();

@@ -64,11 +64,16 @@ class TPicture {
     }
     // Bitmaps can be drawn transparent (the colour of their bottom-left pixel see-through).
     bool IsBitmap() const { return bitmap_; }
+    // What the picture tells the user, for those who cannot see it; a picture without it is
+    // decoration, which a screen reader passes over.
+    void SetDescription(std::string_view description) { description_ = description; }
+    const std::string& Description() const { return description_; }
 
   protected:
     QImage image_;
     QImage dense_;  // null, or the picture at twice (or more) the pixels of image_ each way
     bool bitmap_ = false;
+    std::string description_;
 };
 
 // A picture that must be a bitmap file.

@@ -1,13 +1,16 @@
 #include "widgets/StdCtrls.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QValidator>
 #include <algorithm>
+#include <utility>
 
 #include "store/Text.h"
+#include "widgets/Accessible.h"
 #include "widgets/Form.h"
 #include "widgets/QtText.h"
 
@@ -47,9 +50,10 @@ TLabel::TLabel(QWidget* parent) : ControlHost<QWidget>(parent) {
 void TLabel::SetCaption(std::string_view caption) {
     if (caption == caption_)
         return;
-    caption_ = caption;
+    const std::string before = std::exchange(caption_, std::string(caption));
     AdjustSize();
     update();
+    accessibility::LabelTextChanged(*this, before);
 }
 
 void TLabel::SetAlignment(TAlignment alignment) {
@@ -82,6 +86,11 @@ void TLabel::SetShowAccelChar(bool show) {
     showAccelChar_ = show;
     AdjustSize();
     update();
+}
+
+void TLabel::SetFocusControl(TControl* control) {
+    focusControl_ = control;
+    accessibility::Renamed(*this);
 }
 
 char TLabel::AccessKey() const {
@@ -200,6 +209,29 @@ void TLabel::mouseDoubleClickEvent(QMouseEvent* event) {
 
 TStaticText::TStaticText(QWidget* parent) : TLabel(parent) {
     SetTransparent(false);
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void TStaticText::KeyboardClick() {
+    Dispatch(OnClick);
+}
+
+void TStaticText::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && OnClick &&
+        !(event->modifiers() & (Qt::AltModifier | Qt::ControlModifier))) {
+        Dispatch(OnClick);
+        return;
+    }
+    TLabel::keyPressEvent(event);
+}
+
+void TStaticText::paintEvent(QPaintEvent* event) {
+    TLabel::paintEvent(event);
+    if (hasFocus()) {
+        QPainter p(this);
+        p.setPen(QPen(QColor(0, 0, 0), 1, Qt::DotLine));
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
 }
 
 // --- TEdit -------------------------------------------------------------------------------------

@@ -29,8 +29,10 @@ class TLabel : public ControlHost<QWidget> {
     void SetTransparent(bool transparent);
     bool Transparent() const { return transparent_; }
     void SetShowAccelChar(bool show);
+    bool ShowAccelChar() const { return showAccelChar_; }
     // The control its access key focuses.
-    void SetFocusControl(TControl* control) { focusControl_ = control; }
+    void SetFocusControl(TControl* control);
+    TControl* FocusControl() const { return focusControl_; }
 
     char AccessKey() const override;
 
@@ -61,10 +63,19 @@ class TLabel : public ControlHost<QWidget> {
 };
 
 // Text in a box of its own colour (not transparent), with OnClick; the web address of the tip
-// window.
+// window. One that answers clicks is reached by Tab (not by the mouse) and clicks on Enter and
+// the space bar, so that the keyboard can follow it too.
 class TStaticText : public TLabel {
   public:
     explicit TStaticText(QWidget* parent);
+
+    bool TabStop() const override { return TLabel::TabStop() || static_cast<bool>(OnClick); }
+
+  protected:
+    bool ClicksOnEnter() const override { return static_cast<bool>(OnClick); }
+    void KeyboardClick() override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // The one-line edit box. With CharCase ecUpperCase every letter typed or pasted turns to its

@@ -2,6 +2,7 @@
 // move, held keys, clicks, columns and fixed cells.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QHeaderView>
 
@@ -116,6 +117,47 @@ TEST_F(GridTest, TabMovesBetweenColumnsWithinTheGrid) {
     // Shift+Tab: the Shift key goes down and up around the Tab, as a keyboard sends it.
     EXPECT_EQ(log.events, (Events{"down 9 at 1", "up 9 at 1", "down 16 at 1", "down 9 at 1",
                                   "up 9 at 1", "up 16 at 1"}));
+}
+
+TEST_F(GridTest, CtrlTabLeavesTheGridThatKeepsTab) {
+    form->Show();
+    testing::KeyClick(*form, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_TRUE(button->Focused());
+    testing::KeyClick(*form, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(grid->Focused());
+    EXPECT_EQ(grid->SelectedIndex(), 0);
+    // A reader is told so.
+    EXPECT_NE(QAccessible::queryAccessibleInterface(grid)
+                  ->text(QAccessible::Description)
+                  .indexOf(QStringLiteral("Ctrl+Tab")),
+              -1);
+}
+
+TEST_F(GridTest, AReaderIsOnTheCurrentRowAndHearsItWhole) {
+    form->Show();
+    QAccessibleInterface* view = QAccessible::queryAccessibleInterface(grid);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->role(), QAccessible::Table);
+    EXPECT_EQ(view->text(QAccessible::Name).toStdString(), "Reference, Sentence");
+    auto current = [&] { return view->focusChild(); };
+    ASSERT_NE(current(), nullptr);
+    EXPECT_EQ(current()->text(QAccessible::Name).toStdString(), "T-1");
+    EXPECT_EQ(current()->text(QAccessible::Description).toStdString(),
+              "Sentence: Sentence number 1");
+    QAccessibleTableCellInterface* cell = current()->tableCellInterface();
+    ASSERT_NE(cell, nullptr);
+    ASSERT_EQ(cell->columnHeaderCells().size(), 1);
+    EXPECT_EQ(cell->columnHeaderCells()[0]->text(QAccessible::Name).toStdString(), "Reference");
+
+    testing::KeyClick(*form, Qt::Key_Down);
+    EXPECT_EQ(current()->text(QAccessible::Name).toStdString(), "T-2");
+    testing::KeyClick(*form, Qt::Key_Tab);
+    EXPECT_EQ(current()->text(QAccessible::Name).toStdString(), "Sentence number 2");
+    EXPECT_EQ(current()->text(QAccessible::Description).toStdString(), "Reference: T-2");
+    // Moved by the window (a navigation button), the grid is on the new row when it has the
+    // focus back.
+    testing::Click(*button);
+    EXPECT_EQ(current()->tableCellInterface()->rowIndex(), 2);
 }
 
 TEST_F(GridTest, ACellClickRunsAfterTheRowChanged) {
