@@ -175,6 +175,11 @@ TForm1::TForm1()
     Timer1.SetInterval(1000);
     Timer1.OnTimer = [this] { Timer1Timer(); };
     Timer1.SetEnabled(true);
+
+    // What a screen reader calls the two controls without a caption (the scroll bar is named by
+    // the list it moves).
+    Memo1->SetAccessibleName("Sentence");
+    DBGrid1->SetAccessibleName("Search results");
 }
 
 TForm1::~TForm1() = default;
@@ -188,6 +193,9 @@ VolumeTables::Entry* TForm1::CurrentVolume() {
 void TForm1::SetBibleIndicator(bool cites) {
     TBitmap picture;
     picture.LoadFromFile(cites ? "BAbierto.bmp" : "BCerrado.bmp");
+    // The open or closed book says it to those who see it; the button's description to the rest.
+    picture.SetDescription(cites ? "The sentence cites the Bible"
+                                 : "The sentence cites no Bible passage");
     B_Biblia->SetGlyph(picture);
     B_Biblia->SetEnabled(cites);
 }

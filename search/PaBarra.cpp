@@ -25,6 +25,9 @@ TPBarra::TPBarra() : TForm("PBarra") {
     Gauge1->SetBackColor(RGB(255, 255, 255));
     Gauge1->SetBorderStyle(bsSingle);
     Gauge1->SetShowText(false);
+    // The caption is never seen; a screen reader says what the window is for.
+    SetAccessibleName("Searching");
+    Gauge1->SetAccessibleName("Search progress");
 }
 
 void TPBarra::Show() {

@@ -74,6 +74,7 @@ TFFrase::TFFrase() : TForm("FFrase") {
     RichEdit1->SetReadOnly(true);
     RichEdit1->SetAnchors({akLeft, akTop, akRight});
     RichEdit1->SetText(Credits());
+    RichEdit1->SetAccessibleName("Credits");
 
     // Shown over the foot of the credits, like a line of their own.
     StaticText1 = Make<TStaticText>(this, "StaticText1", 183, 418, 145, 20);
