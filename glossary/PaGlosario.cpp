@@ -71,6 +71,8 @@ TFGlosario::TFGlosario()
     DBGrid1->SetOptions({dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgRowSelect,
                          dgAlwaysShowSelection});
     DBGrid1->SetColumns({TColumn("NOMBRE", "     ", 0, TFont{"Arial", 11, {fsBold}})});
+    // Its title is blank: a screen reader calls the list by what it holds.
+    DBGrid1->SetAccessibleName("Terms");
     // Over the list's right edge, where the list's own scroll bar would be.
     ScrollBar1 = Make<TScrollBar>(this, "ScrollBar1", 273, 56, 18, 312, 7, sbVertical);
 
