@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -16,7 +17,7 @@ struct CsvRecord {
     std::vector<std::string> fields;
 };
 
-// A malformed file; line is where the offending record begins.
+// A malformed file; line is where the offending record begins (0: the file as a whole).
 class CsvError : public std::runtime_error {
   public:
     CsvError(int line, const std::string& message) : std::runtime_error(message), line_(line) {}
@@ -26,11 +27,40 @@ class CsvError : public std::runtime_error {
     int line_;
 };
 
-// The whole content of a file, as it stands; throws std::runtime_error when it cannot be read.
+// Reads the records of a text one at a time, so that a large file is never held twice: only the
+// fields of the current record are copied out of it. The text must outlive the reader.
+class CsvReader {
+  public:
+    static constexpr std::size_t kNoLimit = std::string::npos;
+
+    // A byte order mark at the start is skipped. Throws CsvError for a text that is UTF-16 or
+    // UTF-32, or that begins with a second byte order mark. A field longer than maxField bytes
+    // is refused as soon as the limit is passed, without being copied.
+    explicit CsvReader(std::string_view text, std::size_t maxField = kNoLimit);
+
+    // The next record, the header included, into record (its storage reused); false at the end.
+    // Empty lines are skipped (a record has at least one character or a quoted field). Throws
+    // CsvError for malformed input.
+    bool Next(CsvRecord& record);
+
+    // False when the text's last line has no line break: the file may have been cut short.
+    bool EndsWithLineBreak() const;
+
+  private:
+    bool LineBreak();
+    void Check(std::size_t size, std::size_t more) const;
+
+    std::string_view text_;
+    std::size_t maxField_;
+    std::size_t i_ = 0;
+    int line_ = 1;
+};
+
+// The whole content of a file, as it stands; throws std::runtime_error saying why it cannot be
+// read (a folder, a named pipe, no permission, ...).
 std::string ReadFileText(const std::filesystem::path& file);
 
-// All records of the text, the header included. A byte order mark at the start is skipped, and
-// so are empty lines (a record must have at least one character or a quoted field).
+// All records of the text, the header included, as CsvReader reads them.
 std::vector<CsvRecord> ParseCsv(std::string_view text);
 
 // Appends one record, its fields quoted where needed (also where they begin or end with a blank,

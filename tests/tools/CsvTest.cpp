@@ -75,5 +75,63 @@ TEST(Csv, WrittenRecordsReadBackUnchanged) {
     EXPECT_EQ(FieldsOf(ParseCsv(text)), records);
 }
 
+TEST(Csv, TheReaderHandsOutOneRecordAtATimeAndKnowsACutFile) {
+    const std::string text = "a,b\r\n\"x\ny\",2\r\n3,";
+    CsvReader reader(text);
+    CsvRecord record;
+    std::vector<Fields> read;
+    while (reader.Next(record))
+        read.push_back(record.fields);
+    EXPECT_EQ(read, (std::vector<Fields>{{"a", "b"}, {"x\ny", "2"}, {"3", ""}}));
+    EXPECT_FALSE(reader.EndsWithLineBreak());
+    EXPECT_TRUE(CsvReader("a\n").EndsWithLineBreak());
+    EXPECT_TRUE(CsvReader("a\r").EndsWithLineBreak());
+    EXPECT_TRUE(CsvReader("\xEF\xBB\xBF").EndsWithLineBreak());  // nothing to cut
+}
+
+TEST(Csv, AFieldPastTheLimitIsRefusedWhereverItStands) {
+    auto refused = [](const std::string& text) {
+        CsvReader reader(text, 8);
+        CsvRecord record;
+        try {
+            while (reader.Next(record)) {
+            }
+        } catch (const CsvError& e) {
+            return std::string(e.what());
+        }
+        return std::string();
+    };
+    EXPECT_EQ(refused("12345678,\"12345678\"\n"), "");
+    EXPECT_NE(refused("123456789\n").find("more than 8 bytes"), std::string::npos);
+    EXPECT_NE(refused("\"1234\"\"5678\"\n").find("more than 8 bytes"), std::string::npos);
+    EXPECT_NE(refused("\"1234\r\n5678\"\n").find("more than 8 bytes"), std::string::npos);
+}
+
+TEST(Csv, WideEncodingsAreRecognisedByMarkOrByTheirZeros) {
+    auto encoding = [](std::string_view text) {
+        try {
+            CsvReader reader(text);
+        } catch (const CsvError& e) {
+            EXPECT_EQ(e.line(), 0);
+            return std::string(e.what());
+        }
+        return std::string("UTF-8");
+    };
+    using namespace std::string_literals;
+    EXPECT_NE(encoding("\xFF\xFE"s).find("UTF-16 (little-endian)"), std::string::npos);
+    EXPECT_NE(encoding("\xFE\xFF\0a"s).find("UTF-16 (big-endian)"), std::string::npos);
+    EXPECT_NE(encoding("\xFF\xFE\0\0a\0\0\0"s).find("UTF-32 (little-endian)"), std::string::npos);
+    EXPECT_NE(encoding("\0\0\xFE\xFF"s).find("UTF-32 (big-endian)"), std::string::npos);
+    EXPECT_NE(encoding("a\0,\0"s).find("UTF-16 (little-endian)"), std::string::npos);
+    EXPECT_NE(encoding("\0a\0,"s).find("UTF-16 (big-endian)"), std::string::npos);
+    EXPECT_NE(encoding("a\0\0\0"s).find("UTF-32 (little-endian)"), std::string::npos);
+    EXPECT_NE(encoding("\0\0\0a"s).find("UTF-32 (big-endian)"), std::string::npos);
+    EXPECT_EQ(encoding("\xEF\xBB\xBF"
+                       "a,b"),
+              "UTF-8");
+    EXPECT_EQ(encoding("\xC3\xA9,\xC3\xB1"), "UTF-8");
+    EXPECT_EQ(encoding(""), "UTF-8");
+}
+
 }  // namespace
 }  // namespace veloria::tools
