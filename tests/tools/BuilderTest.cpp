@@ -2,112 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-
-#include "store/Sqlite.h"
-#include "tests/tools/TempFolder.h"
+#include "tests/tools/BuilderFixture.h"
 
 namespace veloria::tools {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::ReadAll;
-using testing::TempFolder;
 using testing::WriteAll;
-
-// A complete, small corpus: every table with a row or two, all of it consistent.
-std::map<std::string, std::string> TinyCorpus() {
-    std::map<std::string, std::string> files;
-    const std::string book = "Numero,Umemo,Referencia,Pagina,Biblia,Num_I,Parrafo2\r\n";
-    files["LTexto.csv"] = book +
-                          "1,\"Love is here, now.\",T-1.1:1,1,1,1,1\r\n"
-                          "2,Peace.,T-1.1:2,1,,1,1\r\n"
-                          "3,\"A second line\r\nof love.\",T-1.2:1,2,,2,2\r\n";
-    files["LEjercicio.csv"] = book + "1,A lesson of peace.,E-1.1:1,1,,1,1\r\n";
-    files["Maestro.csv"] =
-        book + "1,A teacher listens.,M-1.1:1,1,,1,1\r\n" + "2,A term explained.,C-1.1:1,2,,2,2\r\n";
-    files["LPsico.csv"] = book + "1,Healing is shared.,P-1.1:1,,,1,1\r\n";
-    files["LOracion.csv"] = book + "1,Prayer is a song.,S-1.1:1,,,1,1\r\n";
-    const std::string index = "Num_I,Nom_1,Nom_2\r\n";
-    files["Indice_T.csv"] = index + "1,Chapter 1,Introduction\r\n2,Chapter 1,1. Peace\r\n";
-    files["Indice_E.csv"] = index + "1,PART I,Lesson 1\r\n";
-    files["Indice_M.csv"] =
-        index + "1,MANUAL FOR TEACHERS,Introduction\r\n2,CLARIFICATION OF TERMS,Introduction\r\n";
-    files["Indice_P.csv"] = index + "1,Chapter 1,Introduction\r\n";
-    files["Indice_S.csv"] = index + "1,Chapter 1,Introduction\r\n";
-    // "Note" (group 8, four characters) at position 16 of "Peace is calm. Note: rest."
-    files["Glosario.csv"] =
-        "NOMBRE,NOMBRE2,U1,U2,U3,U4,U5,U6,U7,Uposi\r\n"
-        "Peace,PEACE,Peace#is#calm.#No,te:#rest.,,,,,,000000000000000000000016000\r\n"
-        "Élan,ÉLAN,Élan,,,,,,,\r\n";
-    files["Biblia.csv"] =
-        "NUMERO,REFERENCIA,TEXTO,U1,U2,U3,U4,U5,U6,U7,U8,U9,U10,U11,U12,U13,C1,C2,C3,C4\r\n"
-        "1,John 1:1,In the beginning,In the#begin,ning.,,,,,,,,,,,,T1/,,,\r\n";
-    files["VLBiblia.csv"] =
-        "Libro,Numero,Referencia,Pensamiento\r\nT,1,T-1.1:1,\"Love is here, now.\"\r\n";
-    std::string tips = "NUMERO,Umemo\r\n";
-    for (int n = 1; n <= 880; ++n)
-        tips += std::to_string(n) + ",Tip " + std::to_string(n) + ".\r\n";
-    files["Frases.csv"] = tips;
-    return files;
-}
-
-class Builder : public ::testing::Test {
-  protected:
-    void SetUp() override { Write(TinyCorpus()); }
-    void Write(const std::map<std::string, std::string>& files) {
-        fs::remove_all(src());
-        fs::create_directories(src());
-        for (const auto& [name, text] : files)
-            WriteAll(src() / name, text);
-    }
-    // Replaces the text of one line (1-based) of a source file.
-    void SetLine(const std::string& file, int line, const std::string& text) {
-        std::string all = ReadAll(src() / file);
-        std::size_t begin = 0;
-        for (int l = 1; l < line; ++l)
-            begin = all.find("\r\n", begin) + 2;
-        const std::size_t end = all.find("\r\n", begin);
-        WriteAll(src() / file, all.replace(begin, end - begin, text));
-    }
-    void Append(const std::string& file, const std::string& text) {
-        WriteAll(src() / file, ReadAll(src() / file) + text);
-    }
-    BuildResult Build(bool strict = false) {
-        BuildOptions options;
-        options.source = src();
-        options.target = data();
-        options.strict = strict;
-        return BuildCorpus(options);
-    }
-    // The one diagnostic of a failed build, checked to name file and line.
-    Diagnostic OnlyError(const std::string& file, int line, const std::string& field) {
-        const BuildResult r = Build();
-        EXPECT_FALSE(r.ok);
-        std::string all;
-        for (const Diagnostic& d : r.diagnostics)
-            all += d.Text() + "\n";
-        EXPECT_EQ(r.errors, 1) << all;
-        for (const Diagnostic& d : r.diagnostics) {
-            if (!d.error)
-                continue;
-            EXPECT_EQ(d.file, file);
-            EXPECT_EQ(d.line, line);
-            EXPECT_EQ(d.field, field);
-            return d;
-        }
-        ADD_FAILURE() << "no error";
-        return {};
-    }
-    std::string Query(const std::string& table, const std::string& sql) {
-        store::sqlite::Database db(data() / table, SQLITE_OPEN_READONLY);
-        return db.QueryText(sql);
-    }
-    fs::path src() const { return tmp_.path() / "src"; }
-    fs::path data() const { return tmp_.path() / "data"; }
-
-    TempFolder tmp_;
-};
+using Builder = testing::BuilderTest;
 
 TEST_F(Builder, BuildsEveryTableWithSearchFormsAndConfiguration) {
     const BuildResult r = Build();
@@ -328,6 +231,134 @@ TEST_F(Builder, WarningsNeverHideTheErrorThatStopsTheBuild) {
     // The warnings past the cap are still summed up.
     EXPECT_EQ(r.diagnostics.back().Text(),
               "VLBiblia.csv: warning: 5 more problems in this file not shown");
+}
+
+TEST_F(Builder, AReferenceNamesOneSentenceOfItsVolume) {
+    SetLine("LTexto.csv", 3, "2,Peace.,T-1.1:1 ,1,,1,1");  // line 2's reference, blank after
+    const Diagnostic d = OnlyError("LTexto.csv", 3, "Referencia");
+    EXPECT_NE(d.message.find("\"T-1.1:1\""), std::string::npos) << d.message;
+    EXPECT_NE(d.message.find("(first on line 2)"), std::string::npos) << d.message;
+
+    // Across volumes the same reference is two sentences, and empty ones are not compared.
+    SetUp();
+    SetLine("LTexto.csv", 2, "1,\"Love is here, now.\",,1,1,1,1");
+    SetLine("LTexto.csv", 3, "2,Peace.,,1,,1,1");
+    SetLine("LEjercicio.csv", 2, "1,A lesson of peace.,T-1.2:1,1,,1,1");
+    EXPECT_TRUE(Build().ok);
+}
+
+TEST_F(Builder, ControlCharactersAreRefusedTabsAndLineBreaksOnlyInTexts) {
+    SetLine("LPsico.csv", 2, std::string("1,Healing\0 is shared.,P-1.1:1,,,1,1", 34));
+    const Diagnostic nul = OnlyError("LPsico.csv", 2, "Umemo");
+    EXPECT_NE(nul.message.find("a control character (U+0000) at character 8"), std::string::npos)
+        << nul.message;
+
+    SetUp();
+    SetLine("LPsico.csv", 2, "1,Healing.,P-1.1:1\x1B[2J,,,1,1");  // a terminal escape
+    const Diagnostic esc = OnlyError("LPsico.csv", 2, "Referencia");
+    EXPECT_NE(esc.message.find("U+001B"), std::string::npos);
+    EXPECT_EQ(esc.Text().find('\x1B'), std::string::npos) << "echoed raw";
+    EXPECT_NE(esc.Text().find("\\u{1B}[2J"), std::string::npos) << esc.Text();
+
+    SetUp();  // a number and a text key hold no layout either
+    SetLine("LPsico.csv", 2, "1,Healing.,P-1.1:1,\"1\r\n\",,1,1");
+    EXPECT_NE(OnlyError("LPsico.csv", 2, "Pagina").message.find("U+000D"), std::string::npos);
+    SetUp();
+    SetLine("Glosario.csv", 3, "\"\tÉlan\",ÉLAN,Élan,,,,,,,");
+    EXPECT_NE(OnlyError("Glosario.csv", 3, "NOMBRE").message.find("U+0009"), std::string::npos);
+    SetUp();  // the undefined codes of Windows-1252 are control characters too
+    SetLine("LPsico.csv", 2, "1,Healing \u0081 shared.,P-1.1:1,,,1,1");
+    EXPECT_NE(OnlyError("LPsico.csv", 2, "Umemo").message.find("U+0081"), std::string::npos);
+
+    // A sentence may begin with a tab and a passage run over lines.
+    SetUp();
+    SetLine("LPsico.csv", 2, "1,\"\tHealing\r\nis shared.\",P-1.1:1,,,1,1");
+    SetLine("Biblia.csv", 2,
+            "1,John 1:1,In the beginning,\"In the#begin\r\n\",ning.,,,,,,,,,,,,T1/,,,");
+    const BuildResult r = Build();
+    EXPECT_TRUE(r.ok) << AllText(r);
+}
+
+TEST_F(Builder, AFileCutShortIsWarnedAbout) {
+    std::string text = ReadAll(src() / "LOracion.csv");
+    WriteAll(src() / "LOracion.csv", text.substr(0, text.size() - 2));  // no final CR LF
+    BuildResult r = Build();
+    EXPECT_TRUE(r.ok);
+    ASSERT_EQ(r.warnings, 1) << AllText(r);
+    EXPECT_EQ(r.diagnostics[0].Text(),
+              "LOracion.csv:2: warning: the last line has no line break: the file may have been "
+              "cut short");
+    EXPECT_FALSE(Build(/*strict=*/true).ok);
+}
+
+TEST_F(Builder, WideEncodingsAndASecondByteOrderMarkAreNamed) {
+    auto utf16le = [](std::string_view ascii) {
+        std::string out = "\xFF\xFE";
+        for (char c : ascii)
+            out += std::string{c, '\0'};
+        return out;
+    };
+    WriteAll(src() / "Indice_P.csv", utf16le("Num_I,Nom_1,Nom_2\r\n1,Chapter 1,Introduction\r\n"));
+    EXPECT_NE(OnlyError("Indice_P.csv", 0, "").message.find("the file is UTF-16 (little-endian)"),
+              std::string::npos);
+
+    SetUp();
+    WriteAll(src() / "Indice_P.csv", utf16le("Num_I,Nom_1,Nom_2\r\n").substr(2));  // no mark
+    EXPECT_NE(OnlyError("Indice_P.csv", 0, "").message.find("UTF-16"), std::string::npos);
+
+    SetUp();
+    WriteAll(src() / "Indice_P.csv", std::string("\0\0\xFE\xFF\0\0\0N", 8));
+    EXPECT_NE(OnlyError("Indice_P.csv", 0, "").message.find("UTF-32 (big-endian)"),
+              std::string::npos);
+
+    SetUp();
+    WriteAll(src() / "Indice_P.csv", "\xEF\xBB\xBF\xEF\xBB\xBFNum_I,Nom_1,Nom_2\r\n");
+    EXPECT_NE(OnlyError("Indice_P.csv", 1, "").message.find("a second byte order mark"),
+              std::string::npos);
+}
+
+TEST_F(Builder, EchoedValuesAreEscapedAndCut) {
+    const std::string name(100000, 'N');
+    SetLine("Indice_S.csv", 1, "Num_I,Nom_1,Nom_2," + name);
+    SetLine("Indice_S.csv", 2, "1,Chapter 1,Introduction,x");
+    const BuildResult r = Build();
+    ASSERT_EQ(r.errors, 1);
+    const std::string text = r.diagnostics[0].Text();
+    EXPECT_LT(text.size(), 300u) << text;
+    EXPECT_NE(text.find("N...\" (100000 characters)"), std::string::npos) << text;
+
+    // A direction override would turn the rest of the line around on a terminal, even where
+    // the message quotes the character that cannot be held.
+    SetUp();
+    SetLine("LPsico.csv", 2, "1,Healing.,P-1.1:1,\u202E12,,1,1");
+    const std::string shown = OnlyError("LPsico.csv", 2, "Pagina").Text();
+    EXPECT_EQ(shown.find("\u202E"), std::string::npos);
+    EXPECT_NE(shown.find("character \"\\u{202E}\" (U+202E)"), std::string::npos) << shown;
+}
+
+TEST_F(Builder, AFieldFarBeyondAnySentenceIsRefusedUnread) {
+    // Refused by the reader as soon as it passes the limit, before it is copied or converted.
+    SetLine("LTexto.csv", 3, "2,\"" + std::string(1 << 20, 'w') + "\",T-1.1:2,1,,1,1");
+    const Diagnostic d = OnlyError("LTexto.csv", 3, "");
+    EXPECT_NE(d.message.find("a field of more than 196608 bytes"), std::string::npos) << d.message;
+
+    // A long text holds 65536 characters, and not one more.
+    SetUp();
+    SetLine("Frases.csv", 2, "1," + std::string(65536, 'w'));
+    EXPECT_TRUE(Build().ok);
+    SetLine("Frases.csv", 2, "1," + std::string(65537, 'w'));
+    EXPECT_EQ(OnlyError("Frases.csv", 2, "Umemo").message,
+              "65537 characters; a long text holds at most 65536");
+}
+
+TEST_F(Builder, AnUnreadableTableBringsNoKnockOnWarnings) {
+    // Biblia.csv's "T1/" and the citing sentence of VLBiblia.csv name sentence T1, and the
+    // volume's rows name their headings: none of that can be checked without the volume.
+    Append("LTexto.csv", "4,\"never closed\r\n");
+    SetLine("Indice_T.csv", 2, "1,Chapter 1,\"open");
+    BuildResult r = Build();
+    EXPECT_EQ(r.errors, 2) << AllText(r);
+    EXPECT_EQ(r.warnings, 0) << AllText(r);
 }
 
 }  // namespace
