@@ -51,7 +51,7 @@ std::size_t AppendEscaped(std::string& out, std::string_view utf8, std::size_t l
     for (; i < utf8.size() && shown < limit; ++shown) {
         std::size_t length = 1;
         const long cp = Decode(utf8, i, length);
-        char escape[16];
+        char escape[24];
         if (cp < 0) {
             std::snprintf(escape, sizeof escape, "\\x%02X",
                           unsigned(static_cast<unsigned char>(utf8[i])));
