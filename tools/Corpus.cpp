@@ -17,6 +17,7 @@
 #include "store/TableFile.h"
 #include "store/Text.h"
 #include "tools/Echo.h"
+#include "tools/Files.h"
 
 namespace veloria::tools {
 namespace fs = std::filesystem;
@@ -71,6 +72,62 @@ std::vector<Diagnostic> Reporter::Take() {
 
 std::string SourceName(const TableDef& def, bool records) {
     return records ? std::string(def.fileName) : fs::path(def.fileName).stem().string() + ".csv";
+}
+
+SourceFiles FindSourceFiles(const fs::path& folder, std::string_view extension,
+                            bool skipProgramTables, Reporter& reporter) {
+    SourceFiles found;
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) {
+        reporter.Error(folder.string(), 0, {},
+                       std::string("not a folder of ") +
+                           (extension == ".csv" ? "CSV sources" : "Paradox tables"));
+        return found;
+    }
+    for (const auto& entry : fs::directory_iterator(folder, ec))
+        found.all.push_back(entry.path());
+    if (ec)
+        reporter.Error(folder.string(), 0, {}, "cannot be listed: " + ec.message());
+    std::sort(found.all.begin(), found.all.end());
+    for (const fs::path& path : found.all) {
+        const std::string name = path.filename().string();
+        if (!store::SameName(path.extension().string(), extension))
+            continue;
+        const TableDef* def = nullptr;
+        for (const TableDef& d : store::AllTables()) {
+            if (store::SameName(fs::path(d.fileName).stem().string(), path.stem().string()))
+                def = &d;
+        }
+        const std::optional<std::string> notAFile = NotAFile(path);
+        if (!def) {
+            if (!notAFile)
+                reporter.Warning(name, 0, {}, "names no table of the corpus; ignored");
+            continue;
+        }
+        if (!def->content && !store::SameName(def->fileName, "Texto_B.DB")) {
+            // A copy of the program's folder holds them beside the content.
+            if (!skipProgramTables) {
+                reporter.Error(name, 0, {},
+                               "\"" + std::string(def->fileName) +
+                                   "\" is written by the program and cannot be given");
+            }
+            continue;
+        }
+        const auto other = std::find_if(found.tables.begin(), found.tables.end(),
+                                        [&](const SourceFiles::Table& t) { return t.def == def; });
+        if (other != found.tables.end()) {
+            reporter.Error(name, 0, {},
+                           "a second source for \"" + std::string(def->fileName) + "\" (" +
+                               other->name + " is the first)");
+            continue;
+        }
+        if (notAFile) {
+            // Given, but unreadable: named for what it is rather than reported missing.
+            reporter.Error(name, 0, {}, "is " + *notAFile + ", not a file");
+        }
+        found.tables.push_back({def, notAFile ? fs::path() : path, name});
+    }
+    return found;
 }
 
 namespace {
@@ -321,6 +378,8 @@ void Pipeline::RemoveLeftovers() {
 void Pipeline::CheckValues(SourceTable& table) {
     const TableDef& def = *table.def;
     for (TableRow& row : table.rows) {
+        if (row.damaged)
+            continue;
         for (std::size_t f = 0; f < def.fields.size(); ++f) {
             if (IsComputed(def, def.fields[f].name))
                 continue;
@@ -339,6 +398,8 @@ void Pipeline::CheckKeys(const SourceTable& table) {
     std::unordered_map<std::string, int> first;
     for (const TableRow& row : table.rows) {
         const std::string& value = row.values[key];
+        if (row.damaged)
+            continue;
         if (store::Trim(value).empty()) {
             Error(table.name, row.number, def.primaryKey, "empty key");
             continue;
@@ -392,6 +453,8 @@ void Pipeline::ComputeSearchForms(SourceTable& table) {
     const std::size_t numero = std::size_t(store::FieldIndex(def, "Numero"));
     const std::size_t a1 = std::size_t(store::FieldIndex(def, "A1"));
     for (TableRow& row : table.rows) {
+        if (row.damaged)
+            continue;
         const std::string form = store::SearchForm(row.values[text]);
         const auto pieces = store::SplitSearchForm(form);
         if (!pieces) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
@@ -26,6 +27,9 @@ inline constexpr std::size_t kTextFieldSize = 255;
 struct TableRow {
     int number = 0;
     std::vector<std::string> values;
+    // A value could not be read (the reader has said so): the row is kept, so that what refers to
+    // it finds it, but its values are not checked or reported again.
+    bool damaged = false;
 };
 
 struct SourceTable {
@@ -70,6 +74,24 @@ class Reporter {
     std::map<std::pair<std::string, bool>, int> shown_;
     std::map<std::string, int> hidden_;
 };
+
+// The files of a source folder that stand for tables of the corpus, found alike by every reader.
+struct SourceFiles {
+    struct Table {
+        const store::TableDef* def;
+        std::filesystem::path path;  // empty when it is not a file (already reported)
+        std::string name;            // as found
+    };
+    std::vector<Table> tables;               // one a table, in name order
+    std::vector<std::filesystem::path> all;  // every entry of the folder, in name order
+};
+
+// The files of folder whose extension (".csv", ".db") matches without regard to case and whose
+// name is a table's. Reported: a folder that is none or cannot be listed, a file that names no
+// table (warned, left out), a second file for one table, a table the program writes (an error,
+// or left out silently when skipProgramTables), and one that is not a file (kept, with no path).
+SourceFiles FindSourceFiles(const std::filesystem::path& folder, std::string_view extension,
+                            bool skipProgramTables, Reporter& reporter);
 
 // Reads every table of the source, reporting what it cannot read; the tables not given are left
 // out (the pipeline reports the missing ones).

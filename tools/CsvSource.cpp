@@ -1,13 +1,10 @@
 // The corpus builder's reading: the CSV sources of a folder, one per table, into the tables the
 // pipeline checks and writes.
-#include <algorithm>
-
 #include "store/Error.h"
 #include "store/Text.h"
 #include "tools/Corpus.h"
 #include "tools/Csv.h"
 #include "tools/Echo.h"
-#include "tools/Files.h"
 
 namespace veloria::tools {
 namespace fs = std::filesystem;
@@ -35,52 +32,9 @@ class CsvSources {
 };
 
 void CsvSources::Find() {
-    std::error_code ec;
-    if (!fs::is_directory(folder_, ec)) {
-        reporter_.Error(folder_.string(), 0, {}, "not a folder of CSV sources");
-        return;
-    }
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(folder_, ec))
-        files.push_back(entry.path());
-    if (ec)
-        reporter_.Error(folder_.string(), 0, {}, "cannot be listed: " + ec.message());
-    std::sort(files.begin(), files.end());
-    for (const fs::path& path : files) {
-        const std::string name = path.filename().string();
-        if (!store::SameName(path.extension().string(), ".csv"))
-            continue;
-        const TableDef* def = nullptr;
-        for (const TableDef& d : store::AllTables()) {
-            if (store::SameName(fs::path(d.fileName).stem().string(), path.stem().string()))
-                def = &d;
-        }
-        const std::optional<std::string> notAFile = NotAFile(path);
-        if (!def) {
-            if (!notAFile)
-                reporter_.Warning(name, 0, {}, "names no table of the corpus; ignored");
-            continue;
-        }
-        if (!def->content && !store::SameName(def->fileName, "Texto_B.DB")) {
-            reporter_.Error(name, 0, {},
-                            "\"" + std::string(def->fileName) +
-                                "\" is written by the program and cannot be given");
-            continue;
-        }
-        const auto other = std::find_if(tables_.begin(), tables_.end(),
-                                        [&](const SourceTable& t) { return t.def == def; });
-        if (other != tables_.end()) {
-            reporter_.Error(name, 0, {},
-                            "a second source for \"" + std::string(def->fileName) + "\" (" +
-                                other->name + " is the first)");
-            continue;
-        }
-        if (notAFile) {
-            // Given, but unreadable: named for what it is rather than reported missing.
-            reporter_.Error(name, 0, {}, "is " + *notAFile + ", not a file");
-        }
-        tables_.push_back({def, name, {}, false});
-        paths_.push_back(notAFile ? fs::path() : path);
+    for (const SourceFiles::Table& t : FindSourceFiles(folder_, ".csv", false, reporter_).tables) {
+        tables_.push_back({t.def, t.name, {}, false});
+        paths_.push_back(t.path);
     }
 }
 
@@ -155,6 +109,7 @@ void CsvSources::Load(SourceTable& table, const fs::path& path) {
                     row.values[f] = store::FromUtf8(record.fields[c]);
                 } catch (const store::StoreError& e) {
                     reporter_.Error(table.name, record.line, def.fields[f].name, e.what());
+                    row.damaged = true;
                 }
             }
             table.rows.push_back(std::move(row));

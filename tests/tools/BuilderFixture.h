@@ -50,6 +50,14 @@ inline std::map<std::string, std::string> TinyCorpus() {
     return files;
 }
 
+// Every diagnostic of a build as the user reads it, one a line.
+inline std::string AllText(const BuildResult& r) {
+    std::string all;
+    for (const Diagnostic& d : r.diagnostics)
+        all += d.Text() + "\n";
+    return all;
+}
+
 // A source folder holding the tiny corpus, and a data directory beside it.
 class BuilderTest : public ::testing::Test {
   protected:
@@ -101,13 +109,6 @@ class BuilderTest : public ::testing::Test {
         }
         ADD_FAILURE() << "no error";
         return {};
-    }
-    // Every diagnostic as the user reads it, one a line.
-    static std::string AllText(const BuildResult& r) {
-        std::string all;
-        for (const Diagnostic& d : r.diagnostics)
-            all += d.Text() + "\n";
-        return all;
     }
     std::string Query(const std::string& table, const std::string& sql) {
         store::sqlite::Database db(data() / table, SQLITE_OPEN_READONLY);

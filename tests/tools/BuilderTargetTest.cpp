@@ -15,6 +15,7 @@ namespace veloria::tools {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::AllText;
 using testing::ReadAll;
 using testing::WriteAll;
 using Builder = testing::BuilderTest;
