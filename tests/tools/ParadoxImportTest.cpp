@@ -130,6 +130,10 @@ class ParadoxImport : public ::testing::Test {
 // The sample corpus written as Paradox tables by pxlib and imported gives the data directory the
 // builder makes from its CSV sources, table by table and row by row, search forms included.
 TEST_F(ParadoxImport, TheSampleCorpusImportsToWhatTheBuilderMakesOfItsSources) {
+#ifdef __SANITIZE_ADDRESS__
+    // Minutes under the sanitizers for code the other tests here run on every kind of field.
+    GTEST_SKIP() << "the round trip of the whole sample corpus runs in the normal build";
+#endif
     const TempFolder tmp;
     WriteSampleCorpus(tmp.path() / "csv", {});
     testing::WriteParadoxCorpus(tmp.path() / "csv", tmp.path() / "px");
