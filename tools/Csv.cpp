@@ -180,8 +180,11 @@ void AppendCsvRecord(std::string& out, const std::vector<std::string>& fields) {
         if (f)
             out += ',';
         const std::string& v = fields[f];
+        // A field that begins with U+FEFF is quoted too: at the start of a file, bare, a reader
+        // would take it for a second byte order mark.
         const bool quote = v.find_first_of(",\"\r\n") != std::string::npos ||
-                           (!v.empty() && (v.front() == ' ' || v.back() == ' '));
+                           (!v.empty() && (v.front() == ' ' || v.back() == ' ')) ||
+                           std::string_view(v).starts_with(kBom);
         if (!quote) {
             out += v;
             continue;

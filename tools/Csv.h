@@ -64,7 +64,7 @@ std::string ReadFileText(const std::filesystem::path& file);
 std::vector<CsvRecord> ParseCsv(std::string_view text);
 
 // Appends one record, its fields quoted where needed (also where they begin or end with a blank,
-// so that no reader trims them), ended by CR LF.
+// so that no reader trims them, or begin with a byte order mark), ended by CR LF.
 void AppendCsvRecord(std::string& out, const std::vector<std::string>& fields);
 
 }  // namespace veloria::tools

@@ -73,6 +73,15 @@ TEST(Csv, WrittenRecordsReadBackUnchanged) {
     for (const Fields& r : records)
         AppendCsvRecord(text, r);
     EXPECT_EQ(FieldsOf(ParseCsv(text)), records);
+
+    // A first field beginning with U+FEFF, after the file's own mark: not a second mark.
+    const Fields marked = {
+        "\xEF\xBB\xBF"
+        "Numero",
+        "x"};
+    text = "\xEF\xBB\xBF";
+    AppendCsvRecord(text, marked);
+    EXPECT_EQ(FieldsOf(ParseCsv(text)), std::vector<Fields>{marked});
 }
 
 TEST(Csv, TheReaderHandsOutOneRecordAtATimeAndKnowsACutFile) {
