@@ -119,7 +119,13 @@ std::string WholeNumber(double value, std::string& problem) {
         return std::to_string(std::int64_t(value));
     char text[40];
     std::snprintf(text, sizeof text, "%.17g", value);
-    problem = std::string(text) + " is not a whole number; the program keys and shows it as one";
+    if (std::isnan(value))
+        problem = "the field holds no number (NaN); the program keys and shows whole numbers";
+    else if (!std::isfinite(value) || std::fabs(value) >= 9.0e18)
+        problem = std::string(text) + " is beyond the whole numbers the program keys";
+    else
+        problem =
+            std::string(text) + " is not a whole number; the program keys and shows it as one";
     return {};
 }
 
