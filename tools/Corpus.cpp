@@ -105,7 +105,7 @@ SourceFiles FindSourceFiles(const fs::path& folder, std::string_view extension,
             continue;
         }
         if (!def->content && !store::SameName(def->fileName, "Texto_B.DB")) {
-            // A copy of the program's folder holds them beside the content.
+            // A folder of Paradox tables may hold them beside the content.
             if (!skipProgramTables) {
                 reporter.Error(name, 0, {},
                                "\"" + std::string(def->fileName) +
