@@ -75,8 +75,7 @@ bool CsvReader::LineBreak() {
 
 void CsvReader::Check(std::size_t size, std::size_t more) const {
     if (maxField_ != kNoLimit && size + more > maxField_) {
-        throw CsvError(line_, "line " + std::to_string(line_) + ": a field of more than " +
-                                  std::to_string(maxField_) +
+        throw CsvError(line_, "a field of more than " + std::to_string(maxField_) +
                                   " bytes, more than any field may hold");
     }
 }
@@ -127,17 +126,15 @@ bool CsvReader::Next(CsvRecord& record) {
                 ++i_;
             }
             if (i_ < n && text_[i_] != ',' && text_[i_] != '\r' && text_[i_] != '\n') {
-                throw CsvError(line_, "line " + std::to_string(line_) +
-                                          ": text after the closing quote of a field");
+                throw CsvError(line_, "text after the closing quote of a field");
             }
         } else {
             std::size_t end = i_;
             while (end < n && text_[end] != ',' && text_[end] != '\r' && text_[end] != '\n') {
                 if (text_[end] == '"') {
-                    throw CsvError(line_, "line " + std::to_string(line_) +
-                                              ": a quote inside a field that does not begin "
-                                              "with one (quote the whole field and double "
-                                              "the quotes inside it)");
+                    throw CsvError(line_,
+                                   "a quote inside a field that does not begin with one (quote "
+                                   "the whole field and double the quotes inside it)");
                 }
                 ++end;
             }

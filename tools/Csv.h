@@ -17,7 +17,8 @@ struct CsvRecord {
     std::vector<std::string> fields;
 };
 
-// A malformed file; line is where the offending record begins (0: the file as a whole).
+// A malformed file; line is where the offending record begins (0: the file as a whole). The
+// message leaves the line to whoever shows it with the file's name.
 class CsvError : public std::runtime_error {
   public:
     CsvError(int line, const std::string& message) : std::runtime_error(message), line_(line) {}

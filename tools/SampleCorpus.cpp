@@ -226,7 +226,7 @@ std::vector<Passage> ReadPassages(const std::filesystem::path& sources) {
     try {
         records = ParseCsv(ReadFileText(file));
     } catch (const CsvError& e) {
-        throw std::runtime_error(file.string() + ": " + e.what());
+        throw std::runtime_error(file.string() + ":" + std::to_string(e.line()) + ": " + e.what());
     }
     std::vector<Passage> passages;
     for (std::size_t r = 1; r < records.size(); ++r) {
