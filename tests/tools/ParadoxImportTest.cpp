@@ -350,8 +350,8 @@ TEST_F(ParadoxImport, TablesThatCannotServeAreRefusedAsAWhole) {
 }
 
 TEST_F(ParadoxImport, FindsItsTablesAsTheProgramWouldAndLeavesTheRestAlone) {
-    // Names in any case, the memo file's too; the program's own tables and index files in the
-    // same folder; a seeded result table.
+    // Names in any case, the memo file's and the fields' too; the program's own tables and index
+    // files in the same folder; a seeded result table.
     fs::rename(px() / "LTexto.DB", px() / "LTEXTO.db");
     fs::rename(px() / "LTexto.MB", px() / "ltexto.mb");
     for (const char* own : {"Configura.db", "TBiblia.db", "Texto2B.DB"})
@@ -359,10 +359,10 @@ TEST_F(ParadoxImport, FindsItsTablesAsTheProgramWouldAndLeavesTheRestAlone) {
     WriteAll(px() / "LTexto.PX", "index");
     testing::WriteParadoxTable(
         px() / "Texto_B.DB",
-        {{"Referencia", FieldType::Alpha, 20},
+        {{"REFERENCIA", FieldType::Alpha, 20},
          {"Numero", FieldType::Long, 4},
-         {"Pensamiento", FieldType::Alpha, 80},
-         {"Libro", FieldType::Alpha, 1}},
+         {"pensamiento", FieldType::Alpha, 80},
+         {"LiBrO", FieldType::Alpha, 1}},
         {{std::string("T-1.1:2"), std::int64_t(2), std::string("Peace."), std::string("T")}});
     testing::WriteParadoxTable(px() / "Notes.DB", {{"Text", FieldType::Alpha, 10}}, {});
     BuildResult r = Import();
@@ -370,7 +370,9 @@ TEST_F(ParadoxImport, FindsItsTablesAsTheProgramWouldAndLeavesTheRestAlone) {
     ASSERT_EQ(r.warnings, 1);
     EXPECT_EQ(r.diagnostics[0].Text(), "Notes.DB: warning: names no table of the corpus; ignored");
     EXPECT_EQ(Query("Configura.db", "SELECT Cantidad || '|' || Fecha FROM Configura"), "1|");
-    EXPECT_EQ(Query("Texto_B.DB", "SELECT Numero || Libro FROM Texto_B"), "2T");
+    EXPECT_EQ(
+        Query("Texto_B.DB", "SELECT Referencia || Numero || Pensamiento || Libro FROM Texto_B"),
+        "T-1.1:22Peace.T");
     EXPECT_EQ(Query("LTexto.DB", "SELECT Umemo FROM LTexto WHERE Numero = 3"),
               "A second line\r\nof love.");
 }
