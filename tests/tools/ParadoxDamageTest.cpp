@@ -84,7 +84,7 @@ TEST(ParadoxDamage, ThousandsOfDamagedTablesAndMemoFilesAreReadOrRefused) {
     ReadDamaged(sound.db, sound.mb, -1, sound0);
     ASSERT_EQ(sound0.tablesRefused + sound0.recordsRefused, 0);
 
-    constexpr int kTableCases = 3000, kMemoCases = 2000;
+    constexpr int kTableCases = 2000, kMemoCases = 1000;
     Outcome tables, memos;
     for (int kase = 0; kase < kTableCases; ++kase) {
         std::mt19937 rng(static_cast<std::uint32_t>(kase));
