@@ -3,10 +3,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstring>
+#include <exception>
 #include <map>
 #include <optional>
+#include <set>
 
 #include "store/Sqlite.h"
 #include "store/TableFile.h"
@@ -18,6 +21,12 @@ namespace {
 // How long a write waits for another program's write to finish before it reports the table as
 // locked. The probe for exclusive use does not wait.
 constexpr int kBusyTimeoutMs = 2000;
+
+// A table's write-ahead log is due to be written into its file (checkpointed) once it holds this
+// many pages, SQLite's own default; the program does it when it finds time (RunDueCheckpoints).
+// A log that grows to the second figure without the program finding any is written at once.
+constexpr int kCheckpointDuePages = 1000;
+constexpr int kCheckpointNowPages = 16384;
 
 std::string Quoted(std::string_view text) {
     return "\"" + std::string(text) + "\"";
@@ -192,6 +201,10 @@ class SharedTable {
         Connect();
     }
 
+    ~SharedTable() { DueCheckpoints().erase(this); }
+    SharedTable(const SharedTable&) = delete;
+    SharedTable& operator=(const SharedTable&) = delete;
+
     // The table of that file name in dir, loaded once and shared while any handle holds it.
     static std::shared_ptr<SharedTable> Get(const std::filesystem::path& dir,
                                             std::string_view fileName) {
@@ -285,7 +298,17 @@ class SharedTable {
     void CheckUsable() {
         if (broken_.empty())
             return;
-        Load();
+        try {
+            // A rollback that failed left its transaction open: later writes would go into it,
+            // and the rows read back would be those it meant to undo.
+            if (batchDepth_ == 0 && conn_->db->InTransaction())
+                conn_->db->Exec("ROLLBACK");
+            Load();
+        } catch (const std::exception& e) {
+            // What put the rows out of step is what the user needs to know, before the cause of
+            // this reload's failure.
+            throw StoreError(broken_ + "; reading the table again failed: " + e.what());
+        }
         broken_.clear();
     }
 
@@ -435,12 +458,53 @@ class SharedTable {
             }
             if (batchDepth_ == 0)
                 lostBatch_ = false;
-            Load();
-        } catch (const StoreError& e) {
-            broken_ = e.what();
         } catch (const std::exception& e) {
-            broken_ = path_.string() + ": " + e.what();
+            NoteBroken(e);
+            // The outer batch must not commit what this one could not undo.
+            if (batchDepth_ > 0)
+                lostBatch_ = true;
         }
+        try {
+            Load();
+        } catch (const std::exception& e) {
+            NoteBroken(e);
+        }
+    }
+
+    // The outermost batch's commit, stamping the file with the generation of the joint batch it
+    // belongs to (SQLite's user version, in the file's header: written in the same transaction).
+    void CommitStamped(std::int64_t generation) {
+        if (batchDepth_ != 1)
+            throw StoreError(path_.string() + ": batches must end in reverse order");
+        if (!lostBatch_) {
+            try {
+                conn_->db->Exec("PRAGMA user_version = " + std::to_string(generation));
+            } catch (const StoreError&) {
+                RollbackBatch(1);
+                throw;
+            }
+        }
+        CommitBatch(1);
+        generation_ = generation;
+    }
+
+    std::int64_t Generation() const { return generation_; }
+    int BatchDepth() const { return batchDepth_; }
+
+    static std::set<SharedTable*>& DueCheckpoints() {
+        static std::set<SharedTable*> due;
+        return due;
+    }
+
+    // Writes the log into the file. Inside a batch it waits for the batch's end.
+    bool Checkpoint() {
+        if (batchDepth_ > 0)
+            return false;
+        int logged = 0, written = 0;
+        const int rc = sqlite3_wal_checkpoint_v2(conn_->db->get(), "main",
+                                                 SQLITE_CHECKPOINT_PASSIVE, &logged, &written);
+        conn_->db->Check(rc, "checkpoint");
+        return true;
     }
 
   private:
@@ -456,6 +520,13 @@ class SharedTable {
     }
 
     static std::string SavepointName(int level) { return "batch" + std::to_string(level); }
+
+    void NoteBroken(const std::exception& e) noexcept {
+        if (!broken_.empty())
+            return;
+        const std::string what = e.what();
+        broken_ = what.starts_with(path_.string()) ? what : path_.string() + ": " + what;
+    }
 
     // Versions come from one process-wide counter, so that a table loaded afresh never repeats a
     // version that an earlier copy of it had.
@@ -532,7 +603,7 @@ class SharedTable {
                 try {
                     Load();
                 } catch (const StoreError& e) {
-                    broken_ = e.what();
+                    NoteBroken(e);
                 }
             }
             throw;
@@ -575,10 +646,23 @@ class SharedTable {
             // kill of the program (the data is with the operating system at once), which is the
             // risk a desktop program faces, while only a power cut or system crash can lose the
             // last commits, and never corrupts the file. A rollback journal would need two syncs
-            // per commit for the same guarantee, which a search of many small appends cannot
-            // afford outside a batch.
-            db.QueryText("PRAGMA journal_mode=WAL");
-            db.Exec("PRAGMA synchronous=NORMAL");
+            // per commit for the same guarantee (tens of milliseconds, more than a typical search
+            // takes); it is the fallback where the file system offers no log (no shared memory).
+            // SQLite answers with the mode it is in, which is checked: the reasoning holds only
+            // for the modes it is made for.
+            std::string mode = db.QueryText("PRAGMA journal_mode=WAL");
+            for (char& c : mode)
+                c = char(std::tolower(static_cast<unsigned char>(c)));
+            const bool log = mode == "wal";
+            if (!log && mode != "delete" && mode != "truncate" && mode != "persist") {
+                throw StoreError(path_.string() + ": cannot keep a journal (the file is in mode " +
+                                 Quoted(mode) + ")");
+            }
+            db.Exec(log ? "PRAGMA synchronous=NORMAL" : "PRAGMA synchronous=FULL");
+            // The log is written into the file when the program finds time, not in the middle of
+            // a write the user waits for; the hook replaces SQLite's own checkpoint at commit.
+            if (log)
+                sqlite3_wal_hook(db.get(), &SharedTable::LogGrew, this);
             // Debian builds SQLite with secure_delete on, which overwrites every deleted row;
             // emptying the result tables then costs ten times as much, for no gain here.
             db.Exec("PRAGMA secure_delete=OFF");
@@ -626,12 +710,24 @@ class SharedTable {
         }
     }
 
+    // After each commit to the log: due to be written into the file once it is long enough, at
+    // once when it is far too long.
+    static int LogGrew(void* self, sqlite3* db, const char* name, int pages) {
+        auto* table = static_cast<SharedTable*>(self);
+        if (pages >= kCheckpointNowPages)
+            return sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        if (pages >= kCheckpointDuePages)
+            DueCheckpoints().insert(table);
+        return SQLITE_OK;
+    }
+
     void Load() { Load(*conn_); }
 
     // Reads every row into memory, converting the text to Windows-1252 in place; on failure the
     // rows stay as they were.
     void Load(Connection& c) {
         const std::int64_t dataVersion = c.DataVersion();
+        const std::int64_t generation = c.db->QueryInt("PRAGMA user_version");
         auto select = c.db->Prepare(c.selectSql);
         sqlite3_stmt* s = select.get();
         Arena arena;
@@ -673,6 +769,7 @@ class SharedTable {
         rows_ = std::move(rows);
         arena_ = std::move(arena);
         dataVersion_ = dataVersion;
+        generation_ = generation;
         Changed();
     }
 
@@ -695,6 +792,7 @@ class SharedTable {
 
     std::unique_ptr<Connection> conn_;
     std::int64_t dataVersion_ = 0;
+    std::int64_t generation_ = 0;  // of the last joint batch that wrote the file (its user version)
 
     std::vector<Row> rows_;
     Arena arena_;  // the bytes of the rows loaded from the file and of those appended since
@@ -1157,16 +1255,79 @@ std::uint64_t Table::DataVersion() const {
 
 Table::Batch::Batch(Table& table) : shared_(table.shared_), level_(shared_->BeginBatch()) {}
 
-Table::Batch::~Batch() {
-    if (!done_)
+Table::Batch::Batch(Table& first, Table& second) : shared_(first.shared_), second_(second.shared_) {
+    const std::string both = shared_->Path().string() + " and " + second_->Path().string();
+    if (shared_ == second_)
+        throw StoreError(both + ": a pair is two tables");
+    if (shared_->BatchDepth() > 0 || second_->BatchDepth() > 0)
+        throw StoreError(both + ": a batch over both must begin before any batch on either");
+    level_ = shared_->BeginBatch();
+    try {
+        second_->BeginBatch();
+    } catch (...) {
         shared_->RollbackBatch(level_);
+        throw;
+    }
+}
+
+Table::Batch::~Batch() {
+    if (done_)
+        return;
+    if (second_)
+        second_->RollbackBatch(1);
+    shared_->RollbackBatch(level_);
 }
 
 void Table::Batch::Commit() {
     if (done_)
         return;
     done_ = true;
-    shared_->CommitBatch(level_);
+    if (!second_) {
+        shared_->CommitBatch(level_);
+        return;
+    }
+    // A number neither file has: the pair reads as written together only when both carry it.
+    const std::int64_t generation =
+        std::max(shared_->Generation(), second_->Generation()) % INT32_MAX + 1;
+    try {
+        shared_->CommitStamped(generation);
+    } catch (...) {
+        second_->RollbackBatch(1);
+        throw;
+    }
+    second_->CommitStamped(generation);
+}
+
+bool Table::CommittedTogether(const Table& first, const Table& second) {
+    first.cursor_->Sync();
+    second.cursor_->Sync();
+    first.shared_->SyncWithDisk(false);
+    second.shared_->SyncWithDisk(false);
+    return first.shared_->Generation() == second.shared_->Generation();
+}
+
+bool CheckpointsDue() {
+    return !SharedTable::DueCheckpoints().empty();
+}
+
+void RunDueCheckpoints() {
+    auto& due = SharedTable::DueCheckpoints();
+    const std::vector<SharedTable*> tables(due.begin(), due.end());
+    std::exception_ptr failure;
+    for (SharedTable* table : tables) {
+        // Off the list first: a failure is reported once, and the next commit to the log that
+        // grows it puts the table back.
+        due.erase(table);
+        try {
+            if (!table->Checkpoint())
+                due.insert(table);
+        } catch (...) {
+            if (!failure)
+                failure = std::current_exception();
+        }
+    }
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 }  // namespace veloria::store

@@ -123,9 +123,17 @@ class Table {
     // back if the Batch dies uncommitted; then every handle sees the rows of before the batch
     // again. Batches nest (the inner ones are savepoints) and must end in reverse order of their
     // making. Starting one fails with "locked by another program" when another program writes.
+    //
+    // A joint batch writes two tables (the results and their count) as a pair: each in a batch
+    // of its own, committed in the order given, each file stamped with one generation number.
+    // A kill or a failure between the two commits leaves the first table written and the second
+    // as it was, with different generations: CommittedTogether then says so, and the reader
+    // knows that the second table does not describe the first. It must be the outermost batch of
+    // both; batches made on either table inside it nest in it.
     class Batch {
       public:
         explicit Batch(Table& table);
+        Batch(Table& first, Table& second);
         ~Batch();
         Batch(const Batch&) = delete;
         Batch& operator=(const Batch&) = delete;
@@ -133,14 +141,28 @@ class Table {
 
       private:
         std::shared_ptr<SharedTable> shared_;
+        std::shared_ptr<SharedTable> second_;  // of a joint batch
         int level_ = 0;
         bool done_ = false;
     };
+
+    // Whether the last joint batch that wrote either table wrote both (also when none did): false
+    // when it was cut off between its two commits. The tables are brought up to their files
+    // first.
+    static bool CommittedTogether(const Table& first, const Table& second);
 
   private:
     struct Cursor;
     std::shared_ptr<SharedTable> shared_;
     std::unique_ptr<Cursor> cursor_;
 };
+
+// The write-ahead logs of the tables the program writes are written into their files
+// (checkpointed) not in the middle of a write, where the user waits for it, but when the program
+// finds time: CheckpointsDue says that a log has grown long enough, RunDueCheckpoints does the
+// work (a table in the middle of a batch waits for the next time). A log that grows far beyond
+// is written at once. Throws StoreError naming the file of a checkpoint that failed.
+bool CheckpointsDue();
+void RunDueCheckpoints();
 
 }  // namespace veloria::store

@@ -554,5 +554,188 @@ TEST_F(TableTest, ContentTablesAreSharedAndReadOnlyOnDisk) {
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "Glosario.DB-journal"));
 }
 
+// The results and their count: written as a pair, each file stamped with the pair's generation,
+// seen whole or not at all by every handle and on disk.
+TEST_F(TableTest, AJointBatchWritesResultsAndCountAsAPair) {
+    Table results = Open("Texto_B.DB");
+    Table config = Open("Configura.db");
+    Table otherConfig = Open("Configura.db");
+    AppendResult(results, "old");
+    const auto onDisk = [&](const char* file, const char* sql) {
+        sqlite::Database db(dir.path() / file, SQLITE_OPEN_READONLY);
+        return db.QueryInt(sql);
+    };
+    const auto write = [&](int rows) {
+        results.EmptyTable();
+        for (int i = 0; i < rows; ++i)
+            AppendResult(results, "new" + std::to_string(i));
+        config.First();
+        config.Edit();
+        config.SetField("Cantidad", std::int64_t(rows));
+        config.Post();
+    };
+    {
+        Table::Batch batch(results, config);
+        write(3);
+        EXPECT_EQ(otherConfig.FieldAsInteger("Cantidad"), 3);  // this process sees it at once
+        EXPECT_EQ(onDisk("Configura.db", "SELECT Cantidad FROM Configura"), 0);
+        EXPECT_EQ(RowsOnDisk("Texto_B.DB", "Texto_B"), 1);
+    }
+    EXPECT_EQ(Walk(results, "Referencia"), "old ");
+    EXPECT_EQ(otherConfig.FieldAsInteger("Cantidad"), 0);
+    EXPECT_EQ(onDisk("Configura.db", "SELECT Cantidad FROM Configura"), 0);
+    EXPECT_TRUE(Table::CommittedTogether(results, config));
+
+    for (int round = 1; round <= 2; ++round) {
+        Table::Batch batch(results, config);
+        write(2);
+        {
+            Table::Batch inner(config);  // nests in the pair's batch
+            config.Edit();
+            config.SetField("Cantidad", std::int64_t(99));
+            config.Post();
+        }
+        EXPECT_EQ(config.FieldAsInteger("Cantidad"), 2);
+        EXPECT_EQ(Walk(results, "Referencia"), "new0 new1 ");
+        batch.Commit();
+        EXPECT_EQ(onDisk("Configura.db", "SELECT Cantidad FROM Configura"), 2);
+        EXPECT_EQ(RowsOnDisk("Texto_B.DB", "Texto_B"), 2);
+        EXPECT_EQ(onDisk("Texto_B.DB", "PRAGMA user_version"), round);
+        EXPECT_EQ(onDisk("Configura.db", "PRAGMA user_version"), round);
+        EXPECT_TRUE(Table::CommittedTogether(results, config));
+    }
+    EXPECT_EQ(otherConfig.FieldAsInteger("Cantidad"), 2);
+
+    // What a kill between the two commits leaves: the results of a pair the count never joined.
+    {
+        sqlite::Database db(dir.path() / "Texto_B.DB", SQLITE_OPEN_READWRITE);
+        db.Exec("BEGIN; DELETE FROM Texto_B; PRAGMA user_version = 3; COMMIT");
+    }
+    results.Refresh();
+    EXPECT_FALSE(Table::CommittedTogether(results, config));
+    EXPECT_FALSE(Table::CommittedTogether(config, results));
+    // The next pair mends it, with a generation neither file had.
+    {
+        Table::Batch batch(results, config);
+        write(1);
+        batch.Commit();
+    }
+    EXPECT_TRUE(Table::CommittedTogether(results, config));
+    EXPECT_EQ(onDisk("Configura.db", "PRAGMA user_version"), 4);
+
+    // Each table goes on alone. Another program writing the count stops the pair before
+    // anything is written.
+    AppendResult(results, "alone");
+    EXPECT_EQ(RowsOnDisk("Texto_B.DB", "Texto_B"), 2);
+    sqlite::Database other(dir.path() / "Configura.db", SQLITE_OPEN_READWRITE);
+    other.Exec("BEGIN IMMEDIATE");
+    EXPECT_STORE_ERROR((Table::Batch{results, config}), "Configura.db", "locked");
+    other.Exec("ROLLBACK");
+    AppendResult(results, "after");  // no batch left open on the results
+    EXPECT_EQ(RowsOnDisk("Texto_B.DB", "Texto_B"), 3);
+}
+
+TEST_F(TableTest, APairIsTwoWritableTablesOutsideAnyBatch) {
+    Table results = Open("Texto_B.DB");
+    Table again = Open("Texto_B.DB");
+    Table config = Open("Configura.db");
+    Table frases = Open("Frases.DB");
+    EXPECT_STORE_ERROR((Table::Batch{results, again}), "a pair is two tables");
+    EXPECT_STORE_ERROR((Table::Batch{results, frases}), "Frases.DB", "read-only");
+    AppendResult(results, "no batch left open");
+    EXPECT_EQ(RowsOnDisk("Texto_B.DB", "Texto_B"), 1);
+    {
+        Table::Batch alone(config);
+        EXPECT_STORE_ERROR((Table::Batch{results, config}), "must begin before any batch");
+    }
+    Table::Batch pair(results, config);
+    EXPECT_STORE_ERROR((Table::Batch{config, results}), "must begin before any batch");
+    AppendResult(results, "in the pair");
+    pair.Commit();
+    EXPECT_EQ(RowsOnDisk("Texto_B.DB", "Texto_B"), 2);
+}
+
+// The tables the program writes keep a write-ahead log where the file system offers one, and fall
+// back to a rollback journal where it does not: SQLite then says so, in its answer.
+TEST_F(TableTest, WrittenTablesKeepALogOrFallBackToAJournal) {
+    const auto modeOnDisk = [&](std::string_view file) {
+        sqlite::Database look(dir.path() / file, SQLITE_OPEN_READONLY);
+        return look.QueryText("PRAGMA journal_mode");
+    };
+    { Table results = Open("Texto_B.DB"); }
+    EXPECT_EQ(modeOnDisk("Texto_B.DB"), "wal");
+
+    // Locks by lock files alone: no shared memory, hence no log.
+    WriteTable(dir.path(), "TBiblia.db", {});
+    sqlite3_vfs* normal = sqlite3_vfs_find(nullptr);
+    sqlite3_vfs* noLog = sqlite3_vfs_find("unix-dotfile");
+    ASSERT_NE(noLog, nullptr);
+    sqlite3_vfs_register(noLog, 1);
+    try {
+        Table passages = Open("TBiblia.db");
+        passages.Append();
+        passages.SetField("Referencia", "Jn 1:1");
+        passages.Post();
+        EXPECT_EQ(RowsOnDisk("TBiblia.db", "TBiblia"), 1);
+    } catch (const StoreError& e) {
+        ADD_FAILURE() << e.what();
+    }
+    sqlite3_vfs_register(normal, 1);
+    EXPECT_EQ(modeOnDisk("TBiblia.db"), "delete");
+}
+
+// The log is written into the file when the program finds time, not inside the commit that the
+// user waits for, and not in the middle of a batch.
+TEST_F(TableTest, TheLogIsWrittenIntoTheFileWhenTheProgramFindsTime) {
+    Table results = Open("Texto_B.DB");
+    RunDueCheckpoints();
+    ASSERT_FALSE(CheckpointsDue());
+    const std::string text(1000, 'x');
+    const auto fileSize = [&] { return std::filesystem::file_size(dir.path() / "Texto_B.DB"); };
+    {
+        Table::Batch batch(results);
+        for (int i = 0; i < 5000; ++i) {
+            results.Append();
+            results.SetField("Pensamiento", text);
+            results.Post();
+        }
+        batch.Commit();
+    }
+    EXPECT_TRUE(CheckpointsDue());
+    EXPECT_LT(fileSize(), 1u << 20) << "the log was written into the file at the commit";
+    {
+        Table::Batch batch(results);
+        RunDueCheckpoints();
+        EXPECT_TRUE(CheckpointsDue()) << "a table in a batch waits";
+        EXPECT_LT(fileSize(), 1u << 20);
+    }
+    RunDueCheckpoints();
+    EXPECT_FALSE(CheckpointsDue());
+    EXPECT_GT(fileSize(), 4u << 20);
+    EXPECT_EQ(results.RowCount(), 5000);
+}
+
+// A batch whose rollback could not read the rows back leaves them out of step with the file: every
+// use says why, with the cause of the latest attempt to read them again, until one succeeds.
+TEST_F(TableTest, RowsThatCouldNotBeRestoredSayWhyUntilTheyAre) {
+    Table results = Open("Texto_B.DB");
+    AppendResult(results, "kept");
+    {
+        Table::Batch batch(results);
+        AppendResult(results, "dropped");
+        // SQLite can take no more memory: the rollback undoes the file, but reading the rows
+        // back fails.
+        sqlite3_hard_heap_limit64(sqlite3_memory_used());
+    }
+    EXPECT_STORE_ERROR(results.RowCount(), "Texto_B.DB", "out of memory",
+                       "reading the table again failed");
+    EXPECT_STORE_ERROR(results.First(), "Texto_B.DB", "reading the table again failed");
+    sqlite3_hard_heap_limit64(0);
+    EXPECT_EQ(Walk(results, "Referencia"), "kept ");
+    EXPECT_EQ(RowsOnDisk("Texto_B.DB", "Texto_B"), 1);
+    AppendResult(results, "next");  // committed at once again, not into a forgotten transaction
+    EXPECT_EQ(RowsOnDisk("Texto_B.DB", "Texto_B"), 2);
+}
+
 }  // namespace
 }  // namespace veloria::store
