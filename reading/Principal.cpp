@@ -10,6 +10,7 @@
 #include "glossary/PaGlosario.h"
 #include "reading/PaDesplegar.h"
 #include "search/PaBuscar.h"
+#include "store/Results.h"
 #include "store/Text.h"
 #include "tip/PaFrase.h"
 #include "widgets/Application.h"
@@ -265,8 +266,7 @@ void TForm1::FormActivate() {
     Texto_B.Refresh();
     DBGrid1->Repaint();
     DBGrid1->SetFocus();
-    Configura.First();
-    uGlobal::ResultCount = std::int32_t(Configura.FieldAsInteger("Cantidad"));
+    uGlobal::ResultCount = veloria::store::StoredResultCount(Configura, Texto_B);
     ShowCounter();
     browser_.SetRowCount(uGlobal::ResultCount);
 
@@ -296,8 +296,7 @@ void TForm1::Button4Click() {
     Texto_B.First();
     ShowCurrentSentence();
     Texto_B.Refresh();
-    Configura.First();
-    uGlobal::ResultCount = std::int32_t(Configura.FieldAsInteger("Cantidad"));
+    uGlobal::ResultCount = veloria::store::StoredResultCount(Configura, Texto_B);
     ShowCounter();
     browser_.SetRowCount(uGlobal::ResultCount);
     Repaint();

@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "store/Results.h"
 #include "store/Sqlite.h"
 #include "store/Text.h"
 #include "tests/store/TempDir.h"
@@ -713,6 +714,46 @@ TEST_F(TableTest, TheLogIsWrittenIntoTheFileWhenTheProgramFindsTime) {
     EXPECT_FALSE(CheckpointsDue());
     EXPECT_GT(fileSize(), 4u << 20);
     EXPECT_EQ(results.RowCount(), 5000);
+}
+
+// A stored count that is no count comes from damage: the rows stand in for it, never a negative
+// or wrapped number; a stored 0 stays 0 whatever rows there are.
+TEST_F(TableTest, TheStoredCountIsReadAsACountOrTheRowsStandIn) {
+    Table results = Open("Texto_B.DB");
+    Table config = Open("Configura.db");
+    for (int i = 0; i < 3; ++i)
+        AppendResult(results, "r" + std::to_string(i));
+    const auto stored = [&](const std::string& sqlValue) {
+        {
+            sqlite::Database db(dir.path() / "Configura.db", SQLITE_OPEN_READWRITE);
+            db.Exec("UPDATE Configura SET Cantidad = " + sqlValue);
+        }
+        config.Refresh();
+        config.Last();
+        return StoredResultCount(config, results);
+    };
+    EXPECT_EQ(stored("2"), 2);
+    EXPECT_EQ(config.RecNo(), 1);
+    // A count that a kill kept from joining its results belongs to the results before.
+    {
+        sqlite::Database db(dir.path() / "Texto_B.DB", SQLITE_OPEN_READWRITE);
+        db.Exec("PRAGMA user_version = 5");
+    }
+    results.Refresh();
+    EXPECT_EQ(stored("2"), 3);
+    EXPECT_EQ(stored("0"), 3);
+    {
+        sqlite::Database db(dir.path() / "Configura.db", SQLITE_OPEN_READWRITE);
+        db.Exec("PRAGMA user_version = 5");
+    }
+    config.Refresh();
+    EXPECT_EQ(stored("0"), 0);
+    EXPECT_EQ(stored("2147483647"), 2147483647);
+    EXPECT_EQ(stored("' 7 '"), 7);
+    for (const char* damaged : {"2147483648", "3000000000", "-1", "-2147483648", "'abc'", "NULL",
+                                "''", "2.5", "99999999999999999999"}) {
+        EXPECT_EQ(stored(damaged), 3) << damaged;
+    }
 }
 
 // A batch whose rollback could not read the rows back leaves them out of step with the file: every
