@@ -110,14 +110,13 @@ SearchResult RunSearch(const SearchRequest& request, const SearchTables& tables,
     result.state.phrasePattern = query.phrasePattern;
     const Matcher matcher(query, request.exactPhrase);
 
-    // Everything written from here on commits together: the emptied and refilled result table
-    // and the count that describes it. Should any step fail, both batches roll back and the
-    // previous search's results and count stay as they were.
-    store::Table::Batch resultBatch(results);
+    // Everything written from here on is one pair: the emptied and refilled result table and
+    // the count that describes it, both locked from the start and committed results first. Cut
+    // off between the two commits (a kill), the pair reads as the new results with their own
+    // count (store::StoredResultCount). Should any step before fail, the previous search's
+    // results and count stay as they were.
     store::Table& config = tables.config;
-    // Taken now, so that a configuration locked by another program stops the search before the
-    // results are written rather than after.
-    store::Table::Batch configBatch(config);
+    store::Table::Batch batch(results, config);
     results.EmptyTable();
 
     GaugeSteps gauge(progress, progressStep);
@@ -140,10 +139,7 @@ SearchResult RunSearch(const SearchRequest& request, const SearchTables& tables,
     config.SetField("Cantidad", std::int64_t(count));
     config.Post();
 
-    // The large write is the one likely to fail (a full disk); committed first, its failure still
-    // rolls the count back untouched.
-    resultBatch.Commit();
-    configBatch.Commit();
+    batch.Commit();
 
     guard.Close();
     result.outcome = SearchOutcome::Completed;

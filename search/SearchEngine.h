@@ -57,10 +57,14 @@ struct SearchResult {
 // Cantidad, driving progress on the way. It touches no process-wide value: the dialog hands the
 // count on (ResultCount, SearchDone) and closes on either outcome.
 //
+// The result table and Cantidad are written as a pair (store::Table::Batch over both): killed at
+// any moment, the next start reads the old results with the old count or the new results with
+// the new count (store::StoredResultCount).
+//
 // A failure of the table engine throws StoreError with the engine's message. The result table and
-// Cantidad then keep what the last completed search left (they change together or not at all),
-// and the progress window has been closed; the result table handle may be left closed if it could
-// not be reopened. The dialog stays open, so that the user can try again or cancel.
+// Cantidad then keep what the last completed search left, and the progress window has been
+// closed; the result table handle may be left closed if it could not be reopened. The dialog
+// stays open, so that the user can try again or cancel.
 SearchResult RunSearch(const SearchRequest& request, const SearchTables& tables,
                        Progress& progress);
 
