@@ -424,6 +424,8 @@ bool TControl::KeyPress(QKeyEvent& event, bool& result) {
     const TShiftState shift = ShiftOf(event);
     event.accept();
     result = true;
+    if (form)
+        form->keysDown_.insert(key);
     if (form && form->DialogKey(this, key, shift))
         return true;
     if (!alive)
@@ -461,8 +463,13 @@ bool TControl::KeyRelease(QKeyEvent& event, bool& result) {
     // A held key repeats its press; its release comes once, when it is let go.
     if (event.isAutoRepeat())
         return true;
+    // The release of a key pressed elsewhere (in a box that the press dismissed, in the window
+    // that the press left) is no key stroke here: running OnKeyUp for it would bring back the
+    // failure that the box reported, at every dismissal.
+    TForm* form = Form();
+    const bool pressedHere = form && form->keysDown_.erase(VirtualKey(event)) > 0;
     QPointer<QWidget> alive(&self_);
-    if (OnKeyUp) {
+    if (OnKeyUp && pressedHere) {
         WORD k = VirtualKey(event);
         Dispatch(OnKeyUp, k, ShiftOf(event));
         if (!alive || k == 0)

@@ -226,6 +226,7 @@ void TForm::Show() {
     PlaceOnScreen();
     focused_ = nullptr;
     wanted_ = nullptr;
+    keysDown_.clear();
     activating_ = true;
     QWidget::show();
     Application().PushActive(*this);
@@ -255,6 +256,7 @@ int TForm::ShowModal() {
     modalResult_ = mrNone;
     focused_ = nullptr;
     wanted_ = nullptr;
+    keysDown_.clear();
     activating_ = false;
     setWindowModality(Qt::ApplicationModal);
     if (TForm* opener = Application().ActiveForm()) {

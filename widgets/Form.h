@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,8 +26,11 @@ class QEventLoop;
 //   OnActivate nor any OnEnter runs.
 // - OnActivate runs only when a form is shown, never when the window system moves the activation.
 // - A control's OnEnter runs once for each real move of the focus to it within its form: a mouse
-//   press, Tab, an access key that focuses, SetFocus. Never on re-activation of the window, never
-//   because another control was disabled. A disabled focused control keeps the focus.
+//   press, Tab, an access key that focuses, SetFocus. Never on re-activation of the window (the
+//   return from a box or from another window is one), never because another control was
+//   disabled. A disabled focused control keeps the focus.
+// - A key's release is a key stroke of the form only when its press reached the form too: the
+//   release of the Enter that dismissed a box, or that opened the form, runs no OnKeyUp.
 // - Escape presses the form's cancel button; Alt+letter the control with that access key, from
 //   any control of the form.
 namespace veloria::widgets {
@@ -142,6 +146,8 @@ class TForm : public QWidget {
     bool showHint_ = false;
     THintWindow* hintWindow_ = nullptr;  // a child window, owned by the form
 
+    // Keys whose press reached a control of this form and that are not released yet.
+    std::set<WORD> keysDown_;
     QPointer<QWidget> focused_;  // the control whose OnEnter ran last
     QPointer<QWidget> wanted_;   // the control to have the focus once the form is live again
     bool activating_ = false;

@@ -1,8 +1,12 @@
 #include "widgets/Testing.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMessageBox>
+#include <QPointer>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 #include <QWindow>
 #include <cstdlib>
@@ -162,5 +166,41 @@ void DialogCapture::Clear() {
     dialogs_.clear();
     opened_.clear();
 }
+
+struct RealBoxes::Watch {
+    QTimer timer;
+    QTimer release;  // the key's release, a moment after the box has gone; never after the watch
+    QPointer<QWidget> answered;
+};
+
+RealBoxes::RealBoxes(Answer answer) : watch_(std::make_unique<Watch>()) {
+    Application().SetDialogHook({});
+    watch_->release.setSingleShot(true);
+    watch_->release.setInterval(30);
+    QObject::connect(&watch_->release, &QTimer::timeout, [] {
+        if (QWidget* focus = QApplication::focusWidget()) {
+            if (QWindow* window = focus->window()->windowHandle())
+                QTest::keyRelease(window, Qt::Key_Return);
+        }
+    });
+    watch_->timer.setInterval(10);
+    QObject::connect(&watch_->timer, &QTimer::timeout, [this, answer] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible() || box == watch_->answered)
+            return;
+        watch_->answered = box;
+        texts_.push_back(FromQString(box->text()));
+        if (answer == Answer::Click) {
+            QAbstractButton* ok = box->button(QMessageBox::Ok);
+            QTest::mouseClick(ok, Qt::LeftButton);
+            return;
+        }
+        QTest::keyPress(box, Qt::Key_Return);
+        watch_->release.start();
+    });
+    watch_->timer.start();
+}
+
+RealBoxes::~RealBoxes() = default;
 
 }  // namespace veloria::widgets::testing

@@ -2,6 +2,7 @@
 
 #include <QPoint>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -75,6 +76,27 @@ class DialogCapture {
   private:
     std::vector<ShownDialog> dialogs_;
     std::vector<std::string> opened_;
+};
+
+// While alive, the boxes the program shows are the real ones, answered as a user answers them:
+// with Enter, whose release then reaches whatever window has the focus once the box is gone (as
+// the keyboard sends it), or with a click on OK. Nothing is answered while the test itself waits
+// outside an event loop.
+class RealBoxes {
+  public:
+    enum class Answer { Enter, Click };
+    explicit RealBoxes(Answer answer);
+    ~RealBoxes();
+    RealBoxes(const RealBoxes&) = delete;
+    RealBoxes& operator=(const RealBoxes&) = delete;
+
+    // The texts of the boxes answered so far.
+    const std::vector<std::string>& Texts() const { return texts_; }
+
+  private:
+    struct Watch;
+    std::unique_ptr<Watch> watch_;
+    std::vector<std::string> texts_;
 };
 
 }  // namespace veloria::widgets::testing

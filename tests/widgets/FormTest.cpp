@@ -388,5 +388,44 @@ TEST_F(FormTest, AClickByTheProgramPassesTheExceptionToTheCallingHandler) {
     EXPECT_THROW(hidden->Click(), std::runtime_error);
 }
 
+// A failure in a control's Enter or key handler shows the error box; dismissing the box, by
+// Enter or by the mouse, re-activates the window, which brings no handler back: the window is
+// usable, not caught in a loop of boxes.
+TEST_F(FormTest, DismissingTheErrorBoxRunsNoHandlerOfTheWindowAgain) {
+    for (const auto answer :
+         {testing::RealBoxes::Answer::Enter, testing::RealBoxes::Answer::Click}) {
+        MakeMain();
+        int enters = 0, keyUps = 0, keyDowns = 0;
+        grid->OnEnter = [&] {
+            ++enters;
+            throw std::runtime_error("Cannot open file \"BCerrado.bmp\"");
+        };
+        grid->OnKeyDown = [&](WORD&, TShiftState) { ++keyDowns; };
+        grid->OnKeyUp = [&](WORD&, TShiftState) {
+            ++keyUps;
+            throw std::runtime_error("Cannot open file \"BCerrado.bmp\"");
+        };
+        testing::RealBoxes boxes(answer);
+        main->Show();
+        ASSERT_TRUE(testing::WaitFor([&] { return boxes.Texts().size() == 1; }));
+        testing::ProcessEvents(300);
+        EXPECT_EQ(enters, 1);
+        EXPECT_EQ(keyUps, 0);
+        EXPECT_EQ(boxes.Texts().size(), 1u);
+        EXPECT_TRUE(grid->Focused());
+
+        // A real key stroke in the control: one box for its release, and no more.
+        testing::KeyClick(*main, Qt::Key_Down);
+        ASSERT_TRUE(testing::WaitFor([&] { return boxes.Texts().size() == 2; }));
+        testing::ProcessEvents(300);
+        EXPECT_EQ(keyDowns, 1);
+        EXPECT_EQ(keyUps, 1);
+        EXPECT_EQ(enters, 1);
+        EXPECT_EQ(boxes.Texts().size(), 2u);
+        main->Hide();
+        main.reset();
+    }
+}
+
 }  // namespace
 }  // namespace veloria::widgets::test
