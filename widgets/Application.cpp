@@ -11,6 +11,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <exception>
+#include <string>
 
 #include "store/Text.h"
 #include "widgets/Accessible.h"
@@ -41,13 +42,36 @@ DataLink::~DataLink() {
 void DataLink::SyncAll() {
     if (syncing)
         return;
-    syncing = true;
+    // Reset however the pass ends: left set, no bound control would follow its table again.
+    struct Pass {
+        Pass() { syncing = true; }
+        ~Pass() { syncing = false; }
+        Pass(const Pass&) = delete;
+        Pass& operator=(const Pass&) = delete;
+    } pass;
+    std::exception_ptr failure;
     const std::vector<DataLink*> links = Links();
     for (DataLink* link : links) {
-        if (std::find(Links().begin(), Links().end(), link) != Links().end() && !link->Detached())
+        if (std::find(Links().begin(), Links().end(), link) == Links().end() || link->Detached())
+            continue;
+        // One control that cannot follow its table does not stop the others. Its failure is
+        // reported once for as long as it fails the same way: the sync runs after every
+        // handler, and a box at every one of them would leave the user no way out.
+        try {
             link->SyncFromData();
+            link->failure_.clear();
+        } catch (const std::exception& e) {
+            if (link->failure_ != e.what() && !failure)
+                failure = std::current_exception();
+            link->failure_ = e.what();
+        } catch (...) {
+            if (link->failure_ != "?" && !failure)
+                failure = std::current_exception();
+            link->failure_ = "?";
+        }
     }
-    syncing = false;
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 namespace detail {
@@ -88,6 +112,7 @@ void AfterEvent() noexcept {
     try {
         DataLink::SyncAll();
     } catch (...) {
+        HandleCurrentException();
     }
 }
 

@@ -9,6 +9,8 @@
 #include "tests/store/TempDir.h"
 #include "tests/widgets/Fixtures.h"
 #include "widgets/DBGrid.h"
+#include "widgets/DataLink.h"
+#include "widgets/Dispatch.h"
 
 namespace veloria::widgets::test {
 namespace {
@@ -228,6 +230,43 @@ TEST_F(GridTest, TheFixedColourPaintsTitlesAndIndicator) {
         }
     }
     EXPECT_TRUE(dark);
+}
+
+// A bound control that fails to follow its table says so in the error box, once for as long as it
+// fails the same way, and the other bound controls go on following theirs.
+TEST_F(GridTest, AControlThatFailsToFollowItsTableIsReportedAndTheOthersFollowOn) {
+    struct Link : DataLink {
+        std::string failure;
+        int synced = 0;
+        void SyncFromData() override {
+            if (!failure.empty())
+                throw std::runtime_error(failure);
+            ++synced;
+        }
+    } broken;
+    testing::DialogCapture boxes;
+    form->Show();
+    table->First();
+    const auto handler = [] { Dispatch(std::function<void()>([] {})); };
+
+    broken.failure = "Texto_B.DB: damaged table file";
+    table->Next();
+    handler();
+    EXPECT_EQ(boxes.Errors(), Events{"Texto_B.DB: damaged table file."});
+    EXPECT_EQ(grid->currentIndex().row(), 1);
+    table->Next();
+    handler();
+    handler();
+    EXPECT_EQ(grid->currentIndex().row(), 2) << "the grid stopped following its table";
+    EXPECT_EQ(boxes.Errors().size(), 1u);
+
+    broken.failure.clear();
+    handler();
+    EXPECT_GT(broken.synced, 0);
+    broken.failure = "Texto_B.DB: read or write error";
+    handler();
+    broken.failure = "";
+    EXPECT_EQ(boxes.Errors().size(), 2u);
 }
 
 }  // namespace
