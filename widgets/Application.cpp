@@ -8,11 +8,13 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QStyleFactory>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
 #include <exception>
 #include <string>
 
+#include "store/Table.h"
 #include "store/Text.h"
 #include "widgets/Accessible.h"
 #include "widgets/DataLink.h"
@@ -108,9 +110,27 @@ void HandleCurrentException() noexcept {
     }
 }
 
+// The tables' logs are written into their files once the handler that grew them, and what it
+// set off, are done: not while the user waits for the handler.
+void ScheduleCheckpoints() {
+    static bool scheduled = false;
+    if (scheduled || !store::CheckpointsDue())
+        return;
+    scheduled = true;
+    QTimer::singleShot(0, [] {
+        scheduled = false;
+        Dispatch(std::function<void()>(store::RunDueCheckpoints));
+    });
+}
+
 void AfterEvent() noexcept {
     try {
         DataLink::SyncAll();
+    } catch (...) {
+        HandleCurrentException();
+    }
+    try {
+        ScheduleCheckpoints();
     } catch (...) {
         HandleCurrentException();
     }

@@ -269,5 +269,28 @@ TEST_F(GridTest, AControlThatFailsToFollowItsTableIsReportedAndTheOthersFollowOn
     EXPECT_EQ(boxes.Errors().size(), 2u);
 }
 
+// A handler that grows a table's log leaves its writing into the file for after the handler,
+// when the window has had its turn.
+TEST_F(GridTest, TheLogThatAHandlerGrewIsWrittenAfterTheHandler) {
+    form->Show();
+    store::RunDueCheckpoints();
+    bool dueAfterWrite = false;
+    const std::string text(1000, 'x');
+    Dispatch(std::function<void()>([&] {
+        store::Table::Batch batch(*table);
+        for (int i = 0; i < 5000; ++i) {
+            table->Append();
+            table->SetField("Pensamiento", text);
+            table->Post();
+        }
+        batch.Commit();
+        dueAfterWrite = store::CheckpointsDue();
+    }));
+    EXPECT_TRUE(dueAfterWrite);
+    EXPECT_TRUE(store::CheckpointsDue()) << "written while the handler's caller waited";
+    EXPECT_TRUE(testing::WaitFor([] { return !store::CheckpointsDue(); }));
+    EXPECT_GT(std::filesystem::file_size(dir.path() / "Texto_B.DB"), 4u << 20);
+}
+
 }  // namespace
 }  // namespace veloria::widgets::test
