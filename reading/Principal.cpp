@@ -193,7 +193,7 @@ VolumeTables::Entry* TForm1::CurrentVolume() {
 
 void TForm1::SetBibleIndicator(bool cites) {
     TBitmap picture;
-    picture.LoadFromFile(cites ? "BAbierto.bmp" : "BCerrado.bmp");
+    LoadDecoration(picture, cites ? "BAbierto.bmp" : "BCerrado.bmp");
     // The open or closed book says it to those who see it; the button's description to the rest.
     picture.SetDescription(cites ? "The sentence cites the Bible"
                                  : "The sentence cites no Bible passage");
@@ -238,17 +238,10 @@ void TForm1::ShowCounter() {
 
 // ---- Start-up and the hidden buttons ----
 
-void TForm1::LoadPicture(TImage& image, const char* fileName, bool orReport) {
-    if (!orReport) {
-        image.LoadFromFile(fileName);
-        return;
-    }
-    // A missing decoration is reported, but must not leave the commands disabled for the session.
-    try {
-        image.LoadFromFile(fileName);
-    } catch (const std::exception& e) {
-        Application().ShowException(e.what());
-    }
+void TForm1::LoadPicture(TImage& image, const char* fileName) {
+    TPicture picture;
+    if (LoadDecoration(picture, fileName))
+        image.SetPicture(picture);
 }
 
 void TForm1::FormActivate() {
@@ -271,13 +264,13 @@ void TForm1::FormActivate() {
     browser_.SetRowCount(uGlobal::ResultCount);
 
     FFrase->ShowModal();
-    LoadPicture(*Image1, "Fondo01.bmp", true);
-    LoadPicture(*Image2, "Logotipo01.bmp", true);
+    LoadPicture(*Image1, "Fondo01.bmp");
+    LoadPicture(*Image2, "Logotipo01.bmp");
     Button1->Click();
 }
 
 void TForm1::Button1Click() {
-    LoadPicture(*Image2, "Logotipo01.bmp", true);
+    LoadPicture(*Image2, "Logotipo01.bmp");
     for (TdxButton* b : {Boton1, dxButton1, dxButton2, dxButton3, dxButton4, dxButton5, dxButton6,
                          dxButton7, dxButton8, dxButton9, dxButton10, dxButton15}) {
         b->SetEnabled(true);
@@ -383,7 +376,7 @@ void TForm1::BuildParagraphText() {
 }
 
 void TForm1::OpenChild(TForm& child, const std::function<void()>& prepare, bool afterSearch) {
-    LoadPicture(*Image2, "Logotipo02.bmp", false);
+    LoadPicture(*Image2, "Logotipo02.bmp");
     Label8->SetCaption(B_Biblia->Enabled() ? "1" : "0");
     for (TdxButton* b : {Boton1, dxButton1, dxButton2, dxButton3, dxButton4, dxButton5, dxButton6,
                          dxButton7, dxButton8, dxButton9, dxButton10, dxButton15, B_Biblia}) {

@@ -106,10 +106,10 @@ class TForm1 : public veloria::widgets::TForm {
     // A command that opens a window: disable the commands, prepare, show it modally, restore.
     void OpenChild(veloria::widgets::TForm& child, const std::function<void()>& prepare = {},
                    bool afterSearch = false);
+    // The Bible indicator: its picture (a decoration: the window goes on without it) and state.
     void SetBibleIndicator(bool cites);
-    // Loads a picture of the working directory; with `orReport` a failure shows the error box
-    // and the caller goes on.
-    void LoadPicture(veloria::widgets::TImage& image, const char* fileName, bool orReport);
+    // Loads a decoration of the working directory into an image; the window goes on without it.
+    void LoadPicture(veloria::widgets::TImage& image, const char* fileName);
 
     // The grid over the result table, its triggers, the bar and the four navigation buttons.
     veloria::widgets::Browser browser_;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "widgets/Accessible.h"
+#include "widgets/Application.h"
 
 namespace veloria::widgets {
 namespace {
@@ -121,6 +122,29 @@ void TBitmap::LoadFromFile(std::string_view fileName) {
     image_ = LoadBitmapFile(fileName);
     dense_ = QImage();
     bitmap_ = true;
+}
+
+namespace {
+bool decorationFailed = false;
+}  // namespace
+
+bool LoadDecoration(TPicture& picture, std::string_view fileName) {
+    TPicture fresh;
+    try {
+        fresh.LoadFromFile(fileName);
+    } catch (const PictureError& e) {
+        if (!decorationFailed) {
+            decorationFailed = true;
+            Application().ShowException(e.what());
+        }
+        return false;
+    }
+    picture = std::move(fresh);
+    return true;
+}
+
+void ForgetDecorationFailures() {
+    decorationFailed = false;
 }
 
 QImage TransparentBitmap(const QImage& image) {

@@ -82,6 +82,14 @@ class TBitmap : public TPicture {
     void LoadFromFile(std::string_view fileName);
 };
 
+// A picture that only decorates a window (a background, a logo, a button's picture), loaded by
+// file name. One that cannot be read must not cost the user the window: the first such failure of
+// the session shows the standard error box, later ones are silent, and the caller goes on without
+// the picture (the object keeps what it held). True when the picture was loaded.
+bool LoadDecoration(TPicture& picture, std::string_view fileName);
+// Makes the next failure show its box again, as in a new session (tests).
+void ForgetDecorationFailures();
+
 // The bitmap with the colour of its bottom-left pixel made see-through, as transparent bitmaps
 // are drawn.
 QImage TransparentBitmap(const QImage& image);

@@ -19,11 +19,6 @@ namespace {
 namespace t = widgets::testing;
 using widgets::TdxButton;
 
-std::vector<TdxButton*> Commands(TForm1& f) {
-    return {f.Boton1,    f.dxButton1, f.dxButton2, f.dxButton3, f.dxButton4,  f.dxButton5,
-            f.dxButton6, f.dxButton7, f.dxButton8, f.dxButton9, f.dxButton10, f.dxButton15};
-}
-
 QImage Picture(const char* file) {
     widgets::TBitmap b;
     b.LoadFromFile(file);
@@ -319,17 +314,6 @@ TEST_F(ProgramTest, AMissingBackgroundIsReportedButTheCommandsStillComeOn) {
     Start();
     ASSERT_EQ(capture.Errors().size(), 1u);
     EXPECT_NE(capture.Errors()[0].find("Fondo01.bmp"), std::string::npos);
-    for (TdxButton* b : Commands(F()))
-        EXPECT_TRUE(b->Enabled()) << b->Name();
-}
-
-TEST_F(ProgramTest, AMissingBusyLogoEndsTheCommandBeforeItDisablesAnything) {
-    Start();
-    std::filesystem::remove(Dir() / "Logotipo02.bmp");
-    t::DialogCapture capture;
-    t::Click(*F().dxButton6);
-    ASSERT_EQ(capture.Errors().size(), 1u);
-    EXPECT_FALSE(FDesplegar->isVisible());
     for (TdxButton* b : Commands(F()))
         EXPECT_TRUE(b->Enabled()) << b->Name();
 }

@@ -56,6 +56,12 @@ inline const Rows kText = {
     Sentence("6", "Sixth, the last of the volume.", "T-2.2", "3", "", "2", "3"),
 };
 
+// The main window's command buttons, B_Biblia aside.
+inline std::vector<widgets::TdxButton*> Commands(TForm1& f) {
+    return {f.Boton1,    f.dxButton1, f.dxButton2, f.dxButton3, f.dxButton4,  f.dxButton5,
+            f.dxButton6, f.dxButton7, f.dxButton8, f.dxButton9, f.dxButton10, f.dxButton15};
+}
+
 class ProgramTest : public ::testing::Test {
   protected:
     ProgramTest() {
@@ -98,6 +104,7 @@ class ProgramTest : public ::testing::Test {
         }
         setenv("XDG_RUNTIME_DIR", d.c_str(), 1);
         std::filesystem::current_path(d);
+        widgets::ForgetDecorationFailures();  // a session of its own
     }
 
     // The result rows of an earlier search (Referencia, Numero, Pensamiento, Libro) and the stored

@@ -69,6 +69,28 @@ TEST_F(PictureTest, AMissingBitmapNamesTheFileAndTheHandlerShowsIt) {
     EXPECT_TRUE(image->Picture().Empty());
 }
 
+// A decoration that cannot be read, missing or damaged: the first failure of the session is
+// shown, the others are not, nothing is thrown, and the picture keeps what it held.
+TEST_F(PictureTest, ADecorationThatCannotBeReadIsReportedOnceAndLeftOut) {
+    ForgetDecorationFailures();
+    ASSERT_TRUE(Quarters(20, 10).save(QPath("BAbierto.bmp"), "BMP"));
+    ASSERT_TRUE(Quarters(8, 8).save(QPath("Damaged.bmp"), "PNG"));
+    testing::DialogCapture boxes;
+    TBitmap picture;
+    EXPECT_TRUE(LoadDecoration(picture, Path("BAbierto.bmp")));
+    EXPECT_EQ(picture.Width(), 20);
+    EXPECT_FALSE(LoadDecoration(picture, Path("BCerrado.bmp")));
+    EXPECT_FALSE(LoadDecoration(picture, Path("Damaged.bmp")));
+    EXPECT_FALSE(LoadDecoration(picture, Path("BCerrado.bmp")));
+    EXPECT_EQ(picture.Width(), 20);
+    EXPECT_EQ(boxes.Errors(),
+              std::vector<std::string>{"Cannot open file \"" + Path("BCerrado.bmp") + "\""});
+    ForgetDecorationFailures();
+    EXPECT_FALSE(LoadDecoration(picture, Path("Damaged.bmp")));
+    ASSERT_EQ(boxes.Errors().size(), 2u);
+    EXPECT_NE(boxes.Errors()[1].find("Damaged.bmp"), std::string::npos);
+}
+
 TEST_F(PictureTest, BitmapsLoadWithoutRegardToCaseAndRejectOtherFormats) {
     ASSERT_TRUE(Quarters(20, 10).save(QPath("BAbierto.bmp"), "BMP"));
     TBitmap bitmap;
