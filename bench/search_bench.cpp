@@ -4,7 +4,9 @@
 //   - a typical one- or two-word search against a bare memmem scan of the same forms for the same
 //     patterns;
 //   - a common word and a query that hits every row against SQLite's own cost of emptying the
-//     result table and inserting that many rows in one transaction;
+//     result table, inserting that many rows and storing their count, as a pair (and, for
+//     information, that cost against writing the results alone with their log written into the
+//     file at the commit, as they were written before they were a pair);
 //   - the 10x corpus against the 1x one;
 //   - a search driving a gauge that paints itself against the same search with no progress
 //     window.
@@ -225,22 +227,32 @@ std::size_t BareScan(Corpus& corpus, const std::string& box) {
     return found;
 }
 
-// SQLite alone, on a file of the result table's layout opened with the table engine's settings:
-// emptying the table and inserting the rows the engine writes for a query, in one transaction.
-// The rows come in the tables' Windows-1252, as the search has them, and are converted to the
-// UTF-8 the files hold, as any writer of these files must; or (convertFirst) are converted before
-// the timing starts.
+// SQLite alone, on files of the result table's and the configuration's layout opened with the
+// table engine's settings (a write-ahead log, synchronous=NORMAL): emptying the result table and
+// inserting the rows the engine writes for a query in one transaction, then storing their count
+// in another, each file stamped with the pair's generation; the logs are written into the files
+// afterwards, outside the timing, as the program does it when it finds time. The rows come in the
+// tables' Windows-1252, as the search has them, and are converted to the UTF-8 the files hold, as
+// any writer of these files must; or (convertFirst) are converted before the timing starts. With
+// `alone`, the way the results were written before they were written as a pair: the result table
+// alone, its log written into the file at the commit, in the user's wait.
 class SqliteResults {
   public:
-    SqliteResults(Corpus& corpus, const std::string& box, bool convertFirst)
-        : convertFirst_(convertFirst) {
+    SqliteResults(Corpus& corpus, const std::string& box, bool convertFirst, bool alone = false)
+        : convertFirst_(convertFirst), alone_(alone) {
         const store::TableDef& def = *store::FindTableDef("Texto_B.DB");
         store::testing::WriteTable(dir_.path(), "Texto_B.DB", {});
-        db_ = std::make_unique<store::sqlite::Database>(
-            dir_.path() / def.fileName, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
-        db_->QueryText("PRAGMA journal_mode=WAL");
-        db_->Exec("PRAGMA synchronous=NORMAL");
-        db_->Exec("PRAGMA secure_delete=OFF");
+        store::testing::WriteTable(dir_.path(), "Configura.db", {{"0", "", ""}});
+        for (auto* db : {&db_, &config_}) {
+            *db = std::make_unique<store::sqlite::Database>(
+                dir_.path() / (db == &db_ ? def.fileName : "Configura.db"),
+                SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
+            (*db)->QueryText("PRAGMA journal_mode=WAL");
+            (*db)->Exec("PRAGMA synchronous=NORMAL");
+            (*db)->Exec("PRAGMA secure_delete=OFF");
+            if (!alone)
+                (*db)->Exec("PRAGMA wal_autocheckpoint=0");
+        }
         const std::string table = store::QuoteSqlName(store::SqlTableName(def));
         empty_ = "DELETE FROM " + table;
         insert_ = std::make_unique<store::sqlite::Statement>(
@@ -258,9 +270,13 @@ class SqliteResults {
             rows_.push_back(row);
         }
         Write();  // the table holds as many rows as at every later run
+        Checkpoint();
     }
     void Write() {
+        const std::string stamp = "PRAGMA user_version = " + std::to_string(++generation_);
         db_->Exec("BEGIN IMMEDIATE");
+        if (!alone_)
+            config_->Exec("BEGIN IMMEDIATE");
         db_->Exec(empty_);
         for (const auto& row : rows_) {
             for (int f = 0; f < 4; ++f) {
@@ -269,16 +285,33 @@ class SqliteResults {
             }
             insert_->Run();
         }
+        if (alone_) {
+            db_->Exec("COMMIT");
+            return;
+        }
+        config_->Exec("UPDATE Configura SET Cantidad = " + std::to_string(rows_.size()));
+        db_->Exec(stamp);
         db_->Exec("COMMIT");
+        config_->Exec(stamp);
+        config_->Exec("COMMIT");
+    }
+    // What the program does when it finds time.
+    void Checkpoint() {
+        if (alone_)
+            return;
+        db_->Exec("PRAGMA wal_checkpoint(PASSIVE)");
+        config_->Exec("PRAGMA wal_checkpoint(PASSIVE)");
     }
 
   private:
     store::testing::TempDir dir_;
-    std::unique_ptr<store::sqlite::Database> db_;
+    std::unique_ptr<store::sqlite::Database> db_, config_;
     std::unique_ptr<store::sqlite::Statement> insert_;
     std::string empty_;
     std::vector<std::array<std::string, 4>> rows_;
     bool convertFirst_;
+    bool alone_;
+    std::int64_t generation_ = 0;
 };
 
 // The fastest repetition of each benchmark, in milliseconds per iteration.
@@ -299,11 +332,19 @@ class Collector : public benchmark::ConsoleReporter {
     std::map<std::string, double> best;
 };
 
-void Register(const std::string& name, std::function<void()> body, bool heavy) {
-    auto* b = benchmark::RegisterBenchmark(name.c_str(), [body](benchmark::State& state) {
-        for (auto _ : state)
-            body();
-    });
+// `afterwards` runs after each iteration, outside the timing: what the program leaves for when it
+// finds time (the logs written into the files).
+void Register(const std::string& name, std::function<void()> body, bool heavy,
+              std::function<void()> afterwards = store::RunDueCheckpoints) {
+    auto* b =
+        benchmark::RegisterBenchmark(name.c_str(), [body, afterwards](benchmark::State& state) {
+            for (auto _ : state) {
+                body();
+                state.PauseTiming();
+                afterwards();
+                state.ResumeTiming();
+            }
+        });
     b->Unit(benchmark::kMillisecond)->Repetitions(5);
     if (heavy) {
         b->Iterations(2);
@@ -372,8 +413,12 @@ int main(int argc, char** argv) {
                         .get();
                 Register(
                     std::string(convertFirst ? "sqlite-utf8/" : "sqlite/") + tag,
-                    [s] { s->Write(); }, heavy);
+                    [s] { s->Write(); }, heavy, [s] { s->Checkpoint(); });
             }
+            SqliteResults* alone =
+                baselines.emplace_back(std::make_unique<SqliteResults>(*k, box, false, true)).get();
+            Register(
+                "sqlite-alone/" + tag, [alone] { alone->Write(); }, heavy, [] {});
         }
     }
     // Side by side, so that all three see the same state of the machine.
@@ -427,10 +472,15 @@ int main(int argc, char** argv) {
          "search/typical2/1x", "memmem/typical2/1x", "bare memmem scan", 2.0);
     for (const Case& c : {cases[2], cases[3]}) {
         const std::string what = (c.key == "common" ? "common word " : "every row ") + described(c);
-        line(what, "search/" + c.key + "/1x", "sqlite/" + c.key + "/1x", "SQLite empty+insert",
-             1.5);
+        line(what, "search/" + c.key + "/1x", "sqlite/" + c.key + "/1x",
+             "SQLite empty+insert+count", 1.5);
         line(what + " against rows converted to UTF-8 beforehand", "search/" + c.key + "/1x",
-             "sqlite-utf8/" + c.key + "/1x", "SQLite empty+insert", 0);
+             "sqlite-utf8/" + c.key + "/1x", "SQLite empty+insert+count", 0);
+        for (const char* scale : {"1x", "10x"}) {
+            line("cost of writing results and count as a pair, " + described(c, scale),
+                 "sqlite/" + c.key + "/" + scale, "sqlite-alone/" + c.key + "/" + scale,
+                 "the results alone, their log written at the commit", 0);
+        }
     }
     for (const Case& c : cases) {
         line("10x corpus, " + described(c, "10x"), "search/" + c.key + "/10x",
