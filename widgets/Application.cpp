@@ -31,6 +31,18 @@ std::vector<DataLink*>& Links() {
     return links;
 }
 bool syncing = false;
+
+std::string MessageOf(const std::exception_ptr& failure) {
+    if (!failure)
+        return "Unknown error";
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "Unknown error";
+    }
+}
 }  // namespace
 
 DataLink::DataLink() {
@@ -62,14 +74,11 @@ void DataLink::SyncAll() {
         try {
             link->SyncFromData();
             link->failure_.clear();
-        } catch (const std::exception& e) {
-            if (link->failure_ != e.what() && !failure)
-                failure = std::current_exception();
-            link->failure_ = e.what();
         } catch (...) {
-            if (link->failure_ != "?" && !failure)
+            const std::string what = MessageOf(std::current_exception());
+            if (link->failure_ != what && !failure)
                 failure = std::current_exception();
-            link->failure_ = "?";
+            link->failure_ = what;
         }
     }
     if (failure)
@@ -88,15 +97,8 @@ void ActivateWindow(QWidget& window) {
 }
 
 void HandleCurrentException() noexcept {
-    std::string message;
     try {
-        throw;
-    } catch (const std::exception& e) {
-        message = e.what();
-    } catch (...) {
-        message = "Unknown error";
-    }
-    try {
+        const std::string message = MessageOf(std::current_exception());
         // Messages come from the table engine (UTF-8 where they quote a character) or carry
         // Windows-1252 names; the box shows either.
         std::string shown;
