@@ -1286,9 +1286,13 @@ void Table::Batch::Commit() {
         shared_->CommitBatch(level_);
         return;
     }
-    // A number neither file has: the pair reads as written together only when both carry it.
-    const std::int64_t generation =
-        std::max(shared_->Generation(), second_->Generation()) % INT32_MAX + 1;
+    // A number neither file has, also where the numbers wrap: the pair reads as written together
+    // only when both carry it.
+    const std::int64_t first = shared_->Generation(), second = second_->Generation();
+    std::int64_t generation = std::max(first, second);
+    do
+        generation = generation % INT32_MAX + 1;
+    while (generation == first || generation == second);
     try {
         shared_->CommitStamped(generation);
     } catch (...) {

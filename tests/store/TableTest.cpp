@@ -623,6 +623,21 @@ TEST_F(TableTest, AJointBatchWritesResultsAndCountAsAPair) {
     }
     EXPECT_TRUE(Table::CommittedTogether(results, config));
     EXPECT_EQ(onDisk("Configura.db", "PRAGMA user_version"), 4);
+    // Where the numbers wrap too: the next after the largest must not be the other file's.
+    for (const auto& [file, generation] :
+         {std::pair{"Texto_B.DB", "2147483647"}, std::pair{"Configura.db", "1"}}) {
+        sqlite::Database db(dir.path() / file, SQLITE_OPEN_READWRITE);
+        db.Exec(std::string("PRAGMA user_version = ") + generation);
+    }
+    results.Refresh();
+    config.Refresh();
+    {
+        Table::Batch batch(results, config);
+        write(1);
+        batch.Commit();
+    }
+    EXPECT_EQ(onDisk("Texto_B.DB", "PRAGMA user_version"), 2);
+    EXPECT_EQ(onDisk("Configura.db", "PRAGMA user_version"), 2);
 
     // Each table goes on alone. Another program writing the count stops the pair before
     // anything is written.
@@ -683,6 +698,20 @@ TEST_F(TableTest, WrittenTablesKeepALogOrFallBackToAJournal) {
     }
     sqlite3_vfs_register(normal, 1);
     EXPECT_EQ(modeOnDisk("TBiblia.db"), "delete");
+
+    // Any other answer (here: a file kept in memory alone) would make every commit a promise that
+    // a kill breaks: the table is refused, and says why.
+    sqlite3_vfs* inMemory = sqlite3_vfs_find("memdb");
+    ASSERT_NE(inMemory, nullptr);
+    sqlite3_vfs_register(inMemory, 1);
+    try {
+        Table passages = Open("TBiblia.db");
+        ADD_FAILURE() << "a table without a journal was opened for writing";
+    } catch (const StoreError& e) {
+        EXPECT_NE(std::string(e.what()).find("TBiblia.db"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("\"memory\""), std::string::npos) << e.what();
+    }
+    sqlite3_vfs_register(normal, 1);
 }
 
 // The log is written into the file when the program finds time, not inside the commit that the
