@@ -639,6 +639,9 @@ bool TForm::event(QEvent* e) {
         case QEvent::ToolTip:
             return true;
         case QEvent::WindowActivate:
+            // Keys pressed before the window was left (for a box, another window) were
+            // released there: their releases here are no key strokes of this form.
+            keysDown_.clear();
             if (Live())
                 SetQtFocus();
             return QWidget::event(e);

@@ -29,8 +29,9 @@ class QEventLoop;
 //   press, Tab, an access key that focuses, SetFocus. Never on re-activation of the window (the
 //   return from a box or from another window is one), never because another control was
 //   disabled. A disabled focused control keeps the focus.
-// - A key's release is a key stroke of the form only when its press reached the form too: the
-//   release of the Enter that dismissed a box, or that opened the form, runs no OnKeyUp.
+// - A key's release is a key stroke of the form only when its press reached the form too, since
+//   the window last became active: the release of the Enter that dismissed a box, or that opened
+//   the form, runs no OnKeyUp, nor does that of a key whose press brought up a box.
 // - Escape presses the form's cancel button; Alt+letter the control with that access key, from
 //   any control of the form.
 namespace veloria::widgets {
@@ -146,7 +147,8 @@ class TForm : public QWidget {
     bool showHint_ = false;
     THintWindow* hintWindow_ = nullptr;  // a child window, owned by the form
 
-    // Keys whose press reached a control of this form and that are not released yet.
+    // Keys whose press reached a control of this form since its window became active, and that
+    // are not released yet.
     std::set<WORD> keysDown_;
     QPointer<QWidget> focused_;  // the control whose OnEnter ran last
     QPointer<QWidget> wanted_;   // the control to have the focus once the form is live again

@@ -427,5 +427,27 @@ TEST_F(FormTest, DismissingTheErrorBoxRunsNoHandlerOfTheWindowAgain) {
     }
 }
 
+// A key whose press fails in a control (its box takes the key's release) is no longer down in
+// the window once the box has gone: the Enter that dismisses the box runs no OnKeyUp, not even
+// once.
+TEST_F(FormTest, AKeyWhosePressBroughtABoxIsNotDownOnceTheBoxHasGone) {
+    MakeMain();
+    int keyUps = 0;
+    grid->OnKeyDown = [&](WORD& key, TShiftState) {
+        if (key == VK_RETURN)
+            throw std::runtime_error("Cannot open file \"BCerrado.bmp\"");
+    };
+    grid->OnKeyUp = [&](WORD&, TShiftState) { ++keyUps; };
+    testing::RealBoxes boxes(testing::RealBoxes::Answer::Enter);
+    main->Show();
+    testing::KeyPress(*main, Qt::Key_Return);
+    ASSERT_TRUE(testing::WaitFor([&] { return boxes.Texts().size() == 1; }));
+    testing::ProcessEvents(300);
+    EXPECT_EQ(keyUps, 0);
+    EXPECT_EQ(boxes.Texts().size(), 1u);
+    testing::KeyClick(*main, Qt::Key_Down);
+    EXPECT_EQ(keyUps, 1);
+}
+
 }  // namespace
 }  // namespace veloria::widgets::test
