@@ -1,5 +1,6 @@
 #include "store/SearchForm.h"
 
+#include "store/SearchMarks.h"
 #include "store/Text.h"
 
 namespace veloria::store {
@@ -47,8 +48,18 @@ bool IsSearchSeparator(char c) {
     }
 }
 
+char SearchFormChar(char c) {
+    return NormaliseSearchChar(UpperCaseLetter(c));
+}
+
 std::string SearchWordForm(std::string_view word) {
-    return NormaliseSearchText(UpperCaseLetters(word));
+    std::string form;
+    form.reserve(word.size());
+    for (const char c : word) {
+        if (const char n = SearchFormChar(c))
+            form += n;
+    }
+    return form;
 }
 
 std::vector<SearchWord> SearchWords(std::string_view sentence) {
@@ -83,14 +94,8 @@ std::vector<SearchWord> SearchWords(std::string_view sentence) {
 }
 
 std::string SearchForm(std::string_view sentence) {
-    std::string form;
-    for (const SearchWord& word : SearchWords(sentence)) {
-        form += '#';
-        form += word.form;
-    }
-    if (!form.empty())
-        form += '#';
-    return form;
+    // One mapping from the sentence to its form: the marks of a hit map back through it.
+    return MapSearchForm(sentence).form;
 }
 
 std::optional<std::array<std::string, kSearchFormFields>> SplitSearchForm(std::string_view form) {

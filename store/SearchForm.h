@@ -21,7 +21,10 @@ namespace veloria::store {
 // from it without splitting it, exactly as they do in a query.
 bool IsSearchSeparator(char c);
 
-// The form of one word as the search looks for it: UpperCaseLetters, then NormaliseSearchText.
+// The form of one character of a word as the search looks for it: UpperCaseLetter, then
+// NormaliseSearchChar; '\0' for a removed character.
+char SearchFormChar(char c);
+// SearchFormChar of every character of the word, the removed ones left out.
 std::string SearchWordForm(std::string_view word);
 
 struct SearchWord {
