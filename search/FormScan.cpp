@@ -24,16 +24,10 @@ std::string_view RowTexts::At(int row) const {
 }
 
 Matcher::Matcher(const Query& query, bool exactPhrase) {
-    const int words = std::clamp(query.wordCount, 0, kQueryWordSlots);
-    if (words == 0) {
+    std::vector<std::string> patterns = HitPatterns(query, exactPhrase);
+    if (patterns.empty()) {
         everyRow_ = true;
         return;
-    }
-    std::vector<std::string> patterns;
-    if (exactPhrase) {
-        patterns.push_back(query.phrasePattern);
-    } else {
-        patterns.assign(query.queryWords.begin(), query.queryWords.begin() + words);
     }
     // An empty pattern is never found.
     noRow_ = std::any_of(patterns.begin(), patterns.end(),

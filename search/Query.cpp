@@ -1,5 +1,7 @@
 #include "search/Query.h"
 
+#include <algorithm>
+
 #include "store/Text.h"
 
 namespace veloria::search {
@@ -49,6 +51,15 @@ Query BuildQuery(std::string_view wordBoxText, bool exactWordMode) {
         }
     }
     return q;
+}
+
+std::vector<std::string> HitPatterns(const Query& query, bool exactPhrase) {
+    const int words = std::clamp(query.wordCount, 0, kQueryWordSlots);
+    if (words == 0)
+        return {};
+    if (exactPhrase)
+        return {query.phrasePattern};
+    return {query.queryWords.begin(), query.queryWords.begin() + words};
 }
 
 }  // namespace veloria::search

@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace veloria::search {
 
@@ -29,5 +30,10 @@ bool IsBlankQuery(std::string_view wordBoxText);
 // leave the user with no hint why nothing happened. The phrase pattern always covers the whole
 // text.
 Query BuildQuery(std::string_view wordBoxText, bool exactWordMode);
+
+// The patterns a row's search form must contain for the row to be a hit: every word pattern
+// (Any Order), or the phrase pattern (Exact Phrase). None for a query without words, which hits
+// every row with nothing to show for it.
+std::vector<std::string> HitPatterns(const Query& query, bool exactPhrase);
 
 }  // namespace veloria::search

@@ -144,6 +144,7 @@ SearchResult RunSearch(const SearchRequest& request, const SearchTables& tables,
     guard.Close();
     result.outcome = SearchOutcome::Completed;
     result.count = count;
+    result.patterns = HitPatterns(query, request.exactPhrase);
     return result;
 }
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "search/Progress.h"
 #include "store/Schema.h"
@@ -50,6 +51,8 @@ struct SearchResult {
     SearchOutcome outcome = SearchOutcome::Refused;
     std::int32_t count = 0;  // the hits of a completed search, as stored in Cantidad
     SearchState state;
+    // What made each hit a hit (HitPatterns), for showing why; empty unless Completed.
+    std::vector<std::string> patterns;
 };
 
 // Runs one search: unless the query is blank or no volume is ticked, rebuilds "Texto_B.DB" with
