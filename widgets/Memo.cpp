@@ -1,5 +1,6 @@
 #include "widgets/Memo.h"
 
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -145,6 +146,17 @@ void TextBoxBehaviour::SetText(std::string_view text) {
         Dispatch(OnChange);
 }
 
+void TextBoxBehaviour::ChangeLooks(const std::function<void()>& change) {
+    QTextDocument& document = Document();
+    const bool undo = document.isUndoRedoEnabled();
+    const bool filling = filling_;
+    filling_ = true;
+    document.setUndoRedoEnabled(false);
+    change();
+    document.setUndoRedoEnabled(undo);
+    filling_ = filling;
+}
+
 void TextBoxBehaviour::AddLine(std::string_view line) {
     const std::string text = Text();
     SetText(text.empty() ? std::string(line) : text + "\r\n" + std::string(line));
@@ -265,6 +277,7 @@ void TMemo::SetAlignment(TAlignment alignment) {
 }
 
 void TMemo::Fill(const QString& documentText) {
+    marks_.clear();
     setPlainText(documentText);
     ShowCaret(*this, hasFocus());
 }
@@ -272,6 +285,42 @@ void TMemo::Fill(const QString& documentText) {
 void TMemo::CopyToClipboard() {
     if (SelLength() > 0)
         Clipboard().SetAsText(SelText());
+}
+
+void TMemo::SetMarks(std::vector<TTextMark> marks) {
+    if (marks.empty() && marks_.empty())
+        return;
+    ChangeLooks([&] {
+        QTextDocument& document = *this->document();
+        if (!marks_.empty()) {
+            QTextCursor all(&document);
+            all.select(QTextCursor::Document);
+            all.setCharFormat(QTextCharFormat());
+        }
+        const StoredText& stored = Stored();
+        for (const TTextMark& mark : marks) {
+            const int start = std::clamp(mark.start, 0, stored.Length());
+            const int end =
+                std::clamp(mark.start + std::max(0, mark.length), start, stored.Length());
+            if (start == end)
+                continue;
+            QTextCursor c(&document);
+            c.setPosition(stored.ToDocument(start));
+            c.setPosition(stored.ToDocument(end), QTextCursor::KeepAnchor);
+            QTextCharFormat looks;
+            looks.setBackground(ToQColor(mark.background));
+            looks.setForeground(ToQColor(mark.color));
+            looks.setFontWeight(mark.bold ? QFont::Bold : QFont::Normal);
+            c.mergeCharFormat(looks);
+        }
+    });
+    marks_ = std::move(marks);
+}
+
+QMimeData* TMemo::createMimeDataFromSelection() const {
+    auto* data = new QMimeData;
+    data->setText(textCursor().selection().toPlainText());
+    return data;
 }
 
 void TMemo::ApplyColor(TColor color) {

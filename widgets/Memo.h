@@ -38,6 +38,19 @@ class StoredText {
 std::vector<std::string> SplitLines(std::string_view text);
 std::string JoinLines(const std::vector<std::string>& lines);
 
+// A stretch of a memo's text set apart from the rest, in stored positions (as SelStart and
+// SelLength count): a background, a text colour, bold or not. Presentation only: the text, the
+// selection and what the box copies stay as they are. A screen reader finds the mark among the
+// text's attributes (its background, colour and weight).
+struct TTextMark {
+    int start = 0;
+    int length = 0;
+    TColor background = clWhite;
+    TColor color = clBlack;
+    bool bold = false;
+    bool operator==(const TTextMark&) const = default;
+};
+
 // What both boxes offer on top of their Qt widget.
 class TextBoxBehaviour {
   public:
@@ -74,6 +87,8 @@ class TextBoxBehaviour {
     void DocumentEdited();
     const StoredText& Stored() const;
     bool Filling() const { return filling_; }
+    // Runs a change of the document's looks alone: the text stays, so it is no edit.
+    void ChangeLooks(const std::function<void()>& change);
 
   private:
     mutable StoredText stored_;
@@ -97,8 +112,16 @@ class TMemo : public ControlHost<QPlainTextEdit>, public TextBoxBehaviour {
     // The selection as plain text.
     void CopyToClipboard();
 
+    // Sets stretches of the text apart, replacing those set before; a new text drops them. Later
+    // marks are laid over earlier ones where they overlap. For read-only boxes: the marks are no
+    // part of the user's undo history.
+    void SetMarks(std::vector<TTextMark> marks);
+    const std::vector<TTextMark>& Marks() const { return marks_; }
+
   protected:
     QTextDocument& Document() const override { return *document(); }
+    // What the box copies, or drags, is its plain text: never the marks' looks.
+    QMimeData* createMimeDataFromSelection() const override;
     QTextCursor Cursor() const override { return textCursor(); }
     void SetTextCursorTo(const QTextCursor& cursor) override { setTextCursor(cursor); }
     void Fill(const QString& documentText) override;
@@ -109,6 +132,7 @@ class TMemo : public ControlHost<QPlainTextEdit>, public TextBoxBehaviour {
 
   private:
     TAlignment alignment_ = taLeftJustify;
+    std::vector<TTextMark> marks_;
 };
 
 class TRichEdit;

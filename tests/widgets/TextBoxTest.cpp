@@ -2,13 +2,16 @@
 // character styles; copying.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QTextBlock>
 #include <QTextCursor>
 
 #include "tests/widgets/Fixtures.h"
 #include "widgets/Memo.h"
+#include "widgets/Testing.h"
 
 namespace veloria::widgets::test {
 namespace {
@@ -180,6 +183,81 @@ TEST_F(TextBoxTest, RichEditCopiesFormattedAndPlainText) {
     rich->SetSelStart(2);
     rich->CopyToClipboard();
     EXPECT_EQ(Clipboard().AsText(), "kept");
+}
+
+// The look of the character at a position of the memo's document.
+QTextCharFormat MemoFormatAt(TMemo& memo, int position) {
+    const QTextBlock block = memo.document()->findBlock(position);
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        if (it.fragment().contains(position))
+            return it.fragment().charFormat();
+    }
+    return {};
+}
+
+TEST_F(TextBoxTest, MemoMarksAreLooksAloneAndLandOnTheStoredSpan) {
+    memo->SetText("one\r\ntwo three");
+    memo->SetSelStart(1);
+    memo->SetSelLength(7);
+    int changes = 0;
+    memo->OnChange = [&] { ++changes; };
+    const TTextMark mark{5, 3, RGB(255, 214, 90), clBlack, true};
+    memo->SetMarks({mark});
+    // Stored 5..8 is "two", document 4..7 after the line break.
+    EXPECT_EQ(MemoFormatAt(*memo, 4).background().color(), QColor(255, 214, 90));
+    EXPECT_EQ(MemoFormatAt(*memo, 6).fontWeight(), QFont::Bold);
+    EXPECT_NE(MemoFormatAt(*memo, 3).background().style(), Qt::SolidPattern);
+    EXPECT_NE(MemoFormatAt(*memo, 7).background().style(), Qt::SolidPattern);
+    // The text, the selection and the user's history are untouched.
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(memo->Text(), "one\r\ntwo three");
+    EXPECT_EQ(memo->SelStart(), 1);
+    EXPECT_EQ(memo->SelText(), "ne\r\ntwo");
+    EXPECT_FALSE(memo->document()->isUndoAvailable());
+    EXPECT_EQ(memo->Marks(), std::vector<TTextMark>{mark});
+    // New marks replace the old ones; a new text drops them.
+    memo->SetMarks({{0, 1, RGB(214, 232, 255), clBlack, false}});
+    EXPECT_NE(MemoFormatAt(*memo, 4).background().style(), Qt::SolidPattern);
+    EXPECT_EQ(MemoFormatAt(*memo, 0).background().color(), QColor(214, 232, 255));
+    memo->SetText("one\r\ntwo three");
+    EXPECT_TRUE(memo->Marks().empty());
+    EXPECT_NE(MemoFormatAt(*memo, 0).background().style(), Qt::SolidPattern);
+    // Out of range marks are cut to the text.
+    memo->SetMarks({{12, 50, RGB(255, 214, 90), clBlack, true}, {-4, 2, clWhite, clBlack, true}});
+    EXPECT_EQ(MemoFormatAt(*memo, 12).fontWeight(), QFont::Bold);
+    EXPECT_EQ(memo->Text(), "one\r\ntwo three");
+}
+
+TEST_F(TextBoxTest, AMarkedMemoCopiesItsPlainTextAlone) {
+    memo->SetText("Forgive peace");
+    memo->SetMarks({{0, 7, RGB(255, 214, 90), clBlack, true}});
+    memo->SetFocus();
+    memo->SelectAll();
+    testing::KeyClick(*form, Qt::Key_C, Qt::ControlModifier);
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->formats(), QStringList{"text/plain"});
+    EXPECT_EQ(Clipboard().AsText(), "Forgive peace");
+}
+
+// What a screen reader asks of the text: the marks are among its attributes, the rest is plain.
+TEST_F(TextBoxTest, AScreenReaderFindsTheMarksAmongTheTextAttributes) {
+    memo->SetText("\r\nforgive peace");
+    memo->SetMarks({{2, 7, RGB(255, 214, 90), clBlack, true}});
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(memo);
+    ASSERT_NE(a, nullptr);
+    QAccessibleTextInterface* text = a->textInterface();
+    ASSERT_NE(text, nullptr);
+    int start = -1, end = -1;
+    const QString marked = text->attributes(3, &start, &end);
+    EXPECT_TRUE(marked.contains("background-color:rgb(255,214,90)")) << marked.toStdString();
+    EXPECT_TRUE(marked.contains("font-weight:bold")) << marked.toStdString();
+    // Document positions: the line break is one character.
+    EXPECT_EQ(start, 1);
+    EXPECT_EQ(end, 8);
+    const QString plain = text->attributes(10, &start, &end);
+    EXPECT_FALSE(plain.contains("background-color")) << plain.toStdString();
+    EXPECT_EQ(start, 8);
 }
 
 }  // namespace
