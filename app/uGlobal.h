@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The process-wide values through which the windows hand data to one another (besides the
 // tables). Texts are Windows-1252, like the tables'.
@@ -19,6 +21,13 @@ inline std::string BibleRefList;
 inline std::string VerseRefList;
 // The paragraph around the current sentence.
 inline std::string ParagraphText;
+// Where the current sentence stands in ParagraphText: its 0-based offset and length (0: none).
+inline std::size_t ParagraphSentenceStart = 0;
+inline std::size_t ParagraphSentenceLength = 0;
+// The patterns with which the last search completed in this process found its hits, so that the
+// windows can show why a sentence is a hit. Kept in the process only: after a restart the results
+// of an earlier run are shown without marks.
+inline std::vector<std::string> HitPatterns;
 
 // The search's own state; only the search reads it.
 inline std::string QueryText;

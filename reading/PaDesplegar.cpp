@@ -5,6 +5,7 @@
 #include "widgets/HintWindow.h"
 #include "widgets/Make.h"
 #include "widgets/StoredPicture.h"
+#include "widgets/TextMarks.h"
 
 using namespace veloria::widgets;
 
@@ -41,7 +42,18 @@ TFDesplegar::TFDesplegar() : TForm("FDesplegar") {
 void TFDesplegar::FormActivate() {
     SetColor(RGB(119, 187, 255));
     HintWindow().SetArrowBackgroundColor(RGB(166, 202, 240));
-    Memo1->SetText("     " + uGlobal::ParagraphText);
+    const std::string shown = "     " + uGlobal::ParagraphText;
+    Memo1->SetText(shown);
+    // The current sentence set apart, and what the search found in it.
+    const std::size_t start = 5 + uGlobal::ParagraphSentenceStart;
+    const std::size_t length = uGlobal::ParagraphSentenceLength;
+    if (length > 0 && start + length <= shown.size()) {
+        const std::string_view sentence = std::string_view(shown).substr(start, length);
+        std::vector<TTextMark> marks = {CurrentMark(int(start), int(length))};
+        for (const TTextMark& m : MatchMarks(sentence, uGlobal::HitPatterns, int(start)))
+            marks.push_back(m);
+        Memo1->SetMarks(std::move(marks));
+    }
     Memo1->SetFocus();
 }
 

@@ -16,6 +16,7 @@
 #include "widgets/Application.h"
 #include "widgets/HintWindow.h"
 #include "widgets/Make.h"
+#include "widgets/TextMarks.h"
 
 using namespace veloria::widgets;
 using veloria::store::Table;
@@ -208,7 +209,9 @@ void TForm1::ShowCurrentSentence(std::string_view codes) {
     if (!v->book.FindKey(Texto_B.FieldAsString("Numero")))
         return;
 
-    Memo1->SetText(v->book.FieldAsString("Umemo"));
+    const std::string sentence = v->book.FieldAsString("Umemo");
+    Memo1->SetText(sentence);
+    Memo1->SetMarks(MatchMarks(sentence, uGlobal::HitPatterns));
     const bool pageShown = v->volume.pageShown;
     Label4->SetCaption(pageShown ? v->book.FieldAsString("Pagina") : "  ");
     Label6->SetCaption(pageShown ? "Pag." : " ");
@@ -355,9 +358,13 @@ void TForm1::dxButton4Click() {
 void TForm1::BuildParagraphText() {
     std::string& text = uGlobal::ParagraphText;
     text = " ";
+    std::size_t& start = uGlobal::ParagraphSentenceStart;
+    std::size_t& length = uGlobal::ParagraphSentenceLength;
+    start = length = 0;
     Table* book = FindCurrentSentence();
     if (!book)
         return;
+    const std::string numero = book->FieldAsString("Numero");
     const std::string paragraph = book->FieldAsString("Parrafo2");
     while (!book->Bof()) {
         book->Prior();
@@ -368,7 +375,18 @@ void TForm1::BuildParagraphText() {
         book->Next();
     // Next on the last row sets Eof and stays there: the last sentence of a volume is joined once.
     while (book->FieldAsString("Parrafo2") == paragraph) {
-        text = Trim(text) + " " + Trim(book->FieldAsString("Umemo"));
+        // Trimming the text so far drops its leading blank once, moving the current sentence.
+        std::size_t blanks = 0;
+        while (blanks < text.size() && static_cast<unsigned char>(text[blanks]) <= 32)
+            ++blanks;
+        start -= std::min(start, blanks);
+        const std::string joined = Trim(text);
+        const std::string sentence = Trim(book->FieldAsString("Umemo"));
+        text = joined + " " + sentence;
+        if (book->FieldAsString("Numero") == numero) {
+            start = text.size() - sentence.size();
+            length = sentence.size();
+        }
         book->Next();
         if (book->Eof())
             break;

@@ -150,6 +150,7 @@ void TFBuscar::dxButton2Click() {
     KeepSearchState(found.state);
     if (found.outcome == SearchOutcome::Completed) {
         uGlobal::ResultCount = found.count;
+        uGlobal::HitPatterns = found.patterns;
         uGlobal::SearchDone = 1;
     }
     Close();

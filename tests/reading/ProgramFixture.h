@@ -151,6 +151,8 @@ class ProgramTest : public ::testing::Test {
         uGlobal::BibleRefList.clear();
         uGlobal::VerseRefList.clear();
         uGlobal::ParagraphText.clear();
+        uGlobal::ParagraphSentenceStart = uGlobal::ParagraphSentenceLength = 0;
+        uGlobal::HitPatterns.clear();
         uGlobal::QueryText.clear();
         uGlobal::PhrasePattern = "#";
         uGlobal::ExactWordMode = 0;
