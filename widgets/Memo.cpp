@@ -292,10 +292,12 @@ void TMemo::SetMarks(std::vector<TTextMark> marks) {
         return;
     ChangeLooks([&] {
         QTextDocument& document = *this->document();
+        // One edit: the document is laid out once, not once a mark.
+        QTextCursor c(&document);
+        c.beginEditBlock();
         if (!marks_.empty()) {
-            QTextCursor all(&document);
-            all.select(QTextCursor::Document);
-            all.setCharFormat(QTextCharFormat());
+            c.select(QTextCursor::Document);
+            c.setCharFormat(QTextCharFormat());
         }
         const StoredText& stored = Stored();
         for (const TTextMark& mark : marks) {
@@ -304,7 +306,6 @@ void TMemo::SetMarks(std::vector<TTextMark> marks) {
                 std::clamp(mark.start + std::max(0, mark.length), start, stored.Length());
             if (start == end)
                 continue;
-            QTextCursor c(&document);
             c.setPosition(stored.ToDocument(start));
             c.setPosition(stored.ToDocument(end), QTextCursor::KeepAnchor);
             QTextCharFormat looks;
@@ -313,6 +314,7 @@ void TMemo::SetMarks(std::vector<TTextMark> marks) {
             looks.setFontWeight(mark.bold ? QFont::Bold : QFont::Normal);
             c.mergeCharFormat(looks);
         }
+        c.endEditBlock();
     });
     marks_ = std::move(marks);
 }
