@@ -55,6 +55,9 @@ void TFDesplegar::FormActivate() {
         Memo1->SetMarks(std::move(marks));
     }
     Memo1->SetFocus();
+    // A long paragraph shows its current sentence without the reader's having to look for it.
+    if (length > 0)
+        Memo1->ScrollIntoView(int(start), int(length));
 }
 
 void TFDesplegar::dxButton1Click() {

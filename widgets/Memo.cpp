@@ -319,6 +319,21 @@ void TMemo::SetMarks(std::vector<TTextMark> marks) {
     marks_ = std::move(marks);
 }
 
+void TMemo::ScrollIntoView(int start, int length) {
+    const StoredText& stored = Stored();
+    QTextCursor first(document()), last(document());
+    first.setPosition(stored.ToDocument(std::clamp(start, 0, stored.Length())));
+    last.setPosition(
+        stored.ToDocument(std::clamp(start + std::max(0, length), 0, stored.Length())));
+    QScrollBar& bar = *verticalScrollBar();
+    const int height = viewport()->height();
+    // The bar counts lines: step until the end is in view, but never past the start.
+    while (cursorRect(last).bottom() > height &&
+           cursorRect(first).top() >= cursorRect(first).height() && bar.value() < bar.maximum()) {
+        bar.setValue(bar.value() + 1);
+    }
+}
+
 QMimeData* TMemo::createMimeDataFromSelection() const {
     auto* data = new QMimeData;
     data->setText(textCursor().selection().toPlainText());

@@ -117,6 +117,9 @@ class TMemo : public ControlHost<QPlainTextEdit>, public TextBoxBehaviour {
     // part of the user's undo history.
     void SetMarks(std::vector<TTextMark> marks);
     const std::vector<TTextMark>& Marks() const { return marks_; }
+    // Scrolls, if need be, so that the characters from start (stored positions) are in view, as
+    // far as the box's height allows; the caret and the selection stay where they are.
+    void ScrollIntoView(int start, int length);
 
   protected:
     QTextDocument& Document() const override { return *document(); }

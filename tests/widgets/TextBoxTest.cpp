@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -258,6 +259,28 @@ TEST_F(TextBoxTest, AScreenReaderFindsTheMarksAmongTheTextAttributes) {
     const QString plain = text->attributes(10, &start, &end);
     EXPECT_FALSE(plain.contains("background-color")) << plain.toStdString();
     EXPECT_EQ(start, 8);
+}
+
+TEST_F(TextBoxTest, AMemoScrollsAStretchIntoViewWithoutMovingTheCaret) {
+    std::string text;
+    for (int i = 0; i < 40; ++i)
+        text += "line " + std::to_string(i) + "\r\n";
+    text += "the end";
+    memo->SetText(text);
+    memo->SetSelStart(3);
+    ASSERT_EQ(memo->verticalScrollBar()->value(), 0);
+    const int end = int(text.size()) - 7;
+    memo->ScrollIntoView(end, 7);
+    EXPECT_GT(memo->verticalScrollBar()->value(), 0);
+    QTextCursor at(memo->document());
+    at.setPosition(memo->document()->characterCount() - 1);
+    EXPECT_LE(memo->cursorRect(at).bottom(), memo->viewport()->height());
+    EXPECT_EQ(memo->SelStart(), 3);
+    EXPECT_EQ(memo->SelLength(), 0);
+    // A stretch already in view, or taller than the box, does not move it past its start.
+    memo->verticalScrollBar()->setValue(0);
+    memo->ScrollIntoView(0, int(text.size()));
+    EXPECT_EQ(memo->verticalScrollBar()->value(), 0);
 }
 
 }  // namespace
