@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,16 +38,22 @@ struct Row {
 class MarksOverTheCorpus : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        const store::testing::TempDir sources, target;
-        tools::WriteSampleCorpus(sources.path(), {});
-        tools::BuildOptions build;
-        build.source = sources.path();
-        build.target = target.path();
-        const tools::BuildResult built = tools::BuildCorpus(build);
-        ASSERT_TRUE(built.ok) << built.summary;
+        // The test run's copy of the sample corpus, or one of its own when run alone.
+        std::filesystem::path data = VELORIA_MARKS_SAMPLE_DATA;
+        std::unique_ptr<store::testing::TempDir> own;
+        if (!std::filesystem::exists(data / "LTexto.DB")) {
+            const store::testing::TempDir sources;
+            own = std::make_unique<store::testing::TempDir>();
+            tools::WriteSampleCorpus(sources.path(), {});
+            tools::BuildOptions build;
+            build.source = sources.path();
+            build.target = data = own->path() / "data";
+            const tools::BuildResult built = tools::BuildCorpus(build);
+            ASSERT_TRUE(built.ok) << built.summary;
+        }
         rows_ = new std::vector<Row>;
         for (const auto& volume : store::Volumes()) {
-            const store::Table t(volume.volumeTable, "", target.path());
+            const store::Table t(volume.volumeTable, "", data);
             const auto field = [&](std::string_view name) {
                 return store::FieldIndex(t.Def(), name);
             };
@@ -142,6 +150,8 @@ TEST_F(MarksOverTheCorpus, AWordIsMarkedExactlyWhenTheEngineFindsTheQueryInIt) {
     ASSERT_GT(rows_->size(), 30000u);
     tools::Random rng(13);
     int hits = 0, misses = 0, marks = 0;
+    // Words of other sentences, for queries that miss now and then.
+    std::vector<std::string> pool;
     for (const Row& row : *rows_) {
         const std::string_view sentence = row.umemo;
         // The sentence's words as the form holds them, and where each stands in the form.
@@ -156,8 +166,12 @@ TEST_F(MarksOverTheCorpus, AWordIsMarkedExactlyWhenTheEngineFindsTheQueryInIt) {
         }
         ASSERT_EQ(hashes.size(), words.size() + 1);
         const auto text = [&](const SearchWord& w) { return sentence.substr(w.begin, w.length); };
+        if (pool.size() < 500)
+            pool.emplace_back(text(words[rng.Index(words.size())]));
 
-        for (int mode = 0; mode < 3; ++mode) {
+        // Each sentence is searched in one mode, the modes in turn.
+        {
+            const int mode = int(rng.Index(3));
             const bool exactWord = mode > 0, exactPhrase = mode == 2;
             std::string query;
             if (exactPhrase) {
@@ -176,16 +190,8 @@ TEST_F(MarksOverTheCorpus, AWordIsMarkedExactlyWhenTheEngineFindsTheQueryInIt) {
                 const int count = 1 + int(rng.Index(3));
                 for (int n = 0; n < count; ++n) {
                     std::string_view word = text(words[rng.Index(words.size())]);
-                    std::string other;
-                    if (rng.Percent(20)) {
-                        const Row& elsewhere = (*rows_)[rng.Index(rows_->size())];
-                        const auto theirs = store::SearchWords(elsewhere.umemo);
-                        if (!theirs.empty()) {
-                            const SearchWord& w = theirs[rng.Index(theirs.size())];
-                            other = elsewhere.umemo.substr(w.begin, w.length);
-                            word = other;
-                        }
-                    }
+                    if (!pool.empty() && rng.Percent(20))
+                        word = pool[rng.Index(pool.size())];
                     if (!exactWord && word.size() > 1 && rng.Percent(50))
                         word = word.substr(0, 1 + rng.Index(word.size()));
                     query += std::string(word) + (rng.Percent(75) ? " " : ", ");
@@ -207,9 +213,9 @@ TEST_F(MarksOverTheCorpus, AWordIsMarkedExactlyWhenTheEngineFindsTheQueryInIt) {
         }
     }
     // The queries found their sentences mostly, and missed them sometimes.
-    EXPECT_GT(hits, 50000);
-    EXPECT_GT(misses, 2000);
-    EXPECT_GT(marks, 100000);
+    EXPECT_GT(hits, 20000);
+    EXPECT_GT(misses, 1000);
+    EXPECT_GT(marks, 30000);
 }
 
 }  // namespace
