@@ -13,6 +13,7 @@
 #include <unordered_set>
 
 #include "store/Error.h"
+#include "store/RefLists.h"
 #include "store/SearchForm.h"
 #include "store/TableFile.h"
 #include "store/Text.h"
@@ -188,6 +189,14 @@ std::string CheckFieldValue(const TableDef& table, std::size_t index, std::strin
 namespace {
 
 constexpr int kTips = 880;  // the tip of the day draws 1..880
+// The counts the Bible windows show as fixed text.
+constexpr std::size_t kPassages = 404;
+constexpr std::size_t kCitingSentences = 1121;
+
+// "1 row", "2 rows".
+std::string Counted(std::size_t n, const std::string& noun) {
+    return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+}
 
 bool IsBookCode(std::string_view code) {
     return code.size() == 1 && store::FindVolume(code[0]) != nullptr;
@@ -503,30 +512,32 @@ void Pipeline::CheckBible(const SourceTable& table) {
         for (int c = 1; c <= 4; ++c) {
             const std::string name = "C" + std::to_string(c);
             const std::string list = store::Trim(Field(table, row, name));
-            std::size_t at = 0;
-            while (at < list.size()) {
-                const std::size_t slash = list.find('/', at);
-                const std::string entry =
-                    list.substr(at, slash == std::string::npos ? std::string::npos : slash - at);
+            const store::SlashList split = store::SplitSlashList(list);
+            for (const std::string_view entry : split.segments) {
                 const std::string shown = ShownCp1252(entry);
-                if (slash == std::string::npos) {
-                    Error(table.name, row.number, name,
-                          "the entry " + shown +
-                              " is not closed by \"/\" (each field holds whole entries)");
-                } else if (entry.empty() || !IsBookCode(entry.substr(0, 1))) {
+                if (entry.empty() || !IsBookCode(entry.substr(0, 1))) {
                     Error(
                         table.name, row.number, name,
                         "the entry " + shown + " does not begin with a book code T, E, M, P or S");
-                } else if (entry.size() < 2 || entry.size() > 6 ||
+                } else if (entry.size() < 2 || entry.size() > 1 + store::kEntryNumberSize ||
                            entry.find_first_not_of("0123456789", 1) != std::string::npos) {
                     Error(table.name, row.number, name,
                           "the entry " + shown + " needs a sentence number of one to five digits");
                 }
-                if (slash == std::string::npos)
-                    break;
-                at = slash + 1;
+            }
+            if (!split.rest.empty()) {
+                Error(table.name, row.number, name,
+                      "the entry " + ShownCp1252(split.rest) +
+                          " is not closed by \"/\" (each field holds whole entries)");
             }
         }
+    }
+    // The verse list's counter reads "/ 404 References" whatever the table holds.
+    if (table.rows.size() != kPassages) {
+        Warning(table.name, 0, {},
+                Counted(table.rows.size(), "passage") + " where the verse list counts " +
+                    std::to_string(kPassages) + ": its counter always reads \"/ " +
+                    std::to_string(kPassages) + " References\"");
     }
 }
 
@@ -580,19 +591,14 @@ void Pipeline::CheckCrossReferences() {
             }
             if (!bible)
                 continue;
-            const std::string biblia = store::Trim(Field(*book, row, "Biblia"));
-            std::size_t at = 0;
-            while (at <= biblia.size() && !biblia.empty()) {
-                std::size_t slash = biblia.find('/', at);
-                if (slash == std::string::npos)
-                    slash = biblia.size();
-                const std::string key = biblia.substr(at, slash - at);
+            // The keys as the passage viewer reads them: the trimmed field, closed by "/".
+            const std::string biblia = store::Trim(Field(*book, row, "Biblia")) + "/";
+            for (const std::string_view key : store::PassageKeys(biblia)) {
                 const auto k = store::ParseInteger(key);
-                if (!key.empty() && (!k || !passages.contains(*k))) {
+                if (!k || !passages.contains(*k)) {
                     Warning(book->name, row.number, "Biblia",
                             ShownCp1252(key) + " names no passage of " + bible->name);
                 }
-                at = slash + 1;
             }
         }
     }
@@ -602,18 +608,11 @@ void Pipeline::CheckCrossReferences() {
             for (int c = 1; c <= 4; ++c) {
                 const std::string name = "C" + std::to_string(c);
                 const std::string list = store::Trim(Field(*bible, row, name));
-                std::size_t at = 0;
-                while (at < list.size()) {
-                    const std::size_t slash = list.find('/', at);
-                    if (slash == std::string::npos)
-                        break;
-                    const std::string entry = list.substr(at, slash - at);
-                    if (entry.size() >= 2 && IsBookCode(entry.substr(0, 1)) &&
-                        !names(entry.substr(0, 1), entry.substr(1))) {
+                for (const store::SentenceEntry& e : store::SentenceEntries(list)) {
+                    if (!e.number.empty() && IsBookCode(e.code) && !names(e.code, e.number)) {
                         Warning(bible->name, row.number, name,
-                                ShownCp1252(entry + "/") + " names no sentence");
+                                ShownCp1252(std::string(e.entry) + "/") + " names no sentence");
                     }
-                    at = slash + 1;
                 }
             }
         }
@@ -623,6 +622,14 @@ void Pipeline::CheckCrossReferences() {
         const SourceTable* t = Loaded(tableName);
         if (!t)
             continue;
+        // The list of citing sentences reads "/ 1121 References" whatever the table holds.
+        if (store::SameName(tableName, "VLBiblia.DB") && t->rows.size() != kCitingSentences) {
+            Warning(t->name, 0, {},
+                    Counted(t->rows.size(), "row") +
+                        " where the \"Veloria to Bible\" list counts " +
+                        std::to_string(kCitingSentences) + ": its counter always reads \"/ " +
+                        std::to_string(kCitingSentences) + " References\"");
+        }
         for (const TableRow& row : t->rows) {
             const std::string& code = Field(*t, row, "Libro");
             const std::string& number = Field(*t, row, "Numero");

@@ -38,11 +38,18 @@ inline std::map<std::string, std::string> TinyCorpus() {
         "NOMBRE,NOMBRE2,U1,U2,U3,U4,U5,U6,U7,Uposi\r\n"
         "Peace,PEACE,Peace#is#calm.#No,te:#rest.,,,,,,000000000000000000000016000\r\n"
         "Élan,ÉLAN,Élan,,,,,,,\r\n";
-    files["Biblia.csv"] =
+    // As many passages and citing sentences as the Bible windows' counters name.
+    std::string passages =
         "NUMERO,REFERENCIA,TEXTO,U1,U2,U3,U4,U5,U6,U7,U8,U9,U10,U11,U12,U13,C1,C2,C3,C4\r\n"
         "1,John 1:1,In the beginning,In the#begin,ning.,,,,,,,,,,,,T1/,,,\r\n";
-    files["VLBiblia.csv"] =
-        "Libro,Numero,Referencia,Pensamiento\r\nT,1,T-1.1:1,\"Love is here, now.\"\r\n";
+    for (int n = 2; n <= 404; ++n)
+        passages += std::to_string(n) + ",Psalm " + std::to_string(n) + ",A verse.,A#verse.," +
+                    std::string(12, ',') + ",,,\r\n";
+    files["Biblia.csv"] = passages;
+    std::string citing = "Libro,Numero,Referencia,Pensamiento\r\n";
+    for (int n = 1; n <= 1121; ++n)
+        citing += "T,1,T-1.1:1,\"Love is here, now.\"\r\n";
+    files["VLBiblia.csv"] = citing;
     std::string tips = "NUMERO,Umemo\r\n";
     for (int n = 1; n <= 880; ++n)
         tips += std::to_string(n) + ",Tip " + std::to_string(n) + ".\r\n";

@@ -131,14 +131,19 @@ TEST_F(Builder, ValueErrorsNameFileLineAndField) {
               std::string::npos);
 
     SetUp();
+    SetLine("Biblia.csv", 2, "1,John 1:1,In,In,,,,,,,,,,,,,T1//,,,");
+    EXPECT_EQ(OnlyError("Biblia.csv", 2, "C1").message,
+              "the entry \"\" does not begin with a book code T, E, M, P or S");
+
+    SetUp();
     SetLine("Biblia.csv", 2, "1,John 1:1,In,In,,,,,,,,,,,,,T1/T,,,");
     EXPECT_NE(OnlyError("Biblia.csv", 2, "C1").message.find("not closed"), std::string::npos);
 }
 
 TEST_F(Builder, DanglingReferencesWarnAndStopOnlyAStrictBuild) {
-    SetLine("LTexto.csv", 3, "2,Peace.,T-1.1:2,1,404/1,9,1");  // no passage 404, no section 9
+    SetLine("LTexto.csv", 3, "2,Peace.,T-1.1:2,1,405/1,9,1");  // no passage 405, no section 9
     SetLine("Biblia.csv", 2, "1,John 1:1,In,In,,,,,,,,,,,,,T1/E77/,,,");  // no sentence E77
-    Append("VLBiblia.csv", "M,55,M-9,Gone.\r\n");                         // no sentence M55
+    SetLine("VLBiblia.csv", 3, "M,55,M-9,Gone.");                         // no sentence M55
     BuildResult r = Build();
     EXPECT_TRUE(r.ok) << r.summary;
     EXPECT_EQ(r.warnings, 4);
@@ -153,6 +158,33 @@ TEST_F(Builder, DanglingReferencesWarnAndStopOnlyAStrictBuild) {
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.errors, 4);
     EXPECT_EQ(r.warnings, 0);
+}
+
+TEST_F(Builder, BibleTablesOfOtherSizesThanTheCountersNameWarn) {
+    Append("Biblia.csv", "405,Psalm 405,A verse.,A#verse.,,,,,,,,,,,,,,,,\r\n");
+    SetLine("VLBiblia.csv", 2, "");
+    SetLine("VLBiblia.csv", 3, "");
+    BuildResult r = Build();
+    EXPECT_TRUE(r.ok) << r.summary;
+    std::vector<std::string> texts;
+    for (const Diagnostic& d : r.diagnostics)
+        texts.push_back(d.Text());
+    EXPECT_EQ(texts, (std::vector<std::string>{
+                         "Biblia.csv: warning: 405 passages where the verse list counts 404: its "
+                         "counter always reads \"/ 404 References\"",
+                         "VLBiblia.csv: warning: 1119 rows where the \"Veloria to Bible\" list "
+                         "counts 1121: its counter always reads \"/ 1121 References\""}));
+    EXPECT_FALSE(Build(/*strict=*/true).ok);
+
+    // Tables of one row name it in the singular.
+    SetUp();
+    std::map<std::string, std::string> files = TinyCorpus();
+    const std::string& bible = files["Biblia.csv"];
+    files["Biblia.csv"] = bible.substr(0, bible.find("\r\n2,") + 2);
+    Write(files);
+    r = Build();
+    ASSERT_EQ(r.diagnostics.size(), 1u);
+    EXPECT_EQ(r.diagnostics[0].message.substr(0, 23), "1 passage where the ver");
 }
 
 TEST_F(Builder, AFailedBuildLeavesThePreviousDataDirectoryUntouched) {
