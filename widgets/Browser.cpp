@@ -2,7 +2,24 @@
 
 #include <utility>
 
+#include "widgets/Make.h"
+
 namespace veloria::widgets {
+
+std::array<TdxButton*, 4> MakeNavigationButtons(QWidget* parent,
+                                                const std::array<std::string_view, 4>& names,
+                                                int left, int top, int tabOrder) {
+    static constexpr const char* kCaptions[] = {"I<-", "<-", "->", "->I"};
+    static constexpr const char* kHints[] = {"First", "Previous", "Next", "Last"};
+    std::array<TdxButton*, 4> buttons{};
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        buttons[i] =
+            Make<TdxButton>(parent, names[i], left + 32 * int(i), top, 30, 22, tabOrder + int(i));
+        buttons[i]->SetCaption(kCaptions[i]);
+        buttons[i]->SetHint(kHints[i]);
+    }
+    return buttons;
+}
 
 Browser::Browser(store::Table& table, BrowseOptions options)
     : table_(table), options_(std::move(options)) {

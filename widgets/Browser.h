@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <stdexcept>
+#include <string_view>
 
 #include "store/Table.h"
 #include "widgets/Buttons.h"
@@ -122,6 +123,13 @@ struct BrowseControls {
     // "I<-", "<-", "->", "->I".
     std::array<TdxButton*, 4> buttons{};
 };
+
+// The four navigation buttons "I<-", "<-", "->" and "->I", with the hints "First", "Previous",
+// "Next" and "Last": 30 by 22 pixels each, 32 apart from `left`, in consecutive tab order from
+// `tabOrder`, named as given. Connect gives them their clicks.
+std::array<TdxButton*, 4> MakeNavigationButtons(QWidget* parent,
+                                                const std::array<std::string_view, 4>& names,
+                                                int left, int top, int tabOrder);
 
 class Browser {
   public:

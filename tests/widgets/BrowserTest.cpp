@@ -303,5 +303,29 @@ TEST_F(BrowserTest, AWindowMustHaveTheHandlersItsChoicesNeed) {
     EXPECT_THROW(Browser(*table, options), std::logic_error) << "no display step";
 }
 
+TEST_F(BrowserTest, TheNavigationButtonsStandSideBySideInTabOrder) {
+    LoggedForm form("buttons", log);
+    auto* first = form.Add<TdxButton>("before", 10, 10, 60, 24, 0);
+    const auto buttons =
+        MakeNavigationButtons(&form, {"b1", "b2", "b3", "b4"}, 100, 200, first->TabOrder() + 1);
+    const std::vector<std::string> captions = {"I<-", "<-", "->", "->I"};
+    const std::vector<std::string> hints = {"First", "Previous", "Next", "Last"};
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(buttons[i]->Name(), "b" + std::to_string(i + 1));
+        EXPECT_EQ(buttons[i]->Caption(), captions[i]);
+        EXPECT_EQ(buttons[i]->Hint(), hints[i]);
+        EXPECT_EQ(
+            QRect(buttons[i]->Left(), buttons[i]->Top(), buttons[i]->Width(), buttons[i]->Height()),
+            QRect(100 + 32 * int(i), 200, 30, 22));
+    }
+    form.Show();
+    testing::ProcessEvents();
+    first->SetFocus();
+    for (std::size_t i = 0; i < 4; ++i) {
+        testing::KeyClick(form, Qt::Key_Tab);
+        EXPECT_EQ(form.ActiveControl(), buttons[i]);
+    }
+}
+
 }  // namespace
 }  // namespace veloria::widgets::test
