@@ -339,18 +339,14 @@ void TForm1::dxButton15Click() {
 // ---- Copy, paragraph and the windows ----
 
 Table* TForm1::FindCurrentSentence() {
-    VolumeTables::Entry* v = CurrentVolume();
-    if (!v || !v->book.FindKey(Texto_B.FieldAsString("Numero")))
-        return nullptr;
-    return &v->book;
+    return Volumes.FindSentence(Texto_B.FieldView("Libro"), Texto_B.FieldView("Numero"));
 }
 
 void TForm1::dxButton4Click() {
     if (Memo1->SelLength() >= 1) {
         Clipboard().SetAsText(Memo1->SelText());
     } else if (Table* book = FindCurrentSentence()) {
-        Clipboard().SetAsText(book->FieldAsString("Umemo") + " (" +
-                              Trim(book->FieldAsString("Referencia")) + ")");
+        Clipboard().SetAsText(veloria::store::SentenceWithReference(*book));
     }
     DBGrid1->SetFocus();
 }

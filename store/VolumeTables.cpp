@@ -4,6 +4,8 @@
 #include <string>
 #include <utility>
 
+#include "store/Text.h"
+
 namespace veloria::store {
 namespace {
 
@@ -44,11 +46,22 @@ VolumeTables::Entry& VolumeTables::operator[](char code) {
     throw std::logic_error(std::string("no volume of book code ") + code);
 }
 
+Table* VolumeTables::FindSentence(std::string_view libro, std::string_view numero) {
+    Entry* e = Find(libro);
+    if (!e || !e->book.FindKey(numero))
+        return nullptr;
+    return &e->book;
+}
+
 std::array<Table*, kVolumeCount> VolumeTables::Books() {
     std::array<Table*, kVolumeCount> books{};
     for (std::size_t i = 0; i < entries_.size(); ++i)
         books[i] = &entries_[i].book;
     return books;
+}
+
+std::string SentenceWithReference(const Table& book) {
+    return book.FieldAsString("Umemo") + " (" + Trim(book.FieldView("Referencia")) + ")";
 }
 
 }  // namespace veloria::store

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "store/Schema.h"
@@ -31,6 +32,9 @@ class VolumeTables {
     Entry* Find(std::string_view libro);
     // The volume of a book code; it must be one of the five.
     Entry& operator[](char code);
+    // The book table of a sentence named by its book code and number (`Libro`, `Numero`), moved
+    // onto it; nullptr when the code names no volume or the volume has no such sentence.
+    Table* FindSentence(std::string_view libro, std::string_view numero);
 
     std::span<Entry> All() { return entries_; }
     // The book tables in Volumes() order, as the search takes them.
@@ -39,5 +43,9 @@ class VolumeTables {
   private:
     std::array<Entry, kVolumeCount> entries_;
 };
+
+// The clipboard form of the sentence at a book table's current row: the sentence as stored, " (",
+// its trimmed reference, ")".
+std::string SentenceWithReference(const Table& book);
 
 }  // namespace veloria::store
