@@ -1,21 +1,156 @@
 #include "bible/PaBiblia.h"
 
+#include "app/uGlobal.h"
+#include "bible/CrossReference.h"
+#include "store/RefLists.h"
+#include "widgets/Application.h"
+#include "widgets/HintWindow.h"
 #include "widgets/Make.h"
+#include "widgets/StoredPicture.h"
 
 using namespace veloria::widgets;
+using veloria::bible::PassageText;
+using veloria::store::Table;
 
 TFBiblia* FBiblia = nullptr;
 
-TFBiblia::TFBiblia() : TForm("FBiblia") {
+namespace {
+
+constexpr TColor kFixedColour = RGB(166, 202, 240);
+
+}  // namespace
+
+TFBiblia::TFBiblia()
+    : TForm("FBiblia"),
+      browser_(TBiblia, {.show = [this] { ShowCurrentPassage(); },
+                         .counter = {},
+                         .barFollows = {},
+                         .navigation = NavigationDisplay::FocusThenShow,
+                         .scrollFocusesGrid = false,
+                         .range = BarRange::Counted(),
+                         .rowAtShowing = RowAtShowing::First}) {
     SetCaption("Bible  -  New King James Version");
-    SetClientSize(649, 443);
-    SetBorderStyle(bsDialog);
+    SetBorderStyle(bsSizeable);
     SetBorderIcons({biSystemMenu});
+    SetClientSize(649, 443);
     SetPosition(poScreenCenter);
-    dxButton1 = Make<TdxButton>(this, "dxButton1", 10, 408, 72, 25, 0);
+    SetShowHint(true);
+    OnActivate = [this] { FormActivate(); };
+
+    Image1 = Make<TImage>(this, "Image1", 0, 0, 657, 474);
+    Image1->SetPicture(veloria::bible::Background());
+
+    DBGrid1 = Make<TDBGrid>(this, "DBGrid1", 12, 43, 220, 310, 0, TBiblia);
+    DBGrid1->SetFont({"Arial", 15});
+    // One column: Tab leaves the list rather than stepping through its rows.
+    DBGrid1->SetOptions(
+        {dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgAlwaysShowSelection});
+    DBGrid1->SetColumns({TColumn("Referencia", "       PASSAGE", 0, TFont{"Arial", 13, {fsBold}})});
+
+    dxButton1 = Make<TdxButton>(this, "dxButton1", 10, 409, 72, 25, 1);
     dxButton1->SetCaption("Cl&ose");
+    dxButton1->SetHint("Close");
+    dxButton1->SetGlyph(StoredPicture("close.png"));
     dxButton1->SetCancel(true);
     dxButton1->OnClick = [this] { dxButton1Click(); };
+    dxButton2 = Make<TdxButton>(this, "dxButton2", 86, 409, 72, 25, 2);
+    dxButton2->SetCaption("&Copy");
+    dxButton2->SetHint("Copy");
+    dxButton2->SetGlyph(StoredPicture("copy.png"));
+    dxButton2->OnClick = [this] { dxButton2Click(); };
+
+    const auto navigation = MakeNavigationButtons(
+        this, {"dxButton3", "dxButton4", "dxButton5", "dxButton6"}, 100, 360, 3);
+    dxButton3 = navigation[0];
+    dxButton4 = navigation[1];
+    dxButton5 = navigation[2];
+    dxButton6 = navigation[3];
+    browser_.Connect<TFBiblia>(*this, {DBGrid1, nullptr, navigation},
+                               {.CellClick = &TFBiblia::DBGrid1CellClick,
+                                .KeyDown = &TFBiblia::DBGrid1KeyDown,
+                                .KeyUp = &TFBiblia::DBGrid1KeyUp,
+                                .Enter = nullptr,  // the list's focus gain shows nothing
+                                .Scroll = nullptr,
+                                .First = &TFBiblia::dxButton3Click,
+                                .Prior = &TFBiblia::dxButton4Click,
+                                .Next = &TFBiblia::dxButton5Click,
+                                .Last = &TFBiblia::dxButton6Click});
+
+    Memo1 = Make<TMemo>(this, "Memo1", 244, 16, 397, 407, 7);
+    Memo1->SetReadOnly(true);
+    Memo1->SetScrollBars(ssVertical);
+    Memo1->SetFont({"Arial", 16});
+}
+
+// ---- The passages of the list ----
+
+void TFBiblia::RebuildList() {
+    veloria::bible::RewriteTable(TBiblia, [this] {
+        for (std::string_view key : veloria::store::PassageKeys(uGlobal::BibleRefList)) {
+            // A key that names no passage adds no row.
+            if (!Biblia.FindKey(key))
+                continue;
+            TBiblia.Append();
+            TBiblia.SetField("Referencia", Biblia.FieldView("Referencia"));
+            TBiblia.SetField("Numero", key);
+            TBiblia.Post();
+        }
+    });
+}
+
+void TFBiblia::ShowCurrentPassage() {
+    if (!Biblia.FindKey(TBiblia.FieldView("Numero")))
+        return;
+    Memo1->SetText(PassageText(Biblia));
+}
+
+void TFBiblia::FormActivate() {
+    SetColor(RGB(119, 187, 255));
+    DBGrid1->SetFixedColor(kFixedColour);
+    HintWindow().SetArrowBackgroundColor(kFixedColour);
+    RebuildList();
+    browser_.StartShowing();
+    // A list without passages shows no text, rather than the last passage of another sentence.
+    if (TBiblia.IsEmpty())
+        Memo1->Clear();
+    ShowCurrentPassage();
+    DBGrid1->SetFocus();
+}
+
+// ---- Moving through the passages ----
+
+void TFBiblia::DBGrid1CellClick() {
+    browser_.Show(BrowseTrigger::CellClick);
+}
+void TFBiblia::DBGrid1KeyDown() {
+    browser_.Show(BrowseTrigger::KeyDown);
+}
+void TFBiblia::DBGrid1KeyUp() {
+    browser_.Show(BrowseTrigger::KeyUp);
+}
+
+void TFBiblia::dxButton3Click() {
+    browser_.First();
+}
+void TFBiblia::dxButton4Click() {
+    browser_.Prior();
+}
+void TFBiblia::dxButton5Click() {
+    browser_.Next();
+}
+void TFBiblia::dxButton6Click() {
+    browser_.Last();
+}
+
+// ---- Copy and Close ----
+
+void TFBiblia::dxButton2Click() {
+    if (Memo1->SelLength() < 1) {
+        Clipboard().SetAsText(JoinLines(Memo1->Lines()));
+    } else {
+        Memo1->CopyToClipboard();
+    }
+    DBGrid1->SetFocus();
 }
 
 void TFBiblia::dxButton1Click() {
