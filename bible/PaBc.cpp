@@ -1,21 +1,205 @@
 #include "bible/PaBc.h"
 
+#include <string>
+
+#include "app/uGlobal.h"
+#include "bible/CrossReference.h"
+#include "bible/PABVeloria.h"
+#include "store/Text.h"
+#include "widgets/Application.h"
+#include "widgets/HintWindow.h"
 #include "widgets/Make.h"
+#include "widgets/StoredPicture.h"
 
 using namespace veloria::widgets;
+using veloria::store::Trim;
 
 TFBC* FBC = nullptr;
 
-TFBC::TFBC() : TForm("FBC") {
+namespace {
+
+const TFont kArial15{"Arial", 15};
+constexpr TColor kFixedColour = RGB(166, 202, 240);
+// The verses the work cites; the bar's range and the counter's total, whatever the table holds.
+constexpr int kVerses = 404;
+
+}  // namespace
+
+TFBC::TFBC()
+    : TForm("FBC"),
+      browser_(Biblia, {.show = [this] { ShowCurrentVerse(); },
+                        .counter = [this] { Label1->SetCaption(std::to_string(Biblia.RecNo())); },
+                        .barFollows = {BrowseTrigger::CellClick, BrowseTrigger::KeyDown,
+                                       BrowseTrigger::KeyUp, BrowseTrigger::GridEnter},
+                        .navigation = NavigationDisplay::ThroughGridEnter,
+                        .scrollFocusesGrid = false,
+                        .range = BarRange::Fixed(kVerses),
+                        .rowAtShowing = RowAtShowing::Kept}) {
     SetCaption("Bible  -  New King James Version");
-    SetClientSize(740, 446);
-    SetBorderStyle(bsDialog);
+    SetBorderStyle(bsSizeable);
     SetBorderIcons({biSystemMenu});
+    SetClientSize(740, 446);
     SetPosition(poScreenCenter);
-    dxButton1 = Make<TdxButton>(this, "dxButton1", 10, 411, 72, 25, 0);
+    SetShowHint(true);
+    OnActivate = [this] { FormActivate(); };
+
+    Image1 = Make<TImage>(this, "Image1", 0, 0, 748, 477);
+    Image1->SetPicture(veloria::bible::Background());
+
+    DBGrid1 = Make<TDBGrid>(this, "DBGrid1", 8, 27, 353, 348, 0, Biblia);
+    DBGrid1->SetFont(kArial15);
+    // Whole rows; Tab leaves the list rather than stepping through its columns.
+    DBGrid1->SetOptions({dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgRowSelect,
+                         dgAlwaysShowSelection});
+    DBGrid1->SetColumns(
+        {TColumn("REFERENCIA", "  ", 158, std::nullopt, taCenter), TColumn("TEXTO", "  ")});
+    // Over the list's right edge, where the list's own scroll bar would be.
+    ScrollBar1 = Make<TScrollBar>(this, "ScrollBar1", 341, 30, 18, 325, 2, sbVertical);
+    ScrollBar1->SetSmallChange(1);
+    ScrollBar1->SetLargeChange(1);
+
+    RichEdit1 = Make<TRichEdit>(this, "RichEdit1", 376, 16, 353, 407, 1);
+    RichEdit1->SetReadOnly(true);
+    RichEdit1->SetScrollBars(ssVertical);
+    RichEdit1->SetFont({"Arial", 16});
+
+    // "17" "/ 404 References": the number grows to the left of the fixed text.
+    Label1 = Make<TLabel>(this, "Label1", 0, 0, 0, 0);
+    Label1->SetFont(kArial15);
+    Label1->SetTransparent(true);
+    Label1->SetAlignment(taRightJustify);
+    Label1->SetBounds(396, 427, 43, 17);
+    Label1->SetCaption("Label1");
+    Label2 = Make<TLabel>(this, "Label2", 444, 427, 112, 17);
+    Label2->SetFont(kArial15);
+    Label2->SetTransparent(true);
+    Label2->SetCaption("/ " + std::to_string(kVerses) + " References");
+
+    dxButton1 = Make<TdxButton>(this, "dxButton1", 11, 414, 72, 25, 3);
     dxButton1->SetCaption("Cl&ose");
+    dxButton1->SetHint("Close");
+    dxButton1->SetGlyph(StoredPicture("close.png"));
     dxButton1->SetCancel(true);
     dxButton1->OnClick = [this] { dxButton1Click(); };
+    dxButton2 = Make<TdxButton>(this, "dxButton2", 90, 414, 72, 25, 4);
+    dxButton2->SetCaption("&Copy");
+    dxButton2->SetHint("Copy");
+    dxButton2->SetGlyph(StoredPicture("copy.png"));
+    dxButton2->OnClick = [this] { dxButton2Click(); };
+    dxButton3 = Make<TdxButton>(this, "dxButton3", 169, 414, 72, 25, 5);
+    dxButton3->SetCaption("&Veloria");
+    dxButton3->SetHint("References to Veloria ");
+    dxButton3->SetGlyph(StoredPicture("bible.png"));
+    dxButton3->OnClick = [this] { dxButton3Click(); };
+
+    const auto navigation = MakeNavigationButtons(
+        this, {"dxButton4", "dxButton5", "dxButton6", "dxButton7"}, 220, 381, 6);
+    dxButton4 = navigation[0];
+    dxButton5 = navigation[1];
+    dxButton6 = navigation[2];
+    dxButton7 = navigation[3];
+    browser_.Connect<TFBC>(*this, {DBGrid1, ScrollBar1, navigation},
+                           {.CellClick = &TFBC::DBGrid1CellClick,
+                            .KeyDown = &TFBC::DBGrid1KeyDown,
+                            .KeyUp = &TFBC::DBGrid1KeyUp,
+                            .Enter = &TFBC::DBGrid1Enter,
+                            .Scroll = &TFBC::ScrollBar1Scroll,
+                            .First = &TFBC::dxButton4Click,
+                            .Prior = &TFBC::dxButton5Click,
+                            .Next = &TFBC::dxButton6Click,
+                            .Last = &TFBC::dxButton7Click});
+
+    // Pressed by the program when the sentences citing a verse close.
+    Button1 = Make<TButton>(this, "Button1", 248, 2, 49, 22, 10);
+    Button1->SetCaption("Button1");
+    Button1->SetVisible(false);
+    Button1->OnClick = [this] { Button1Click(); };
+}
+
+// ---- The verse shown ----
+
+void TFBC::ShowCurrentVerse() {
+    const std::string text = veloria::bible::PassageText(Biblia);
+    RichEdit1->Clear();
+    RichEdit1->DefAttributes().SetColor(clBlack);
+    RichEdit1->DefAttributes().SetStyle({});
+    RichEdit1->SetText(text);
+}
+
+// The grid gained the focus as the window was shown, which set the bar and the counter; the
+// activation shows the verse alone.
+void TFBC::FormActivate() {
+    DBGrid1->SetFixedColor(kFixedColour);
+    HintWindow().SetArrowBackgroundColor(kFixedColour);
+    ShowCurrentVerse();
+    DBGrid1->SetFocus();
+}
+
+// ---- Moving through the verses ----
+
+void TFBC::DBGrid1CellClick() {
+    browser_.Show(BrowseTrigger::CellClick);
+}
+void TFBC::DBGrid1KeyDown() {
+    browser_.Show(BrowseTrigger::KeyDown);
+}
+void TFBC::DBGrid1KeyUp() {
+    browser_.Show(BrowseTrigger::KeyUp);
+}
+void TFBC::DBGrid1Enter() {
+    browser_.Show(BrowseTrigger::GridEnter);
+}
+
+void TFBC::ScrollBar1Scroll() {
+    browser_.Scroll();
+}
+
+void TFBC::dxButton4Click() {
+    browser_.First();
+}
+void TFBC::dxButton5Click() {
+    browser_.Prior();
+}
+void TFBC::dxButton6Click() {
+    browser_.Next();
+}
+void TFBC::dxButton7Click() {
+    browser_.Last();
+}
+
+// ---- The sentences citing the verse ----
+
+std::array<TControl*, 9> TFBC::ControlsOffWhileCitingOpen() {
+    return {Label1,    Label2,    dxButton1, dxButton2, dxButton3,
+            dxButton4, dxButton5, dxButton6, dxButton7};
+}
+
+void TFBC::dxButton3Click() {
+    for (TControl* c : ControlsOffWhileCitingOpen())
+        c->SetEnabled(false);
+    std::string& list = uGlobal::VerseRefList;
+    list.clear();
+    for (const char* field : {"C1", "C2", "C3", "C4"})
+        list += Trim(Biblia.FieldView(field));
+    FB_Veloria->ShowModal();
+    Button1->Click();
+    DBGrid1->SetFocus();
+}
+
+void TFBC::Button1Click() {
+    for (TControl* c : ControlsOffWhileCitingOpen())
+        c->SetEnabled(true);
+}
+
+// ---- Copy and Close ----
+
+void TFBC::dxButton2Click() {
+    if (RichEdit1->SelLength() < 1) {
+        Clipboard().SetAsText(JoinLines(RichEdit1->Lines()));
+    } else {
+        RichEdit1->CopyToClipboard();
+    }
+    DBGrid1->SetFocus();
 }
 
 void TFBC::dxButton1Click() {

@@ -1,19 +1,65 @@
 #pragma once
 
-#include "store/Table.h"
-#include "widgets/Buttons.h"
-#include "widgets/Form.h"
+#include <array>
 
-// Created with its caption, size and tables so that the commands opening it already follow the
-// opener's protocol; its controls come with its own work.
+#include "store/Table.h"
+#include "widgets/Browser.h"
+#include "widgets/Buttons.h"
+#include "widgets/DBGrid.h"
+#include "widgets/Form.h"
+#include "widgets/Memo.h"
+#include "widgets/Picture.h"
+#include "widgets/ScrollBar.h"
+#include "widgets/StdCtrls.h"
+
+// The Bible verse list: every verse the work cites with its full text, and from the selected one
+// the list of the work's sentences that cite it ("&Veloria"). The list reopens on the verse last
+// viewed.
 class TFBC : public veloria::widgets::TForm {
   public:
     TFBC();
 
+    // In the table's own order; open for the life of the program, so the current verse stays.
     veloria::store::Table Biblia{"Biblia.DB"};
-    veloria::widgets::TdxButton* dxButton1;
 
+    veloria::widgets::TImage* Image1;
+    veloria::widgets::TDBGrid* DBGrid1;
+    veloria::widgets::TScrollBar* ScrollBar1;
+    veloria::widgets::TRichEdit* RichEdit1;
+    veloria::widgets::TLabel* Label1;
+    veloria::widgets::TLabel* Label2;
+    veloria::widgets::TdxButton* dxButton1;
+    veloria::widgets::TdxButton* dxButton2;
+    veloria::widgets::TdxButton* dxButton3;
+    veloria::widgets::TdxButton* dxButton4;
+    veloria::widgets::TdxButton* dxButton5;
+    veloria::widgets::TdxButton* dxButton6;
+    veloria::widgets::TdxButton* dxButton7;
+    veloria::widgets::TButton* Button1;
+
+    void FormActivate();
+    void DBGrid1CellClick();
+    void DBGrid1KeyDown();
+    void DBGrid1KeyUp();
+    void DBGrid1Enter();
+    void ScrollBar1Scroll();
+    void dxButton4Click();
+    void dxButton5Click();
+    void dxButton6Click();
+    void dxButton7Click();
+    void dxButton3Click();
+    void Button1Click();
+    void dxButton2Click();
     void dxButton1Click();
+
+  private:
+    // The display step: the full text of the current verse, plain black.
+    void ShowCurrentVerse();
+    // What the "&Veloria" command disables while the sentences citing the verse are shown.
+    std::array<veloria::widgets::TControl*, 9> ControlsOffWhileCitingOpen();
+
+    // The verses, the bar over rows 1 to 404, the four buttons and Label1, the record number.
+    veloria::widgets::Browser browser_;
 };
 
 extern TFBC* FBC;
