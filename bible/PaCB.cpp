@@ -1,21 +1,211 @@
 #include "bible/PaCB.h"
 
+#include <string>
+
+#include "app/uGlobal.h"
+#include "bible/CrossReference.h"
+#include "bible/PaBiblia.h"
+#include "store/Text.h"
+#include "widgets/Application.h"
 #include "widgets/Make.h"
+#include "widgets/StoredPicture.h"
 
 using namespace veloria::widgets;
+using veloria::store::Table;
+using veloria::store::Trim;
 
 TFCurBi* FCurBi = nullptr;
 
-TFCurBi::TFCurBi() : TForm("FCurBi") {
+namespace {
+
+const TFont kArial13{"Arial", 13};
+const TFont kArial15{"Arial", 15};
+// The sentences that cite the Bible; the bar's range and the counter's total, whatever the table
+// holds.
+constexpr int kCitingSentences = 1121;
+
+}  // namespace
+
+TFCurBi::TFCurBi()
+    : TForm("FCurBi"),
+      browser_(
+          T_Biblia,
+          {.show = [this] { ShowCurrentRow(); },
+           .counter = [this] { Label1->SetCaption(std::to_string(T_Biblia.RecNo())); },
+           .barFollows = {BrowseTrigger::CellClick, BrowseTrigger::KeyDown, BrowseTrigger::KeyUp,
+                          BrowseTrigger::GridEnter, BrowseTrigger::Activation},
+           .navigation = NavigationDisplay::ThroughGridEnter,
+           .scrollFocusesGrid = false,
+           .range = BarRange::Fixed(kCitingSentences),
+           .rowAtShowing = RowAtShowing::Kept}) {
     SetCaption("Veloria to Bible");
-    SetClientSize(740, 446);
     SetBorderStyle(bsDialog);
     SetBorderIcons({biSystemMenu});
+    SetClientSize(740, 446);
     SetPosition(poScreenCenter);
-    dxButton1 = Make<TdxButton>(this, "dxButton1", 10, 411, 72, 25, 0);
-    dxButton1->SetCaption("Cl&ose");
+    SetShowHint(true);
+    OnActivate = [this] { FormActivate(); };
+
+    Image1 = Make<TImage>(this, "Image1", 0, 0, 740, 446);
+    Image1->SetPicture(veloria::bible::Background());
+
+    DBGrid1 = Make<TDBGrid>(this, "DBGrid1", 8, 27, 353, 348, 0, T_Biblia);
+    DBGrid1->SetFont(kArial15);
+    DBGrid1->SetFixedColor(clScrollBar);
+    // Whole rows; Tab leaves the list rather than stepping through its columns.
+    DBGrid1->SetOptions({dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgRowSelect,
+                         dgAlwaysShowSelection});
+    DBGrid1->SetColumns({TColumn("Referencia", "  ", 120), TColumn("Pensamiento", "  ")});
+    // Over the list's right edge, where the list's own scroll bar would be.
+    ScrollBar1 = Make<TScrollBar>(this, "ScrollBar1", 341, 30, 18, 325, 1, sbVertical);
+    ScrollBar1->SetPageSize(0);
+
+    struct Command {
+        TdxButton*& button;
+        const char* name;
+        const char* caption;
+        const char* hint;
+        const char* glyph;
+        int left, tabOrder;
+        void (TFCurBi::*handler)();
+    };
+    for (const Command& c : {Command{dxButton1, "dxButton1", "Cl&ose", "Close", "close.png", 11, 2,
+                                     &TFCurBi::dxButton1Click},
+                             Command{dxButton2, "dxButton2", "&Copy", "Copy", "copy.png", 90, 3,
+                                     &TFCurBi::dxButton2Click},
+                             Command{dxButton3, "dxButton3", "&Bible", "References to Bible",
+                                     "bible.png", 169, 4, &TFCurBi::dxButton3Click}}) {
+        c.button = Make<TdxButton>(this, c.name, c.left, 414, 72, 25, c.tabOrder);
+        c.button->SetCaption(c.caption);
+        c.button->SetHint(c.hint);
+        c.button->SetFont(kArial13);
+        c.button->SetGlyph(StoredPicture(c.glyph));
+        c.button->OnClick = [this, handler = c.handler] { (this->*handler)(); };
+    }
     dxButton1->SetCancel(true);
-    dxButton1->OnClick = [this] { dxButton1Click(); };
+
+    const auto navigation = MakeNavigationButtons(
+        this, {"dxButton4", "dxButton5", "dxButton6", "dxButton7"}, 220, 381, 5);
+    dxButton4 = navigation[0];
+    dxButton5 = navigation[1];
+    dxButton6 = navigation[2];
+    dxButton7 = navigation[3];
+    browser_.Connect<TFCurBi>(*this, {DBGrid1, ScrollBar1, navigation},
+                              {.CellClick = &TFCurBi::DBGrid1CellClick,
+                               .KeyDown = &TFCurBi::DBGrid1KeyDown,
+                               .KeyUp = &TFCurBi::DBGrid1KeyUp,
+                               .Enter = &TFCurBi::DBGrid1Enter,
+                               .Scroll = &TFCurBi::ScrollBar1Scroll,
+                               .First = &TFCurBi::dxButton4Click,
+                               .Prior = &TFCurBi::dxButton5Click,
+                               .Next = &TFCurBi::dxButton6Click,
+                               .Last = &TFCurBi::dxButton7Click});
+
+    // Pressed by the program when the passage viewer closes.
+    Button1 = Make<TButton>(this, "Button1", 248, 2, 49, 22, 9);
+    Button1->SetCaption("Button1");
+    Button1->SetVisible(false);
+    Button1->OnClick = [this] { Button1Click(); };
+
+    Memo1 = Make<TMemo>(this, "Memo1", 376, 12, 353, 405, 10);
+    Memo1->SetReadOnly(true);
+    Memo1->SetScrollBars(ssVertical);
+    Memo1->SetFont({"Arial", 16});
+
+    // "40" "/ 1121 References": the row number grows to the left of the fixed text.
+    Label1 = Make<TLabel>(this, "Label1", 0, 0, 0, 0);
+    Label1->SetFont(kArial15);
+    Label1->SetTransparent(true);
+    Label1->SetAlignment(taRightJustify);
+    Label1->SetBounds(411, 425, 1, 17);
+    Label1->SetCaption("");
+    Label2 = Make<TLabel>(this, "Label2", 417, 425, 0, 0);
+    Label2->SetFont(kArial15);
+    Label2->SetTransparent(true);
+    Label2->SetCaption("/ " + std::to_string(kCitingSentences) + " References");
+}
+
+// ---- The sentence shown ----
+
+Table* TFCurBi::FindCurrentSentence() {
+    return Volumes.FindSentence(T_Biblia.FieldView("Libro"), T_Biblia.FieldView("Numero"));
+}
+
+void TFCurBi::ShowCurrentRow() {
+    if (const Table* book = FindCurrentSentence())
+        Memo1->SetText(book->FieldView("Umemo"));
+}
+
+void TFCurBi::FormActivate() {
+    browser_.StartShowing();
+    browser_.Show(BrowseTrigger::Activation);
+    DBGrid1->SetFocus();
+}
+
+// ---- Moving through the rows ----
+
+void TFCurBi::DBGrid1CellClick() {
+    browser_.Show(BrowseTrigger::CellClick);
+}
+void TFCurBi::DBGrid1KeyDown() {
+    browser_.Show(BrowseTrigger::KeyDown);
+}
+void TFCurBi::DBGrid1KeyUp() {
+    browser_.Show(BrowseTrigger::KeyUp);
+}
+void TFCurBi::DBGrid1Enter() {
+    browser_.Show(BrowseTrigger::GridEnter);
+}
+
+void TFCurBi::ScrollBar1Scroll() {
+    browser_.Scroll();
+}
+
+void TFCurBi::dxButton4Click() {
+    browser_.First();
+}
+void TFCurBi::dxButton5Click() {
+    browser_.Prior();
+}
+void TFCurBi::dxButton6Click() {
+    browser_.Next();
+}
+void TFCurBi::dxButton7Click() {
+    browser_.Last();
+}
+
+// ---- The passages of the sentence ----
+
+std::array<TdxButton*, 7> TFCurBi::FlatButtons() {
+    return {dxButton1, dxButton2, dxButton3, dxButton4, dxButton5, dxButton6, dxButton7};
+}
+
+// The sentence is found again for the row: a row whose sentence is missing, or whose book code
+// names no volume, opens the viewer on an empty list rather than on another sentence's passages.
+void TFCurBi::dxButton3Click() {
+    for (TdxButton* b : FlatButtons())
+        b->SetEnabled(false);
+    const Table* book = FindCurrentSentence();
+    uGlobal::BibleRefList = (book ? Trim(book->FieldView("Biblia")) : std::string()) + "/";
+    FBiblia->ShowModal();
+    Button1->Click();
+    DBGrid1->SetFocus();
+}
+
+void TFCurBi::Button1Click() {
+    for (TdxButton* b : FlatButtons())
+        b->SetEnabled(true);
+}
+
+// ---- Copy and Close ----
+
+void TFCurBi::dxButton2Click() {
+    if (Memo1->SelLength() >= 1) {
+        Memo1->CopyToClipboard();
+    } else if (const Table* book = FindCurrentSentence()) {
+        Clipboard().SetAsText(veloria::store::SentenceWithReference(*book));
+    }
+    DBGrid1->SetFocus();
 }
 
 void TFCurBi::dxButton1Click() {

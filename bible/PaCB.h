@@ -1,19 +1,70 @@
 #pragma once
 
-#include "store/Table.h"
-#include "widgets/Buttons.h"
-#include "widgets/Form.h"
+#include <array>
 
-// Created with its caption, size and tables so that the commands opening it already follow the
-// opener's protocol; its controls come with its own work.
+#include "store/Table.h"
+#include "store/VolumeTables.h"
+#include "widgets/Browser.h"
+#include "widgets/Buttons.h"
+#include "widgets/DBGrid.h"
+#include "widgets/Form.h"
+#include "widgets/Memo.h"
+#include "widgets/Picture.h"
+#include "widgets/ScrollBar.h"
+#include "widgets/StdCtrls.h"
+
+// The list of the work's sentences that cite the Bible: each with its reference and text, the
+// current one shown whole, and from it the Bible passages it cites ("&Bible"). The list reopens on
+// the row the user left.
 class TFCurBi : public veloria::widgets::TForm {
   public:
     TFCurBi();
 
+    // In the table's own order; open for the life of the program, so the current row stays.
     veloria::store::Table T_Biblia{"VLBiblia.DB"};
-    veloria::widgets::TdxButton* dxButton1;
+    // The five book tables, looked up by sentence number.
+    veloria::store::VolumeTables Volumes;
 
+    veloria::widgets::TImage* Image1;
+    veloria::widgets::TDBGrid* DBGrid1;
+    veloria::widgets::TScrollBar* ScrollBar1;
+    veloria::widgets::TdxButton* dxButton1;
+    veloria::widgets::TdxButton* dxButton2;
+    veloria::widgets::TdxButton* dxButton3;
+    veloria::widgets::TdxButton* dxButton4;
+    veloria::widgets::TdxButton* dxButton5;
+    veloria::widgets::TdxButton* dxButton6;
+    veloria::widgets::TdxButton* dxButton7;
+    veloria::widgets::TButton* Button1;
+    veloria::widgets::TMemo* Memo1;
+    veloria::widgets::TLabel* Label1;
+    veloria::widgets::TLabel* Label2;
+
+    void FormActivate();
+    void DBGrid1CellClick();
+    void DBGrid1KeyDown();
+    void DBGrid1KeyUp();
+    void DBGrid1Enter();
+    void ScrollBar1Scroll();
+    void dxButton4Click();
+    void dxButton5Click();
+    void dxButton6Click();
+    void dxButton7Click();
+    void dxButton3Click();
+    void Button1Click();
+    void dxButton2Click();
     void dxButton1Click();
+
+  private:
+    // The display step: the current row's sentence.
+    void ShowCurrentRow();
+    // The book table moved onto the current row's sentence, or nullptr when there is none.
+    veloria::store::Table* FindCurrentSentence();
+    // What the "&Bible" command disables while the passages are shown.
+    std::array<veloria::widgets::TdxButton*, 7> FlatButtons();
+
+    // The rows, the bar over rows 1 to 1121, the four buttons and Label1, the row number.
+    veloria::widgets::Browser browser_;
 };
 
 extern TFCurBi* FCurBi;
