@@ -32,8 +32,8 @@ std::vector<std::string_view> PassageKeys(std::string_view list) {
 }
 
 SentenceEntry ReadSentenceEntry(std::string_view segment) {
-    return {segment, segment.substr(0, std::min<std::size_t>(1, segment.size())),
-            segment.size() > 1 ? segment.substr(1, kEntryNumberSize) : std::string_view()};
+    const std::size_t code = std::min<std::size_t>(1, segment.size());
+    return {segment, segment.substr(0, code), segment.substr(code, kEntryNumberSize)};
 }
 
 std::vector<SentenceEntry> SentenceEntries(std::string_view list) {

@@ -66,6 +66,10 @@ TEST(RefLists, EveryViewLiesInsideTheList) {
         EXPECT_EQ(e.code.data(), e.entry.data());
     }
     EXPECT_EQ(SplitSlashList(list).rest.data(), begin + 16);
+    // Also where an entry has no number.
+    const std::string code = "T/";
+    const SentenceEntry alone = SentenceEntries(code).at(0);
+    EXPECT_EQ(alone.number.data(), code.data() + 1);
 }
 
 }  // namespace
