@@ -20,6 +20,7 @@ TFB_Veloria* FB_Veloria = nullptr;
 
 namespace {
 
+const TFont kSans13{"MS Sans Serif", 13};
 const TFont kBoldSans13{"MS Sans Serif", 13, {fsBold}};
 const TFont kBoldTimes15{"Times New Roman", 15, {fsBold}};
 constexpr TColor kFixedColour = RGB(166, 202, 240);
@@ -59,13 +60,12 @@ TFB_Veloria::TFB_Veloria()
 
     DBGrid1 = Make<TDBGrid>(this, "DBGrid1", 16, 192, 601, 177, 0, Tab_Texto_B);
     DBGrid1->SetFont({"Times New Roman", 15});
-    DBGrid1->SetTitleFont({"MS Sans Serif", 13});
     // Whole rows; Tab leaves the list rather than stepping through its columns.
     DBGrid1->SetOptions({dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgRowSelect,
                          dgAlwaysShowSelection});
-    DBGrid1->SetColumns({TColumn("Referencia", "     Reference", 108),
-                         TColumn("Pagina", " Page", 41),
-                         TColumn("Pensamiento", std::string(41, ' ') + "Sentence", 433)});
+    DBGrid1->SetColumns({TColumn("Referencia", "     Reference", 108, kSans13),
+                         TColumn("Pagina", " Page", 41, kSans13),
+                         TColumn("Pensamiento", std::string(41, ' ') + "Sentence", 433, kSans13)});
 
     Memo1 = Make<TMemo>(this, "Memo1", 30, 36, 493, 145, 1);
     Memo1->SetReadOnly(true);

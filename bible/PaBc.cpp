@@ -45,14 +45,17 @@ TFBC::TFBC()
 
     Image1 = Make<TImage>(this, "Image1", 0, 0, 748, 477);
     Image1->SetPicture(veloria::bible::Background());
+    // The frame is resizable: the picture covers whatever size it is given.
+    Image1->SetAnchors({akLeft, akTop, akRight, akBottom});
+    Image1->SetStretch(true);
 
     DBGrid1 = Make<TDBGrid>(this, "DBGrid1", 8, 27, 353, 348, 0, Biblia);
     DBGrid1->SetFont(kArial15);
     // Whole rows; Tab leaves the list rather than stepping through its columns.
     DBGrid1->SetOptions({dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgRowSelect,
                          dgAlwaysShowSelection});
-    DBGrid1->SetColumns(
-        {TColumn("REFERENCIA", "  ", 158, std::nullopt, taCenter), TColumn("TEXTO", "  ")});
+    DBGrid1->SetColumns({TColumn("REFERENCIA", "  ", 158, kArial15, taCenter),
+                         TColumn("TEXTO", "  ", 0, kArial15)});
     // Over the list's right edge, where the list's own scroll bar would be.
     ScrollBar1 = Make<TScrollBar>(this, "ScrollBar1", 341, 30, 18, 325, 2, sbVertical);
     ScrollBar1->SetSmallChange(1);

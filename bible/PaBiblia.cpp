@@ -39,6 +39,9 @@ TFBiblia::TFBiblia()
 
     Image1 = Make<TImage>(this, "Image1", 0, 0, 657, 474);
     Image1->SetPicture(veloria::bible::Background());
+    // The frame is resizable: the picture covers whatever size it is given.
+    Image1->SetAnchors({akLeft, akTop, akRight, akBottom});
+    Image1->SetStretch(true);
 
     DBGrid1 = Make<TDBGrid>(this, "DBGrid1", 12, 43, 220, 310, 0, TBiblia);
     DBGrid1->SetFont({"Arial", 15});

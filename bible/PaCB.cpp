@@ -55,7 +55,8 @@ TFCurBi::TFCurBi()
     // Whole rows; Tab leaves the list rather than stepping through its columns.
     DBGrid1->SetOptions({dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgRowSelect,
                          dgAlwaysShowSelection});
-    DBGrid1->SetColumns({TColumn("Referencia", "  ", 120), TColumn("Pensamiento", "  ")});
+    DBGrid1->SetColumns(
+        {TColumn("Referencia", "  ", 120, kArial15), TColumn("Pensamiento", "  ", 0, kArial15)});
     // Over the list's right edge, where the list's own scroll bar would be.
     ScrollBar1 = Make<TScrollBar>(this, "ScrollBar1", 341, 30, 18, 325, 1, sbVertical);
     ScrollBar1->SetPageSize(0);
