@@ -19,6 +19,8 @@ TFBC* FBC = nullptr;
 namespace {
 
 const TFont kArial15{"Arial", 15};
+// The grid's own title font, named for each column (the titles are blanks).
+const TFont kTitles{"MS Sans Serif", 11};
 constexpr TColor kFixedColour = RGB(166, 202, 240);
 // The verses the work cites; the bar's range and the counter's total, whatever the table holds.
 constexpr int kVerses = 404;
@@ -43,9 +45,12 @@ TFBC::TFBC()
     SetShowHint(true);
     OnActivate = [this] { FormActivate(); };
 
-    Image1 = Make<TImage>(this, "Image1", 0, 0, 748, 477);
-    Image1->SetPicture(veloria::bible::Background());
-    // The frame is resizable: the picture covers whatever size it is given.
+    // As large as the picture and growing with the frame, which is resizable: at the window's
+    // own size the picture shows unscaled, as in the other Bible windows, and a larger frame
+    // stretches it rather than showing its edge.
+    const TPicture& background = veloria::bible::Background();
+    Image1 = Make<TImage>(this, "Image1", 0, 0, background.Width(), background.Height());
+    Image1->SetPicture(background);
     Image1->SetAnchors({akLeft, akTop, akRight, akBottom});
     Image1->SetStretch(true);
 
@@ -54,8 +59,8 @@ TFBC::TFBC()
     // Whole rows; Tab leaves the list rather than stepping through its columns.
     DBGrid1->SetOptions({dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgRowSelect,
                          dgAlwaysShowSelection});
-    DBGrid1->SetColumns({TColumn("REFERENCIA", "  ", 158, kArial15, taCenter),
-                         TColumn("TEXTO", "  ", 0, kArial15)});
+    DBGrid1->SetColumns(
+        {TColumn("REFERENCIA", "  ", 158, kTitles, taCenter), TColumn("TEXTO", "  ", 0, kTitles)});
     // Over the list's right edge, where the list's own scroll bar would be.
     ScrollBar1 = Make<TScrollBar>(this, "ScrollBar1", 341, 30, 18, 325, 2, sbVertical);
     ScrollBar1->SetSmallChange(1);

@@ -37,9 +37,12 @@ TFBiblia::TFBiblia()
     SetShowHint(true);
     OnActivate = [this] { FormActivate(); };
 
-    Image1 = Make<TImage>(this, "Image1", 0, 0, 657, 474);
-    Image1->SetPicture(veloria::bible::Background());
-    // The frame is resizable: the picture covers whatever size it is given.
+    // As large as the picture and growing with the frame, which is resizable: at the window's
+    // own size the picture shows unscaled, as in the other Bible windows, and a larger frame
+    // stretches it rather than showing its edge.
+    const TPicture& background = veloria::bible::Background();
+    Image1 = Make<TImage>(this, "Image1", 0, 0, background.Width(), background.Height());
+    Image1->SetPicture(background);
     Image1->SetAnchors({akLeft, akTop, akRight, akBottom});
     Image1->SetStretch(true);
 

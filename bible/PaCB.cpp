@@ -20,6 +20,8 @@ namespace {
 
 const TFont kArial13{"Arial", 13};
 const TFont kArial15{"Arial", 15};
+// The grid's own title font, named for each column (the titles are blanks).
+const TFont kTitles{"MS Sans Serif", 11};
 // The sentences that cite the Bible; the bar's range and the counter's total, whatever the table
 // holds.
 constexpr int kCitingSentences = 1121;
@@ -56,7 +58,7 @@ TFCurBi::TFCurBi()
     DBGrid1->SetOptions({dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgRowSelect,
                          dgAlwaysShowSelection});
     DBGrid1->SetColumns(
-        {TColumn("Referencia", "  ", 120, kArial15), TColumn("Pensamiento", "  ", 0, kArial15)});
+        {TColumn("Referencia", "  ", 120, kTitles), TColumn("Pensamiento", "  ", 0, kTitles)});
     // Over the list's right edge, where the list's own scroll bar would be.
     ScrollBar1 = Make<TScrollBar>(this, "ScrollBar1", 341, 30, 18, 325, 1, sbVertical);
     ScrollBar1->SetPageSize(0);
