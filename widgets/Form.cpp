@@ -333,10 +333,15 @@ void TForm::Repaint() {
     detail::AfterEvent();
     // A window just shown is painted once the window system has exposed it, which it reports
     // asynchronously: wait for that (no user input is handled meanwhile), then paint at once.
-    if (isVisible() && windowHandle() && !windowHandle()->isExposed()) {
+    // The window may be exposed already while the form has not yet been told (it is not mapped
+    // until the exposure is handled), and a form not mapped paints nothing.
+    const auto ready = [this] {
+        return windowHandle()->isExposed() && testAttribute(Qt::WA_Mapped);
+    };
+    if (isVisible() && windowHandle() && !ready()) {
         QElapsedTimer waited;
         waited.start();
-        while (!windowHandle()->isExposed() && waited.elapsed() < 500) {
+        while (!ready() && waited.elapsed() < 500) {
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
         }
     }
