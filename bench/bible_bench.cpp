@@ -12,7 +12,6 @@
 // Lines marked "info" carry no bound.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
-#include <time.h>
 
 #include <QApplication>
 #include <algorithm>
@@ -26,6 +25,7 @@
 #include <vector>
 
 #include "app/uGlobal.h"
+#include "bench/Figures.h"
 #include "bible/PABVeloria.h"
 #include "bible/PaBc.h"
 #include "bible/PaBiblia.h"
@@ -45,16 +45,11 @@
 namespace {
 
 using namespace veloria;
+using veloria::bench::CpuMs;
+using veloria::bench::Register;
 namespace fs = std::filesystem;
 
 constexpr double kFrameMs = 1e3 / 60;
-
-// This thread's processor time.
-double CpuMs() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-}
 
 // The fastest of several runs, in milliseconds of processor time.
 double Best(int runs, const std::function<double()>& run) {
@@ -154,34 +149,6 @@ double ActivationMs(W& window) {
     window.FormActivate();
     Paint(window);
     return CpuMs() - start;
-}
-
-class Collector : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred)
-                continue;
-            const double ms =
-                run.GetAdjustedCPUTime() * (run.time_unit == benchmark::kMillisecond ? 1.0 : 1e-3);
-            auto [it, fresh] = best.try_emplace(run.run_name.function_name, ms);
-            if (!fresh)
-                it->second = std::min(it->second, ms);
-        }
-    }
-    std::map<std::string, double> best;
-};
-
-void Register(const std::string& name, std::function<void()> body) {
-    benchmark::RegisterBenchmark(name.c_str(),
-                                 [body](benchmark::State& state) {
-                                     for (auto _ : state)
-                                         body();
-                                 })
-        ->Unit(benchmark::kMillisecond)
-        ->Repetitions(5)
-        ->MinTime(0.1);
 }
 
 }  // namespace
@@ -297,32 +264,11 @@ int main(int argc, char** argv) {
             benchmark::DoNotOptimize(volumes.FindSentence(code, numero));
     });
 
-    Collector collector;
+    bench::Collector collector;
     benchmark::RunSpecifiedBenchmarks(&collector);
     benchmark::Shutdown();
-    const auto& best = collector.best;
-
-    int over = 0;
-    const auto line = [&](const std::string& what, double value, double base, const char* baseWhat,
-                          double bound, const char* unit) {
-        if (value < 0 || base <= 0)
-            return;
-        const double ratio = value / base;
-        if (bound > 0) {
-            const bool ok = ratio <= bound;
-            over += !ok;
-            std::printf("[%s] %s: %.3f %s vs %.3f %s %s; ratio %.2f (bound %.2f)\n",
-                        ok ? "ok" : "OVER", what.c_str(), value, unit, base, unit, baseWhat, ratio,
-                        bound);
-        } else {
-            std::printf("[info] %s: %.3f %s vs %.3f %s %s; ratio %.2f\n", what.c_str(), value, unit,
-                        base, unit, baseWhat, ratio);
-        }
-    };
-    const auto get = [&](const std::string& name) {
-        const auto it = best.find(name);
-        return it == best.end() ? -1.0 : it->second;
-    };
+    const auto get = [&](const std::string& name) { return collector.Best(name); };
+    bench::Figures figures;
 
     std::printf("\nmost cited verse: %zu sentences; the longest list: 300\n", mostEntries);
     for (const auto& [tag, what] : std::vector<std::pair<std::string, std::string>>{
@@ -330,21 +276,22 @@ int main(int argc, char** argv) {
               "sentences citing the most cited verse (" + std::to_string(mostEntries) + " rows)"},
              {"citing/300", "sentences citing a verse, 300 rows"},
              {"viewer/5", "passage viewer, a sentence citing five passages"}}) {
-        line(what + ": activation, table rewritten and first row painted", activation[tag],
-             get(tag + "/sqlite"), "SQLite's empty-and-insert", 0, "ms");
-        line(what + ": opened to its first row painted", opening[tag], kFrameMs,
-             "one frame at 60 Hz", 1.0, "ms");
+        figures.Line(what + ": activation, table rewritten and first row painted", activation[tag],
+                     get(tag + "/sqlite"), "SQLite's empty-and-insert", 0, "ms");
+        figures.Line(what + ": opened to its first row painted", opening[tag], kFrameMs,
+                     "one frame at 60 Hz", 1.0, "ms");
     }
-    line("a step through the citing sentences (move, list repainted, sentence, counter, bar)",
-         get("steps/window") * 1e3 / steps, get("steps/findkey") * 1e3 / steps, "a bare FindKey", 0,
-         "us");
-    line("a step through the citing sentences, the window painted", get("steps/painted") / 119,
-         kFrameMs, "one frame at 60 Hz", 1.0, "ms");
+    figures.Line(
+        "a step through the citing sentences (move, list repainted, sentence, counter, bar)",
+        get("steps/window") * 1e3 / steps, get("steps/findkey") * 1e3 / steps, "a bare FindKey", 0,
+        "us");
+    figures.Line("a step through the citing sentences, the window painted",
+                 get("steps/painted") / 119, kFrameMs, "one frame at 60 Hz", 1.0, "ms");
 
     delete FCurBi;
     delete FBC;
     delete FB_Veloria;
     delete FBiblia;
     fs::current_path(previous);
-    return over == 0 ? 0 : 1;
+    return figures.Over() == 0 ? 0 : 1;
 }

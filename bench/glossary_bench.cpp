@@ -10,7 +10,6 @@
 // Lines marked "info" carry no bound.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
-#include <time.h>
 
 #include <QApplication>
 #include <algorithm>
@@ -25,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/Figures.h"
 #include "glossary/PaGlosario.h"
 #include "store/Schema.h"
 #include "store/Sqlite.h"
@@ -39,17 +39,12 @@
 namespace {
 
 using namespace veloria;
+using veloria::bench::CpuMs;
+using veloria::bench::Register;
 using Clock = std::chrono::steady_clock;
 using Rows = std::vector<std::vector<std::string>>;
 
 constexpr int kLargeTerms = 20000;
-
-// This thread's processor time.
-double CpuMs() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-}
 
 // The sample glossary's rows, as the corpus builder makes them.
 Rows SampleGlossary() {
@@ -167,37 +162,6 @@ struct Glossary {
     double madeMs = 0;
 };
 
-// The fastest repetition of each benchmark, in milliseconds of this thread's processor time per
-// iteration: everything measured here runs on the one thread, and on a shared machine processor
-// time is the steadier figure.
-class Collector : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred)
-                continue;
-            const double ms =
-                run.GetAdjustedCPUTime() * (run.time_unit == benchmark::kMillisecond ? 1.0 : 1e-3);
-            auto [it, fresh] = best.try_emplace(run.run_name.function_name, ms);
-            if (!fresh)
-                it->second = std::min(it->second, ms);
-        }
-    }
-    std::map<std::string, double> best;
-};
-
-void Register(const std::string& name, std::function<void()> body) {
-    benchmark::RegisterBenchmark(name.c_str(),
-                                 [body](benchmark::State& state) {
-                                     for (auto _ : state)
-                                         body();
-                                 })
-        ->Unit(benchmark::kMillisecond)
-        ->Repetitions(5)
-        ->MinTime(0.1);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -239,12 +203,11 @@ int main(int argc, char** argv) {
         Register(std::string("window/") + tag, [k, &typed] { k->Keystrokes(typed); });
     }
 
-    Collector collector;
+    bench::Collector collector;
     benchmark::RunSpecifiedBenchmarks(&collector);
     benchmark::Shutdown();
 
     const auto& best = collector.best;
-    int over = 0;
     // Per keystroke, in microseconds.
     const auto perKey = [&](const std::string& name) {
         const auto it = best.find(name);
@@ -253,21 +216,10 @@ int main(int argc, char** argv) {
         const double count = name.rfind("window/", 0) == 0 ? double(typed.size()) : keys.size();
         return it->second * 1e3 / count;
     };
+    bench::Figures figures;
     const auto line = [&](const std::string& what, double value, double base, const char* baseWhat,
                           double bound, const char* unit = "us") {
-        if (value < 0 || base < 0)
-            return;
-        const double ratio = value / base;
-        if (bound > 0) {
-            const bool ok = ratio <= bound;
-            over += !ok;
-            std::printf("[%s] %s: %.2f %s vs %.2f %s %s; ratio %.2f (bound %.2f)\n",
-                        ok ? "ok" : "OVER", what.c_str(), value, unit, base, unit, baseWhat, ratio,
-                        bound);
-        } else {
-            std::printf("[info] %s: %.2f %s vs %.2f %s %s; ratio %.2f\n", what.c_str(), value, unit,
-                        base, unit, baseWhat, ratio);
-        }
+        figures.Line(what, value, base, baseWhat, bound, unit);
     };
 
     std::printf("\nglossaries: %d and %d terms; %zu keystrokes (%zu through the window)\n",
@@ -293,5 +245,5 @@ int main(int argc, char** argv) {
          opening["160"], "at 160 terms", 3.0, "ms");
     line("opening the window to its first entry painted, 160 terms", opening["160"], 1e3 / 60,
          "one frame at 60 Hz", 0, "ms");
-    return over == 0 ? 0 : 1;
+    return figures.Over() == 0 ? 0 : 1;
 }
