@@ -158,7 +158,10 @@ void TForm::SetLeftTop(int left, int top) {
 
 void TForm::ApplyWindowFlags() {
     const bool wasVisible = isVisible();
-    Qt::WindowFlags f = Qt::Window;
+    // A form shown modally is its opener's dialog: the window manager keeps it above the opener
+    // (which may not be raised over it), leaves it out of the task list, and reads the buttons
+    // of its title bar as a dialog's.
+    Qt::WindowFlags f = dialog_ ? Qt::Dialog : Qt::Window;
     if (borderStyle_ == bsNone) {
         f |= Qt::FramelessWindowHint;
     } else {
@@ -223,6 +226,10 @@ void TForm::Show() {
         return;
     }
     QPointer<TForm> self(this);
+    if (dialog_) {
+        dialog_ = false;
+        ApplyWindowFlags();
+    }
     PlaceOnScreen();
     focused_ = nullptr;
     wanted_ = nullptr;
@@ -259,6 +266,11 @@ int TForm::ShowModal() {
     keysDown_.clear();
     activating_ = false;
     setWindowModality(Qt::ApplicationModal);
+    // A form is shown either always modally or never: its type changes once at most.
+    if (!dialog_) {
+        dialog_ = true;
+        ApplyWindowFlags();
+    }
     if (TForm* opener = Application().ActiveForm()) {
         winId();
         if (windowHandle() && opener->windowHandle())

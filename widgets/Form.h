@@ -156,6 +156,7 @@ class TForm : public QWidget {
     bool dying_ = false;
     int internalFocus_ = 0;
     bool modal_ = false;
+    bool dialog_ = false;  // the window is made a dialog, for its modal showings
     int modalResult_ = mrNone;
     QEventLoop* loop_ = nullptr;
     std::vector<std::function<void()>> afterShowing_;

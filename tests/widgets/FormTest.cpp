@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QWindow>
 #include <stdexcept>
 
 #include "tests/widgets/Fixtures.h"
@@ -156,6 +157,43 @@ TEST_F(FormTest, ASecondShowingStartsAgainAtTheFirstControl) {
     WhenModal(*child, [this] { child->Close(); });
     child->ShowModal();
     EXPECT_EQ(log.events, (Events{"memo.enter", "child.activate"}));
+}
+
+TEST_F(FormTest, AModalFormIsADialogOfItsOpenerWithOnlyTheTitleBarButtonsItAsksFor) {
+    MakeMain();
+    MakeChild();
+    main->Show();
+    EXPECT_EQ(main->windowType(), Qt::Window);
+    const auto showing = [this] {
+        Qt::WindowFlags flags;
+        const QWindow* opener = nullptr;
+        WhenModal(*child, [&] {
+            flags = child->windowFlags();
+            opener = child->windowHandle()->transientParent();
+            child->Close();
+        });
+        child->ShowModal();
+        EXPECT_EQ(opener, main->windowHandle());
+        return flags;
+    };
+    const Qt::WindowFlags buttons = Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint;
+    // A dialog frame, and a resizable one that asks for its close box alone.
+    Qt::WindowFlags flags = showing();
+    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Dialog);
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(flags & buttons);
+    child->SetBorderStyle(bsSizeable);
+    child->SetBorderIcons({biSystemMenu});
+    flags = showing();
+    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Dialog);
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(flags & buttons);
+    // The same form shown on its own is a window again, with the boxes it asks for.
+    child->SetBorderIcons({biSystemMenu, biMinimize, biMaximize});
+    child->Show();
+    EXPECT_EQ(child->windowType(), Qt::Window);
+    EXPECT_EQ(child->windowFlags() & buttons, buttons);
+    child->Hide();
 }
 
 TEST_F(FormTest, TheCloseBoxClosesAsCloseDoes) {
