@@ -202,7 +202,17 @@ TEST_F(CitingTest, LayoutAndTabOrder) {
     EXPECT_EQ(C().Caption(), "References to Veloria");
     EXPECT_EQ(C().ClientWidth(), 635);
     EXPECT_EQ(C().ClientHeight(), 407);
+    EXPECT_EQ(C().DBGrid1->Columns().at(0).Title, "     Reference");
+    EXPECT_EQ(C().DBGrid1->Columns().at(1).Title, " Page");
     EXPECT_EQ(C().DBGrid1->Columns().at(2).Title, std::string(41, ' ') + "Sentence");
+    EXPECT_EQ(C().DBGrid1->Columns().at(2).TitleFont, (widgets::TFont{"MS Sans Serif", 13}));
+    EXPECT_EQ(C().DBGrid1->Font(), (widgets::TFont{"Times New Roman", 15}));
+    const widgets::TFont bold{"MS Sans Serif", 13, {widgets::fsBold}};
+    EXPECT_EQ(C().Label1->Font(), bold);
+    EXPECT_EQ(C().Label2->Font(), bold);
+    EXPECT_EQ(C().Label3->Font(), (widgets::TFont{"Times New Roman", 15, {widgets::fsBold}}));
+    EXPECT_EQ(C().Memo1->Font(), (widgets::TFont{"Arial", 16}));
+    EXPECT_EQ(C().dxButton1->Font(), (widgets::TFont{"Arial", 13}));
     Show("T1/", [&] {
         EXPECT_EQ(C().DBGrid1->FixedColor(), widgets::RGB(166, 202, 240));
         for (const char* name : {"Memo1", "ScrollBar1", "dxButton1", "dxButton2", "dxButton3",

@@ -172,6 +172,15 @@ TEST_F(VerseListTest, WhileTheCitingSentencesAreOpenTheListIsDisabledAndComesBac
 TEST_F(VerseListTest, EscapeClosesAndTheLayoutIsAsDesigned) {
     EXPECT_TRUE(Open(L(), [&] {
         EXPECT_EQ(L().DBGrid1->FixedColor(), widgets::RGB(166, 202, 240));
+        // The activation shows the verse alone: the bar and the counter are the list's focus's.
+        L().ScrollBar1->SetPosition(7);
+        L().Label1->SetCaption("x");
+        L().FormActivate();
+        EXPECT_EQ(L().ScrollBar1->Position(), 7);
+        EXPECT_EQ(Counter(), "x");
+        EXPECT_EQ(L().RichEdit1->Text(), "In the beginning was the Word.");
+        wt::Click(*L().dxButton4);
+        EXPECT_EQ(Counter(), "1");
         for (const char* name : {"RichEdit1", "ScrollBar1", "dxButton1", "dxButton2", "dxButton3",
                                  "dxButton4", "dxButton5", "dxButton6", "dxButton7", "DBGrid1"}) {
             wt::KeyClick(L(), Qt::Key_Tab);
@@ -185,6 +194,11 @@ TEST_F(VerseListTest, EscapeClosesAndTheLayoutIsAsDesigned) {
     EXPECT_EQ(L().ScrollBar1->Min(), 1);
     EXPECT_EQ(L().ScrollBar1->Max(), 404);
     EXPECT_EQ(L().dxButton3->Hint(), "References to Veloria ");
+    EXPECT_EQ(L().DBGrid1->Columns().at(0).Title, "  ");
+    EXPECT_EQ(L().DBGrid1->Columns().at(0).TitleAlignment, widgets::taCenter);
+    EXPECT_EQ(L().DBGrid1->Font(), (widgets::TFont{"Arial", 15}));
+    EXPECT_EQ(L().RichEdit1->Font(), (widgets::TFont{"Arial", 16}));
+    EXPECT_EQ(L().Label2->Font(), (widgets::TFont{"Arial", 15}));
     // The counter's number ends where the fixed text begins.
     EXPECT_EQ(L().Label1->Left() + L().Label1->Width(), 439);
 }

@@ -148,6 +148,17 @@ TEST_F(ViewerTest, LayoutAndTabOrder) {
     EXPECT_EQ(V().ClientWidth(), 649);
     EXPECT_EQ(V().ClientHeight(), 443);
     EXPECT_EQ(V().DBGrid1->Columns().at(0).Title, "       PASSAGE");
+    EXPECT_EQ(V().DBGrid1->Columns().at(0).TitleFont,
+              (widgets::TFont{"Arial", 13, {widgets::fsBold}}));
+    EXPECT_EQ(V().DBGrid1->Font(), (widgets::TFont{"Arial", 15}));
+    EXPECT_EQ(V().Memo1->Font(), (widgets::TFont{"Arial", 16}));
+    // The list has no bar of its own beside it.
+    EXPECT_TRUE(V().findChildren<widgets::TScrollBar*>(Qt::FindDirectChildrenOnly).isEmpty());
+    // One picture behind the four Bible windows.
+    const QImage& background = V().Image1->Picture().Image();
+    ASSERT_FALSE(background.isNull());
+    for (const widgets::TImage* image : {FBC->Image1, FB_Veloria->Image1, FCurBi->Image1})
+        EXPECT_TRUE(image->Picture().Image() == background);
     Show("1/2/", [&] {
         EXPECT_EQ(V().Color(), widgets::RGB(119, 187, 255));
         EXPECT_EQ(V().DBGrid1->FixedColor(), widgets::RGB(166, 202, 240));

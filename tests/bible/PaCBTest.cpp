@@ -203,6 +203,14 @@ TEST_F(CitingListTest, EscapeClosesAndTheLayoutIsAsDesigned) {
     EXPECT_EQ(L().ClientWidth(), 740);
     EXPECT_EQ(L().ClientHeight(), 446);
     EXPECT_EQ(L().dxButton3->Hint(), "References to Bible");
+    EXPECT_EQ(L().DBGrid1->FixedColor(), widgets::clScrollBar);
+    EXPECT_EQ(L().DBGrid1->Font(), (widgets::TFont{"Arial", 15}));
+    EXPECT_EQ(L().Memo1->Font(), (widgets::TFont{"Arial", 16}));
+    EXPECT_EQ(L().Label1->Font(), (widgets::TFont{"Arial", 15}));
+    for (const widgets::TdxButton* b : {L().dxButton1, L().dxButton2, L().dxButton3})
+        EXPECT_EQ(b->Font(), (widgets::TFont{"Arial", 13})) << b->Name();
+    EXPECT_EQ(L().ScrollBar1->Min(), 1);
+    EXPECT_EQ(L().ScrollBar1->Max(), 1121);
     EXPECT_EQ(L().Label1->Left() + L().Label1->Width(), 412);
     EXPECT_EQ(L().Label2->Left(), 417);
 }
