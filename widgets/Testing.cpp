@@ -5,6 +5,8 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPointer>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
@@ -110,6 +112,21 @@ void Wheel(TControl& control, int notches) {
     QWheelEvent event(local, w.mapToGlobal(local), QPoint(), QPoint(0, notches * 120), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(&w, &event);
+}
+
+QPoint ThumbCentre(TScrollBar& bar) {
+    QStyleOptionSlider option;
+    option.initFrom(&bar);
+    option.orientation = Qt::Vertical;
+    option.minimum = bar.Min();
+    option.maximum = bar.Max();
+    option.sliderPosition = option.sliderValue = bar.Position();
+    option.pageStep = 1;
+    option.singleStep = 1;
+    option.subControls = QStyle::SC_All;
+    return bar.style()
+        ->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, &bar)
+        .center();
 }
 
 void ProcessEvents(int ms) {

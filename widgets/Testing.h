@@ -11,6 +11,7 @@
 #include "widgets/Application.h"
 #include "widgets/Control.h"
 #include "widgets/Form.h"
+#include "widgets/ScrollBar.h"
 
 // Support for tests of windows: acting inside a modal showing, input delivered the way real input
 // arrives (through the window, so a window blocked by a modal one gets none), the boxes the
@@ -43,6 +44,8 @@ void MouseMove(TControl& control, QPoint at);
 void MouseRelease(TControl& control, QPoint at = QPoint(-1, -1));
 // Turns the wheel over the control; positive notches turn it away from the user.
 void Wheel(TControl& control, int notches);
+// The centre of a vertical scroll bar's thumb, where a drag of it starts.
+QPoint ThumbCentre(TScrollBar& bar);
 
 void ProcessEvents(int ms = 0);
 // Processes events until the condition holds or the time is up; returns the condition.

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QStyle>
-#include <QStyleOptionSlider>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -163,19 +161,7 @@ class BibleTest : public ::testing::Test {
 
     // Drags the bar's thumb down by `pixels` and lets it go there.
     static void DragThumb(widgets::TScrollBar& bar, int pixels) {
-        QStyleOptionSlider option;
-        option.initFrom(&bar);
-        option.orientation = Qt::Vertical;
-        option.minimum = bar.Min();
-        option.maximum = bar.Max();
-        option.sliderPosition = option.sliderValue = bar.Position();
-        option.pageStep = 1;
-        option.singleStep = 1;
-        option.subControls = QStyle::SC_All;
-        const QPoint thumb =
-            bar.style()
-                ->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, &bar)
-                .center();
+        const QPoint thumb = wt::ThumbCentre(bar);
         wt::MousePress(bar, thumb);
         wt::MouseMove(bar, thumb + QPoint(0, pixels / 2));
         wt::MouseMove(bar, thumb + QPoint(0, pixels));

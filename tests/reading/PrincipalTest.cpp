@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QStyle>
-#include <QStyleOptionSlider>
 
 #include "bible/PaBiblia.h"
 #include "glossary/PaGlosario.h"
@@ -140,19 +138,7 @@ TEST_F(ProgramTest, ScrollBarGesturesEndOnTheRowTheBarNames) {
     EXPECT_EQ(F().Texto_B.RecNo(), bar.Position());
     EXPECT_EQ(F().Label7->Caption(), std::to_string(bar.Position()) + " / 5 References");
     // The thumb dragged past the end of the bar.
-    QStyleOptionSlider option;
-    option.initFrom(&bar);
-    option.orientation = Qt::Vertical;
-    option.minimum = bar.Min();
-    option.maximum = bar.Max();
-    option.sliderPosition = option.sliderValue = bar.Position();
-    option.pageStep = 1;
-    option.singleStep = 1;
-    option.subControls = QStyle::SC_All;
-    const QPoint thumb =
-        bar.style()
-            ->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, &bar)
-            .center();
+    const QPoint thumb = t::ThumbCentre(bar);
     t::MousePress(bar, thumb);
     t::MouseMove(bar, thumb + QPoint(0, 10));
     t::MouseMove(bar, QPoint(thumb.x(), bar.Height() + 40));
