@@ -71,6 +71,8 @@ TFB_Veloria::TFB_Veloria()
     Memo1->SetReadOnly(true);
     Memo1->SetScrollBars(ssVertical);
     Memo1->SetFont({"Arial", 16});
+    // A screen reader calls the text box by what it holds (the list is named by its titles).
+    Memo1->SetAccessibleName("Sentence");
 
     // Over the list's right edge, where the list's own scroll bar would be.
     ScrollBar1 = Make<TScrollBar>(this, "ScrollBar1", 597, 194, 18, 173, 2, sbVertical);

@@ -70,6 +70,10 @@ TFBC::TFBC()
     RichEdit1->SetReadOnly(true);
     RichEdit1->SetScrollBars(ssVertical);
     RichEdit1->SetFont({"Arial", 16});
+    // The list's titles are blank: a screen reader calls the list and the text box by what they
+    // hold (the scroll bar is named by the list it moves).
+    DBGrid1->SetAccessibleName("Verses");
+    RichEdit1->SetAccessibleName("Verse text");
 
     // "17" "/ 404 References": the number grows to the left of the fixed text.
     Label1 = Make<TLabel>(this, "Label1", 0, 0, 0, 0);

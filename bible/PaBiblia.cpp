@@ -86,6 +86,8 @@ TFBiblia::TFBiblia()
     Memo1->SetReadOnly(true);
     Memo1->SetScrollBars(ssVertical);
     Memo1->SetFont({"Arial", 16});
+    // A screen reader calls the text box by what it holds (the list is named by its title).
+    Memo1->SetAccessibleName("Passage text");
 }
 
 // ---- The passages of the list ----

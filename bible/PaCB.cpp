@@ -114,6 +114,10 @@ TFCurBi::TFCurBi()
     Memo1->SetReadOnly(true);
     Memo1->SetScrollBars(ssVertical);
     Memo1->SetFont({"Arial", 16});
+    // The list's titles are blank: a screen reader calls the list and the text box by what they
+    // hold (the scroll bar is named by the list it moves).
+    DBGrid1->SetAccessibleName("Sentences citing the Bible");
+    Memo1->SetAccessibleName("Sentence");
 
     // "40" "/ 1121 References": the row number grows to the left of the fixed text.
     Label1 = Make<TLabel>(this, "Label1", 0, 0, 0, 0);

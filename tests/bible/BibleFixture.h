@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -152,6 +153,11 @@ class BibleTest : public ::testing::Test {
         });
         form.ShowModal();
         return closed;
+    }
+
+    // The name a screen reader gives the control.
+    static std::string ReaderName(QWidget& w) {
+        return QAccessible::queryAccessibleInterface(&w)->text(QAccessible::Name).toStdString();
     }
 
     static std::string Focused(widgets::TForm& form) {

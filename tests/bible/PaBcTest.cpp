@@ -199,6 +199,10 @@ TEST_F(VerseListTest, EscapeClosesAndTheLayoutIsAsDesigned) {
     EXPECT_EQ(L().DBGrid1->Font(), (widgets::TFont{"Arial", 15}));
     EXPECT_EQ(L().RichEdit1->Font(), (widgets::TFont{"Arial", 16}));
     EXPECT_EQ(L().Label2->Font(), (widgets::TFont{"Arial", 15}));
+    // What a screen reader calls the list, the bar over it and the text.
+    EXPECT_EQ(ReaderName(*L().DBGrid1), "Verses");
+    EXPECT_EQ(ReaderName(*L().ScrollBar1), "Verses");
+    EXPECT_EQ(ReaderName(*L().RichEdit1), "Verse text");
     // The counter's number ends where the fixed text begins.
     EXPECT_EQ(L().Label1->Left() + L().Label1->Width(), 439);
 }

@@ -211,6 +211,8 @@ TEST_F(CitingListTest, EscapeClosesAndTheLayoutIsAsDesigned) {
         EXPECT_EQ(b->Font(), (widgets::TFont{"Arial", 13})) << b->Name();
     EXPECT_EQ(L().ScrollBar1->Min(), 1);
     EXPECT_EQ(L().ScrollBar1->Max(), 1121);
+    EXPECT_EQ(ReaderName(*L().ScrollBar1), "Sentences citing the Bible");
+    EXPECT_EQ(ReaderName(*L().Memo1), "Sentence");
     EXPECT_EQ(L().Label1->Left() + L().Label1->Width(), 412);
     EXPECT_EQ(L().Label2->Left(), 417);
 }
