@@ -243,10 +243,11 @@ TEST_F(Builder, SourcesForProgramTablesAndUnknownFiles) {
 // Caught by the builder fuzz target's check that a failed build shows its error: the messages
 // shown per file were capped over errors and warnings together, so the error came too late.
 TEST_F(Builder, WarningsNeverHideTheErrorThatStopsTheBuild) {
-    std::string rows;
-    for (int n = 100; n < 130; ++n)  // thirty rows naming no sentence: warnings
-        rows += "T," + std::to_string(n) + ",T-9,Gone.\r\n";
-    Append("VLBiblia.csv", rows + "X,1,T-1.1:1,Love.\r\n");
+    // In place of rows of the list, which keeps its size: thirty rows naming no sentence
+    // (warnings), then one of no book code.
+    for (int n = 0; n < 30; ++n)
+        SetLine("VLBiblia.csv", 2 + n, "T," + std::to_string(100 + n) + ",T-9,Gone.");
+    SetLine("VLBiblia.csv", 32, "X,1,T-1.1:1,Love.");
     const BuildResult r = Build();
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.errors, 1);
@@ -255,7 +256,7 @@ TEST_F(Builder, WarningsNeverHideTheErrorThatStopsTheBuild) {
     for (const Diagnostic& d : r.diagnostics) {
         if (d.error) {
             EXPECT_EQ(d.Text(),
-                      "VLBiblia.csv:33: error: Libro: \"X\" is not a book code (T, E, M, P "
+                      "VLBiblia.csv:32: error: Libro: \"X\" is not a book code (T, E, M, P "
                       "or S)");
             ++shown;
         }
