@@ -178,7 +178,7 @@ TEST_F(Builder, BibleTablesOfOtherSizesThanTheCountersNameWarn) {
 
     // Tables of one row name it in the singular.
     SetUp();
-    std::map<std::string, std::string> files = TinyCorpus();
+    std::map<std::string, std::string> files = testing::TinyCorpus();
     const std::string& bible = files["Biblia.csv"];
     files["Biblia.csv"] = bible.substr(0, bible.find("\r\n2,") + 2);
     Write(files);
