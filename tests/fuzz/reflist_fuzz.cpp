@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "fuzz/Check.h"
+#include "tests/fuzz/Check.h"
 #include "store/RefLists.h"
 
 namespace store = veloria::store;

@@ -16,7 +16,7 @@
 #include <system_error>
 #include <vector>
 
-#include "launcher/DataHome.h"
+#include "app/launcher/DataHome.h"
 
 namespace {
 

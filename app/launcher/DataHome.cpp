@@ -1,4 +1,4 @@
-#include "launcher/DataHome.h"
+#include "app/launcher/DataHome.h"
 
 #include <fcntl.h>
 #include <stdlib.h>

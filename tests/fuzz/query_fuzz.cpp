@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "fuzz/Check.h"
+#include "tests/fuzz/Check.h"
 #include "search/Query.h"
 #include "store/SearchForm.h"
 #include "store/Text.h"

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "fuzz/Check.h"
+#include "tests/fuzz/Check.h"
 #include "tools/CorpusBuilder.h"
 
 namespace {

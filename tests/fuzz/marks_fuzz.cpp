@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "fuzz/Check.h"
+#include "tests/fuzz/Check.h"
 #include "search/FormScan.h"
 #include "search/Query.h"
 #include "store/SearchForm.h"

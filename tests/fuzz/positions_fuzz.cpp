@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "fuzz/Check.h"
+#include "tests/fuzz/Check.h"
 #include "glossary/MarkupSpans.h"
 
 using veloria::glossary::kMarkerSpanLengths;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "fuzz/Check.h"
+#include "tests/fuzz/Check.h"
 #include "search/Finder.h"
 #include "search/FormScan.h"
 #include "search/Query.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "fuzz/Check.h"
+#include "tests/fuzz/Check.h"
 #include "store/SearchForm.h"
 #include "store/Text.h"
 

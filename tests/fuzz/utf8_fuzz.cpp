@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "fuzz/Check.h"
+#include "tests/fuzz/Check.h"
 #include "store/Error.h"
 #include "store/Text.h"
 
