@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/fuzz/Check.h"
 #include "search/FormScan.h"
 #include "search/Query.h"
 #include "store/SearchForm.h"
 #include "store/SearchMarks.h"
+#include "tests/fuzz/Check.h"
 
 using namespace veloria;
 

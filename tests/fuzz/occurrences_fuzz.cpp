@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/fuzz/Check.h"
 #include "glossary/MarkupSpans.h"
+#include "tests/fuzz/Check.h"
 
 using veloria::glossary::PhraseOccurrences;
 using veloria::glossary::TextSpan;

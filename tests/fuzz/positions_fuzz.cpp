@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/fuzz/Check.h"
 #include "glossary/MarkupSpans.h"
+#include "tests/fuzz/Check.h"
 
 using veloria::glossary::kMarkerSpanLengths;
 using veloria::glossary::MarkerSpans;

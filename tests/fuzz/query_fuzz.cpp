@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/fuzz/Check.h"
 #include "search/Query.h"
 #include "store/SearchForm.h"
 #include "store/Text.h"
+#include "tests/fuzz/Check.h"
 
 namespace {
 

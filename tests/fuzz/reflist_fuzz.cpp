@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "tests/fuzz/Check.h"
 #include "store/RefLists.h"
+#include "tests/fuzz/Check.h"
 
 namespace store = veloria::store;
 

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/fuzz/Check.h"
 #include "search/Finder.h"
 #include "search/FormScan.h"
 #include "search/Query.h"
 #include "store/SearchForm.h"
+#include "tests/fuzz/Check.h"
 
 namespace {
 

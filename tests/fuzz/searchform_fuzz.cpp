@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/fuzz/Check.h"
 #include "store/SearchForm.h"
 #include "store/Text.h"
+#include "tests/fuzz/Check.h"
 
 namespace store = veloria::store;
 

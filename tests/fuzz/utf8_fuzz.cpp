@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/fuzz/Check.h"
 #include "store/Error.h"
 #include "store/Text.h"
+#include "tests/fuzz/Check.h"
 
 namespace store = veloria::store;
 
