@@ -22,6 +22,7 @@
 
 #include "app/Program.h"
 #include "app/uGlobal.h"
+#include "bench/Figures.h"
 #include "reading/Principal.h"
 #include "search/Query.h"
 #include "store/Schema.h"
@@ -40,6 +41,7 @@
 namespace {
 
 using namespace veloria;
+using veloria::bench::Register;
 
 constexpr int kWalkedHits = 2000;
 constexpr int kQueryWords = 20;
@@ -117,39 +119,6 @@ std::vector<std::string> TwentyWordPatterns(const std::string& sentence) {
     return search::HitPatterns(q, false);
 }
 
-// The fastest repetition of each benchmark, in milliseconds of this thread's processor time per
-// iteration.
-class Collector : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred)
-                continue;
-            const double ms =
-                run.GetAdjustedCPUTime() * (run.time_unit == benchmark::kMillisecond ? 1.0 : 1e-3);
-            auto [it, fresh] = best.try_emplace(run.run_name.function_name, ms);
-            if (!fresh)
-                it->second = std::min(it->second, ms);
-        }
-    }
-    std::map<std::string, double> best;
-};
-
-void Register(const std::string& name, std::function<void()> body, bool once = false) {
-    auto* b = benchmark::RegisterBenchmark(name.c_str(),
-                                           [body](benchmark::State& state) {
-                                               for (auto _ : state)
-                                                   body();
-                                           })
-                  ->Unit(benchmark::kMillisecond)
-                  ->Repetitions(5);
-    if (once)
-        b->Iterations(1)->Repetitions(3);
-    else
-        b->MinTime(0.1);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -210,7 +179,7 @@ int main(int argc, char** argv) {
     Register(
         "walk/marked", [&] { walk(true); }, true);
 
-    Collector collector;
+    bench::Collector collector;
     benchmark::RunSpecifiedBenchmarks(&collector);
     benchmark::Shutdown();
 
