@@ -64,7 +64,7 @@ void Database::Fail(int rc, std::string_view what) const {
             message += ")";
         }
     }
-    throw StoreError(message);
+    throw SqliteError(message, rc);
 }
 
 void Database::Exec(std::string_view sql) {

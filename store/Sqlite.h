@@ -23,6 +23,18 @@ struct FinalizeStmt {
 
 class Statement;
 
+// A failure SQLite reported, with its result code for the few callers that tell one cause from
+// another (a file that is no database from a disk that is full); everyone else catches StoreError.
+class SqliteError : public StoreError {
+  public:
+    SqliteError(const std::string& message, int code) : StoreError(message), code_(code) {}
+    // The extended result code; code() & 0xFF is the primary one (SQLITE_NOTADB, ...).
+    int code() const { return code_; }
+
+  private:
+    int code_;
+};
+
 // The words a user reads for a SQLite result code: "locked by another program", "disk full",
 // "read-only", "not a table", ...
 std::string DescribeResult(int rc);
@@ -48,7 +60,7 @@ class Database {
     bool InTransaction() const { return sqlite3_get_autocommit(db_.get()) == 0; }
     void SetBusyTimeout(int milliseconds);
 
-    // Throws StoreError for a result code other than SQLITE_OK, SQLITE_ROW and SQLITE_DONE.
+    // Throws SqliteError for a result code other than SQLITE_OK, SQLITE_ROW and SQLITE_DONE.
     void Check(int rc, std::string_view what) const;
     // "<file>: <cause>", with SQLite's own words added where the cause alone says too little.
     [[noreturn]] void Fail(int rc, std::string_view what) const;

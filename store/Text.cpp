@@ -190,6 +190,18 @@ bool IsAscii(std::string_view text) {
     return (high & 0x8080808080808080ull) == 0;
 }
 
+std::size_t FindInvalidUtf8(std::string_view utf8) {
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t at = i;
+        if (static_cast<unsigned char>(utf8[i]) < 0x80) {
+            ++i;  // the common case, without the decoder's call
+        } else if (DecodeUtf8(utf8, i) < 0) {
+            return at;
+        }
+    }
+    return std::string_view::npos;
+}
+
 std::string FromUtf8(std::string_view utf8) {
     return Convert(utf8, false);
 }

@@ -20,6 +20,9 @@ void ToUtf8Into(std::string_view cp1252, std::string& out);
 // True when every byte is below 0x80: such text is the same in Windows-1252 and UTF-8.
 bool IsAscii(std::string_view text);
 std::string FromUtf8(std::string_view utf8);
+// The offset of the first byte that does not begin a valid UTF-8 sequence (overlong forms,
+// surrogates and code points past U+10FFFF included); npos when the whole text is valid.
+std::size_t FindInvalidUtf8(std::string_view utf8);
 // The same, but a character that cannot be held becomes '?'; for text typed by the user.
 std::string FromUtf8Lossy(std::string_view utf8);
 // FromUtf8 into a buffer of at least utf8.size() bytes (never too small, since no character takes
