@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -74,6 +75,10 @@ struct Sentence {
     std::int64_t numero = 0;
     bool operator==(const Sentence&) const = default;
 };
+
+// The sentence a row names by its `Libro` and `Numero` fields, as the tables hand them over as
+// text ("T", " 123"); nothing when the code names no volume or the number is none.
+std::optional<Sentence> SentenceOf(std::string_view libro, std::string_view numero);
 
 struct SentenceHash {
     std::size_t operator()(const Sentence& s) const {

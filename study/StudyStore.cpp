@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "store/TableFile.h"
 #include "store/Text.h"
 #include "study/BookmarkFile.h"
 
@@ -170,6 +171,13 @@ void PutSetting(Database& db, std::string_view name, Bind bindValue) {
 std::int64_t NowUtc() {
     using namespace std::chrono;
     return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+}
+
+std::optional<Sentence> SentenceOf(std::string_view libro, std::string_view numero) {
+    const std::optional<std::int64_t> n = store::ParseInteger(numero);
+    if (libro.size() != 1 || !store::FindVolume(libro[0]) || !n)
+        return std::nullopt;
+    return Sentence{libro[0], *n};
 }
 
 std::string_view LookName(Look look) {

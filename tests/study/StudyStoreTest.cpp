@@ -298,6 +298,11 @@ TEST_F(StudyStoreTest, BookmarksAreAddedEditedDeletedAndRestoredExactly) {
     EXPECT_EQ(store->Bookmarks(), std::vector{kept});
     EXPECT_EQ(store->BookmarkCount(), 1);
 
+    // As a display step finds the sentence from its row's fields.
+    EXPECT_EQ(SentenceOf("T", " 12"), t12);
+    EXPECT_TRUE(store->IsBookmarked(*SentenceOf("T", "12")));
+    EXPECT_FALSE(SentenceOf("X", "12"));
+    EXPECT_FALSE(SentenceOf("T", "12a"));
     EXPECT_THROW(store->AddBookmark({'X', 1}, "X-1"), StoreError);
     EXPECT_EQ(store->BookmarkCount(), 1);
 }
