@@ -118,6 +118,11 @@ int FieldIndex(const TableDef& def, std::string_view fieldName) {
     return -1;
 }
 
+bool IsComputedField(const TableDef& def, std::string_view fieldName) {
+    return def.bookTable &&
+           (fieldName == "A1" || fieldName == "A2" || fieldName == "A3" || fieldName == "A4");
+}
+
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;

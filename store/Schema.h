@@ -34,6 +34,9 @@ const TableDef* FindTableDef(std::string_view fileName);
 // Index of the field in def.fields, matched without regard to case; -1 when there is none.
 int FieldIndex(const TableDef& def, std::string_view fieldName);
 
+// The fields the builder computes and never takes from a source: a volume's search form A1..A4.
+bool IsComputedField(const TableDef& def, std::string_view fieldName);
+
 // Case-insensitive comparison of ASCII names (file and field names).
 bool SameName(std::string_view a, std::string_view b);
 

@@ -57,6 +57,7 @@ class Reporter {
     bool strict() const { return strict_; }
     // "line" or "record", for messages that point at another row.
     const char* Unit() const { return records_ ? "record" : "line"; }
+    bool Records() const { return records_; }
     // The diagnostics in the order found, a count of the ones not shown at the end.
     std::vector<Diagnostic> Take();
 

@@ -78,7 +78,7 @@ void CsvSources::Load(SourceTable& table, const fs::path& path) {
         std::vector<bool> computed(def.fields.size(), false);
         for (std::size_t f = 0; f < def.fields.size(); ++f) {
             const std::string_view name = def.fields[f].name;
-            if (def.bookTable && (name == "A1" || name == "A2" || name == "A3" || name == "A4")) {
+            if (store::IsComputedField(def, name)) {
                 computed[f] = true;  // the search form is always computed; given values go
                 continue;
             }

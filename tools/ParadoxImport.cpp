@@ -109,10 +109,6 @@ std::string Reads(FieldKind kind) {
     return {};
 }
 
-bool IsComputed(const TableDef& def, std::string_view field) {
-    return def.bookTable && (field == "A1" || field == "A2" || field == "A3" || field == "A4");
-}
-
 // A number as the program keys and shows it: a whole one, written in decimal.
 std::string WholeNumber(double value, std::string& problem) {
     if (std::isfinite(value) && std::trunc(value) == value && std::fabs(value) < 9.0e18)
@@ -221,7 +217,7 @@ void ParadoxSources::Load(SourceTable& table, const Found& found) {
             continue;
         }
         present[std::size_t(field)] = true;
-        if (IsComputed(def, to.name))
+        if (store::IsComputedField(def, to.name))
             continue;  // the search form is always computed; stored ones are replaced
         if (!Fills(to.kind, f.type)) {
             reporter_.Error(table.name, 0, to.name,
@@ -233,7 +229,7 @@ void ParadoxSources::Load(SourceTable& table, const Found& found) {
         fieldOf.back() = field;
     }
     for (std::size_t f = 0; f < def.fields.size(); ++f) {
-        if (!present[f] && !IsComputed(def, def.fields[f].name)) {
+        if (!present[f] && !store::IsComputedField(def, def.fields[f].name)) {
             reporter_.Error(table.name, 0, def.fields[f].name, "missing field");
             ok = false;
         }
