@@ -158,14 +158,7 @@ class Pipeline {
 bool Pipeline::Write(const fs::path& dir) {
     std::string current = std::string(kDataDirectoryMark);
     try {
-        // The mark goes first, so that even a build killed halfway leaves a folder that the next
-        // build knows as its own.
-        std::ofstream mark(dir / kDataDirectoryMark, std::ios::binary);
-        mark << "A Veloria data directory, made by the corpus builder. A new build replaces this "
-                "whole folder.\n";
-        mark.close();
-        if (!mark)
-            throw std::runtime_error("cannot be written");
+        WriteMark(dir, false);
         for (const TableDef& def : store::AllTables()) {
             current = std::string(def.fileName);
             store::TableWriter writer(dir / def.fileName, def);
@@ -185,6 +178,8 @@ bool Pipeline::Write(const fs::path& dir) {
         }
         current = "pictures";
         CopyAssets(dir);
+        current = std::string(kDataDirectoryMark);
+        WriteMark(dir, true);
     } catch (const std::exception& e) {
         Error(current, 0, {}, e.what());
         return false;

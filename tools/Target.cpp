@@ -24,25 +24,98 @@ bool IsWithin(const fs::path& inner, const fs::path& outer) {
     return o == outer.end();
 }
 
-bool IsSqliteFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    char head[16] = {};
-    in.read(head, sizeof head);
-    return in && std::memcmp(head, "SQLite format 3", 16) == 0;
-}
+// The mark's first line; the names of the files the build wrote follow the second.
+constexpr std::string_view kMarkText =
+    "A Veloria data directory, made by the corpus builder. A new build replaces this whole "
+    "folder.\n";
+constexpr std::string_view kMarkListHeading = "Written by the builder:";
 
-// A folder the builder made: it holds the mark, or (made before the mark existed) every table
-// the builder writes, each an SQLite file. A folder of Paradox tables of the same names is not.
+// A folder the builder made holds its mark. Nothing else proves it: a folder assembled by hand
+// from the tables of a built one looks the same, and holds what its owner put beside them.
 bool IsBuiltDirectory(const fs::path& dir) {
     std::error_code ec;
-    if (fs::is_regular_file(dir / kDataDirectoryMark, ec))
-        return true;
-    for (const TableDef& def : store::AllTables()) {
-        const fs::path file = store::FindTableFile(dir, def.fileName);
-        if (file.empty() || !IsSqliteFile(file))
-            return false;
+    return fs::is_regular_file(dir / kDataDirectoryMark, ec);
+}
+
+bool IsPicture(const fs::path& name) {
+    std::string ext = name.extension().string();
+    for (const char* known : {".bmp", ".jpg", ".jpeg", ".png", ".gif", ".ico", ".svg"}) {
+        if (store::SameName(ext, known))
+            return true;
     }
-    return true;
+    return false;
+}
+
+// What a build wrote into dir, by its mark; the program adds the side files of its tables.
+class WrittenFiles {
+  public:
+    explicit WrittenFiles(const fs::path& dir) {
+        std::ifstream in(dir / kDataDirectoryMark, std::ios::binary);
+        std::string line;
+        while (std::getline(in, line)) {
+            if (listed_)
+                names_.push_back(line);
+            else if (line == kMarkListHeading)
+                listed_ = true;
+        }
+    }
+
+    bool Contains(const std::string& name) const {
+        if (name == kDataDirectoryMark)
+            return true;
+        std::string_view base = name;
+        for (std::string_view suffix : {"-journal", "-wal", "-shm"}) {
+            if (base.ends_with(suffix)) {
+                base.remove_suffix(suffix.size());
+                break;
+            }
+        }
+        if (listed_)
+            return std::find(names_.begin(), names_.end(), base) != names_.end();
+        // A mark of a build that did not list its files: what any build writes, a table, the
+        // help page or a picture.
+        return store::FindTableDef(base) != nullptr || base == "Help.htm" ||
+               (base == name && IsPicture(name));
+    }
+
+  private:
+    bool listed_ = false;
+    std::vector<std::string> names_;
+};
+
+// The entries of a built folder that no build wrote, by name.
+std::vector<std::string> ForeignEntries(const fs::path& dir) {
+    const WrittenFiles written(dir);
+    std::vector<std::string> foreign;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(dir, ec)) {
+        std::error_code typeEc;
+        const std::string name = entry.path().filename().string();
+        if (!written.Contains(name) || entry.is_directory(typeEc) || entry.is_symlink(typeEc))
+            foreign.push_back(name);
+    }
+    std::sort(foreign.begin(), foreign.end());
+    return foreign;
+}
+
+// Removes what a build wrote into dir, the mark last, and dir itself when nothing else is left;
+// false when something is.
+bool RemoveBuilt(const fs::path& dir) {
+    const WrittenFiles written(dir);
+    std::error_code ec;
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(dir, ec)) {
+        std::error_code typeEc;
+        const std::string name = entry.path().filename().string();
+        if (name != kDataDirectoryMark && written.Contains(name) && !entry.is_directory(typeEc) &&
+            !entry.is_symlink(typeEc)) {
+            files.push_back(entry.path());
+        }
+    }
+    for (const fs::path& file : files)
+        fs::remove(file, ec);
+    fs::remove(dir / kDataDirectoryMark, ec);
+    return fs::remove(dir, ec);
 }
 
 bool IsEmptyDirectory(const fs::path& dir) {
@@ -95,14 +168,32 @@ bool TargetFolder::Prepare() {
         Error("exists and is not a folder; it is left as it is");
         return false;
     }
-    if (!IsEmptyDirectory(target_) && !IsBuiltDirectory(target_)) {
+    if (IsEmptyDirectory(target_))
+        return true;
+    if (!IsBuiltDirectory(target_)) {
         Error("is not empty and is not a data directory made by the builder (it has no \"" +
               std::string(kDataDirectoryMark) +
               "\"); a build replaces everything in it, so it is left as it is. Name a new or "
               "empty folder, or empty this one first");
         return false;
     }
-    return true;
+    return NothingForeign();
+}
+
+// A build replaces only what builds wrote: a file of the user's in a data directory stops it.
+bool TargetFolder::NothingForeign() {
+    const std::vector<std::string> foreign = ForeignEntries(target_);
+    if (foreign.empty())
+        return true;
+    std::string names;
+    for (std::size_t i = 0; i < foreign.size() && i < 5; ++i)
+        names += (i ? ", \"" : "\"") + foreign[i] + "\"";
+    if (foreign.size() > 5)
+        names += " and " + std::to_string(foreign.size() - 5) + " more";
+    Error("holds what the builder did not write (" + names +
+          "); a build replaces everything in it, so it is left as it is. Move those out of it "
+          "first, or name a new or empty folder");
+    return false;
 }
 
 // A build killed before it finished leaves its folder beside the target (".data.building-PID",
@@ -133,7 +224,7 @@ void TargetFolder::RemoveLeftovers() {
         }
     }
     for (const fs::path& dir : gone)
-        fs::remove_all(dir, ec);
+        RemoveBuilt(dir);
 }
 
 fs::path TargetFolder::MakeBuildingFolder() {
@@ -141,7 +232,8 @@ fs::path TargetFolder::MakeBuildingFolder() {
     fs::create_directories(target_.parent_path(), ec);
     const fs::path building = target_.parent_path() / ("." + target_.filename().string() +
                                                        ".building-" + std::to_string(::getpid()));
-    fs::remove_all(building, ec);
+    if (IsBuiltDirectory(building))
+        RemoveBuilt(building);  // of an earlier process of this number
     fs::create_directory(building, ec);
     if (ec) {
         reporter_.Error(building.string(), 0, {}, "cannot be created: " + ec.message());
@@ -161,17 +253,24 @@ bool TargetFolder::Replace(const fs::path& built) {
             Error("cannot be created: " + ec.message());
         return !ec;
     }
+    // Checked again: the user may have put something there while the sources were read.
+    if (IsBuiltDirectory(target_) && !NothingForeign())
+        return false;
+    fs::path old = target_;
+    old += ".old-" + std::to_string(::getpid());
     if (::renameat2(AT_FDCWD, built.c_str(), AT_FDCWD, target_.c_str(), RENAME_EXCHANGE) == 0) {
-        fs::remove_all(built, ec);  // now the old directory
+        // Now the old directory. Should something have come into it at the last moment, it is
+        // kept in sight beside the new one.
+        if (!RemoveBuilt(built))
+            fs::rename(built, old, ec);
         return true;
     }
     if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
         Error(std::string("cannot be replaced: ") + std::strerror(errno));
         return false;
     }
-    fs::path old = target_;
-    old += ".old-" + std::to_string(::getpid());
-    fs::remove_all(old, ec);
+    if (IsBuiltDirectory(old))
+        RemoveBuilt(old);
     fs::rename(target_, old, ec);
     if (ec) {
         Error("cannot be replaced: " + ec.message());
@@ -184,8 +283,29 @@ bool TargetFolder::Replace(const fs::path& built) {
         Error("cannot be replaced: " + ec.message());
         return false;
     }
-    fs::remove_all(old, ec);
+    RemoveBuilt(old);
     return true;
+}
+
+void WriteMark(const fs::path& dir, bool listFiles) {
+    std::string text(kMarkText);
+    if (listFiles) {
+        text += std::string(kMarkListHeading) + "\n";
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir)) {
+            const std::string name = entry.path().filename().string();
+            if (name != kDataDirectoryMark)
+                names.push_back(name);
+        }
+        std::sort(names.begin(), names.end());
+        for (const std::string& name : names)
+            text += name + "\n";
+    }
+    std::ofstream mark(dir / kDataDirectoryMark, std::ios::binary | std::ios::trunc);
+    mark << text;
+    mark.close();
+    if (!mark)
+        throw std::runtime_error("cannot be written");
 }
 
 }  // namespace veloria::tools

@@ -28,10 +28,16 @@ class TargetFolder {
 
   private:
     void Error(const std::string& message);
+    bool NothingForeign();
 
     const BuildOptions& options_;
     Reporter& reporter_;
     std::filesystem::path target_;
 };
+
+// Writes the builder's mark into a folder being built: first bare, so that even a build killed
+// halfway leaves a folder the next build knows as its own; at the end with the names of every
+// file in it, so that a later build replaces those and nothing else. Throws std::runtime_error.
+void WriteMark(const std::filesystem::path& dir, bool listFiles);
 
 }  // namespace veloria::tools

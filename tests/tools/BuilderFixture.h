@@ -57,6 +57,20 @@ inline std::map<std::string, std::string> TinyCorpus() {
     return files;
 }
 
+// Every file below a folder with its bytes (a folder as its name with a "/"), for telling whether
+// a refused build left it exactly as it was.
+inline std::map<std::string, std::string> Snapshot(const fs::path& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+        const std::string name = fs::relative(entry.path(), dir).string();
+        if (entry.is_directory())
+            files[name + "/"];
+        else
+            files[name] = ReadAll(entry.path());
+    }
+    return files;
+}
+
 // Every diagnostic of a build as the user reads it, one a line.
 inline std::string AllText(const BuildResult& r) {
     std::string all;

@@ -78,18 +78,49 @@ TEST_F(Builder, ReplacesOnlyAnEmptyFolderOrADataDirectoryItMade) {
     EXPECT_TRUE(fs::is_regular_file(data() / kDataDirectoryMark));
     ASSERT_TRUE(Build().ok);
 
-    // A data directory made before the mark existed: all its tables are there, as SQLite files.
-    fs::remove(data() / kDataDirectoryMark);
+    // The mark of a build that did not list what it wrote.
+    WriteAll(data() / kDataDirectoryMark,
+             "A Veloria data directory, made by the corpus builder.\n");
     ASSERT_TRUE(Build().ok);
+}
 
-    // Paradox tables of the same names are not one.
-    fs::remove(data() / kDataDirectoryMark);
+// Every table of a built directory, copied by hand into a folder that holds the user's thesis, is
+// no proof that the builder made the folder; nor does a build remove from one it made what it did
+// not write there.
+TEST_F(Builder, OnlyTheMarkProvesAFolderTheBuildersAndNothingElseInItIsRemoved) {
+    ASSERT_TRUE(Build().ok);
+    const fs::path copy = tmp_.path() / "copy";
+    fs::create_directory(copy);
     for (const auto& entry : fs::directory_iterator(data())) {
-        if (entry.path().extension() == ".DB" || entry.path().extension() == ".db")
-            WriteAll(entry.path(), "not SQLite");
+        if (entry.path().filename() != kDataDirectoryMark)
+            fs::copy_file(entry.path(), copy / entry.path().filename());
     }
-    EXPECT_FALSE(Build().ok);
-    EXPECT_EQ(ReadAll(data() / "LTexto.DB"), "not SQLite");
+    WriteAll(copy / "thesis.txt", "mine");
+    const auto copied = testing::Snapshot(copy);
+    BuildResult r = BuildTo(copy);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(AllText(r).find("is not a data directory made by the builder"), std::string::npos)
+        << AllText(r);
+    EXPECT_EQ(testing::Snapshot(copy), copied);
+
+    // Where the program ran (the side files of its tables) and the user left a note.
+    WriteAll(data() / "Texto_B.DB-wal", "");
+    WriteAll(data() / "notes.txt", "mine");
+    fs::create_directory(data() / "drafts");
+    const auto built = testing::Snapshot(data());
+    r = Build();
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.errors, 1);
+    EXPECT_NE(AllText(r).find("holds what the builder did not write (\"drafts\", \"notes.txt\"); "
+                              "a build replaces everything in it, so it is left as it is. Move "
+                              "those out of it first"),
+              std::string::npos)
+        << AllText(r);
+    EXPECT_EQ(testing::Snapshot(data()), built);
+    fs::remove(data() / "notes.txt");
+    fs::remove(data() / "drafts");
+    ASSERT_TRUE(Build().ok);
+    EXPECT_FALSE(fs::exists(data() / "Texto_B.DB-wal"));
 }
 
 TEST_F(Builder, ASymbolicLinkInTheTargetsPlaceIsLeftAlone) {

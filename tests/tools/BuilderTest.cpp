@@ -189,12 +189,12 @@ TEST_F(Builder, BibleTablesOfOtherSizesThanTheCountersNameWarn) {
 
 TEST_F(Builder, AFailedBuildLeavesThePreviousDataDirectoryUntouched) {
     ASSERT_TRUE(Build().ok);
-    WriteAll(data() / "marker", "previous");
+    WriteAll(data() / "Configura.db-wal", "previous");  // as the program left it
     const std::string before = ReadAll(data() / "LTexto.DB");
 
     SetLine("LTexto.csv", 2, "1,Changed.,T-1.1:1,x,1,1,1");
     EXPECT_FALSE(Build().ok);
-    EXPECT_EQ(ReadAll(data() / "marker"), "previous");
+    EXPECT_EQ(ReadAll(data() / "Configura.db-wal"), "previous");
     EXPECT_EQ(ReadAll(data() / "LTexto.DB"), before);
     // Nothing of the failed attempt is left beside it.
     for (const auto& entry : fs::directory_iterator(tmp_.path())) {
@@ -205,7 +205,7 @@ TEST_F(Builder, AFailedBuildLeavesThePreviousDataDirectoryUntouched) {
     // A successful build replaces the whole directory.
     SetLine("LTexto.csv", 2, "1,Changed.,T-1.1:1,1,1,1,1");
     ASSERT_TRUE(Build().ok);
-    EXPECT_FALSE(fs::exists(data() / "marker"));
+    EXPECT_FALSE(fs::exists(data() / "Configura.db-wal"));
     EXPECT_EQ(Query("LTexto.DB", "SELECT Umemo FROM LTexto WHERE Numero = 1"), "Changed.");
     EXPECT_EQ(std::distance(fs::directory_iterator(tmp_.path()), fs::directory_iterator()), 2);
 }
