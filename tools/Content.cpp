@@ -132,6 +132,8 @@ void ContentChecks::CheckKeys(const SourceTable& table) {
             continue;
         std::unordered_map<std::string, int> seen;
         for (const TableRow& row : table.rows) {
+            if (row.damaged)
+                continue;
             const auto [at, fresh] = seen.emplace(row.values[std::size_t(field)], row.number);
             if (!fresh) {
                 Warning(table.name, row.number, def.fields[std::size_t(field)].name,
@@ -286,6 +288,8 @@ void ContentChecks::CheckCrossReferences() {
             continue;
         const auto sections = IntegerKeys(v.indexTable);
         for (const TableRow& row : book->rows) {
+            if (row.damaged)
+                continue;  // its own error says it all
             const std::string& numI = Field(*book, row, "Num_I");
             const auto n = store::ParseInteger(numI);
             if (index && (!n || !sections.contains(*n))) {
@@ -309,6 +313,8 @@ void ContentChecks::CheckCrossReferences() {
 
     if (bible) {
         for (const TableRow& row : bible->rows) {
+            if (row.damaged)
+                continue;
             for (int c = 1; c <= 4; ++c) {
                 const std::string name = "C" + std::to_string(c);
                 const std::string list = store::Trim(Field(*bible, row, name));
@@ -335,6 +341,8 @@ void ContentChecks::CheckCrossReferences() {
                         std::to_string(kCitingSentences) + " References\"");
         }
         for (const TableRow& row : t->rows) {
+            if (row.damaged)
+                continue;
             const std::string& code = Field(*t, row, "Libro");
             const std::string& number = Field(*t, row, "Numero");
             if (!IsBookCode(code)) {

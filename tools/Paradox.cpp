@@ -225,6 +225,21 @@ std::string MemoFile::Text(std::uint32_t offset, std::uint32_t length) const {
     throw Error(where + " is a block of unknown type " + std::to_string(type));
 }
 
+std::optional<std::size_t> MemoFile::StoredLength(std::uint32_t offset) const {
+    const std::size_t slot = offset & 0xFF;
+    const std::size_t block = offset & 0xFFFFFF00u;
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes_.data());
+    if (block < kBlock || block % kBlock != 0 || block + kSlotTable > bytes_.size())
+        return std::nullopt;
+    if (b[block] == 2)
+        return Le32(b + block + 3);
+    if (b[block] == 3 && slot < kSlots && b[block + 12 + slot * 5 + 1] != 0) {
+        const unsigned char* entry = b + block + 12 + slot * 5;
+        return (std::size_t(entry[1]) - 1) * 16 + entry[4];
+    }
+    return std::nullopt;
+}
+
 struct Table::Px {
     std::string message;  // pxlib's last one
     std::unique_ptr<FILE, CloseFile> file;
@@ -445,6 +460,14 @@ Value Table::Decode(const Field& field, char* data, std::int64_t record) const {
     Value value;
     switch (field.type) {
         case FieldType::Alpha: {
+            // A text ends at its first NUL and the field is padded with NULs: a text that goes on
+            // past one would be read cut short.
+            const auto* nul = static_cast<const unsigned char*>(std::memchr(u, 0, field.size));
+            if (nul && std::any_of(nul, u + field.size, [](unsigned char c) { return c != 0; })) {
+                throw Error("a NUL character at character " + std::to_string(nul - u + 1) +
+                                " would cut the text short; a text holds none",
+                            record, field.name);
+            }
             char* text = nullptr;
             const int found = PX_get_data_alpha(doc, data, field.size, &text);
             if (found < 0)
@@ -491,13 +514,34 @@ Value Table::Decode(const Field& field, char* data, std::int64_t record) const {
             const std::size_t leader = std::size_t(field.size) - kMemoLeaderTail;
             const std::uint32_t offset = Le32(u + leader);
             const std::uint32_t length = Le32(u + leader + 4);
-            if (length == 0)
-                return value;
-            value.kind = Value::Kind::Text;
+            // The record's length must agree with the text the leader holds (NULs after it) and
+            // with the memo file's own length of it, or the text would be read cut short.
+            std::size_t held = leader;
+            while (held > 0 && u[held - 1] == 0)
+                --held;
             if (length <= leader) {
+                if (held > length) {
+                    throw Error("the record gives its text " + std::to_string(length) +
+                                    (length == 1 ? " byte" : " bytes") +
+                                    ", but its leader alone holds " + std::to_string(held),
+                                record, field.name);
+                }
+                // A text the memo file holds too: reading it there says how they disagree.
+                if (offset != 0 && memo_ &&
+                    memo_->StoredLength(offset).value_or(length) != length) {
+                    try {
+                        memo_->Text(offset, length);
+                    } catch (const Error& e) {
+                        throw Error(e.what(), record, field.name);
+                    }
+                }
+                if (length == 0)
+                    return value;
+                value.kind = Value::Kind::Text;
                 value.text.assign(data, length);
                 return value;
             }
+            value.kind = Value::Kind::Text;
             if (!memo_) {
                 throw Error("its text of " + std::to_string(length) +
                                 " bytes lies in the memo file, which is missing",

@@ -83,6 +83,9 @@ class MemoFile {
     // slot; length is the text's length as the field gives it. Throws Error (with no record)
     // saying what does not fit.
     std::string Text(std::uint32_t offset, std::uint32_t length) const;
+    // The length the memo file itself gives the text at offset; nothing when offset names no
+    // text there.
+    std::optional<std::size_t> StoredLength(std::uint32_t offset) const;
 
   private:
     std::string bytes_;

@@ -97,6 +97,20 @@ bool Fills(FieldKind kind, FieldType type) {
     }
 }
 
+// The fields rows are found or told apart by: the keys, and a volume's references, unique within
+// it. Paradox keys no memo, so a memo there means a damaged header, whose values are no keys.
+bool IsKeyField(const TableDef& def, std::string_view name) {
+    bool key = store::SameName(name, def.primaryKey) ||
+               (def.bookTable && store::SameName(name, "Referencia"));
+    for (std::string_view index : def.indexes)
+        key = key || store::SameName(name, index);
+    return key;
+}
+
+bool IsMemo(FieldType type) {
+    return type == FieldType::Memo || type == FieldType::FormattedMemo;
+}
+
 std::string Reads(FieldKind kind) {
     switch (kind) {
         case FieldKind::Integer:
@@ -223,6 +237,13 @@ void ParadoxSources::Load(SourceTable& table, const Found& found) {
             reporter_.Error(table.name, 0, to.name,
                             std::string("a ") + paradox::TypeName(f.type) +
                                 " field, of no use here: the program reads " + Reads(to.kind));
+            ok = false;
+            continue;
+        }
+        if (IsMemo(f.type) && IsKeyField(def, to.name)) {
+            reporter_.Error(table.name, 0, to.name,
+                            std::string("a ") + paradox::TypeName(f.type) +
+                                " field, where the program needs a key: an alpha or number field");
             ok = false;
             continue;
         }

@@ -319,6 +319,52 @@ TEST_F(ParadoxImport, EachRefusalNamesTheTableAndRecordAndLeavesThePreviousDirec
     }
 }
 
+// What would import a text cut short, or a column blanked, without a word: a memo length that
+// disagrees with its text, a key kept in a memo field, a NUL inside a text.
+TEST_F(ParadoxImport, TextsThatWouldBeReadCutShortAreRefused) {
+    WriteTexto(Texto());
+    const std::string texto = ReadAll(px() / "LTexto.DB");
+    ImportPrevious();
+    const std::size_t header = std::uint8_t(texto[2]) | std::uint8_t(texto[3]) << 8;
+    const std::size_t record = std::uint8_t(texto[0]) | std::uint8_t(texto[1]) << 8;
+    // The length in Umemo's leader of record n: after Numero's 4 bytes, a leader of 20, an offset.
+    auto withLength = [&](int n, std::uint32_t length) {
+        std::string bytes = texto;
+        const std::size_t at = header + 6 + std::size_t(n - 1) * record + 4 + 20 + 4;
+        for (int i = 0; i < 4; ++i)
+            bytes[at + std::size_t(i)] = char(length >> (8 * i));
+        WriteAll(px() / "LTexto.DB", bytes);
+    };
+    // "Peace." in the leader, its length made 2, then 0.
+    withLength(2, 2);
+    EXPECT_EQ(Refused("LTexto.DB", 2, "Umemo").message,
+              "the record gives its text 2 bytes, but its leader alone holds 6");
+    EXPECT_EQ(Import().warnings, 0) << "nothing more about the refused record";
+    withLength(2, 0);
+    EXPECT_NE(Refused("LTexto.DB", 2, "Umemo").message.find("its leader alone holds 6"),
+              std::string::npos);
+    // A text of 23 bytes in the memo file, its length made that of the leader.
+    withLength(3, 20);
+    EXPECT_NE(
+        Refused("LTexto.DB", 3, "Umemo").message.find("holds 23 bytes where the record says 20"),
+        std::string::npos);
+
+    // Referencia's field type made memo (0x0C) by one byte of the header.
+    std::string bytes = texto;
+    ASSERT_EQ(bytes[124], char(FieldType::Alpha));
+    bytes[124] = char(FieldType::Memo);
+    WriteAll(px() / "LTexto.DB", bytes);
+    EXPECT_EQ(Refused("LTexto.DB", 0, "Referencia").message,
+              "a memo field, where the program needs a key: an alpha or number field");
+
+    // "T-1.1:2" with a NUL for its fourth character.
+    bytes = texto;
+    bytes[bytes.find("T-1.1:2") + 3] = '\0';
+    WriteAll(px() / "LTexto.DB", bytes);
+    EXPECT_EQ(Refused("LTexto.DB", 2, "Referencia").message,
+              "a NUL character at character 4 would cut the text short; a text holds none");
+}
+
 TEST_F(ParadoxImport, TablesThatCannotServeAreRefusedAsAWhole) {
     ImportPrevious();
     auto refusal = [&](const std::string& file, const std::string& field) {
