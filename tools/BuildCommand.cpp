@@ -1,9 +1,12 @@
 #include "tools/BuildCommand.h"
 
 #include <cstdio>
+#include <exception>
+#include <new>
 #include <string_view>
 
 #include "tools/DataDir.h"
+#include "tools/Echo.h"
 
 namespace veloria::tools {
 
@@ -32,7 +35,18 @@ int RunBuildCommand(int argc, char** argv, const char* usage,
         std::fputs(usage, stderr);
         return 2;
     }
-    const BuildResult result = build(options);
+    BuildResult result;
+    try {
+        result = build(options);
+    } catch (const std::bad_alloc&) {
+        // A build reports its own problems; this is the last resort, so that the tool never ends
+        // in an abort without a word.
+        std::fprintf(stderr, "%s: error: out of memory; nothing built\n", argv[0]);
+        return 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: error: %s; nothing built\n", argv[0], Escaped(e.what()).c_str());
+        return 1;
+    }
     for (const auto& d : result.diagnostics)
         std::fprintf(stderr, "%s\n", d.Text().c_str());
     std::fprintf(result.ok ? stdout : stderr, "%s\n", result.summary.c_str());

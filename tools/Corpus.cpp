@@ -132,6 +132,7 @@ class Pipeline {
     BuildResult Run(const TableSource& read);
 
   private:
+    void ReadAndCheck(const TableSource& read);
     void Build();
     bool Write(const fs::path& dir);
     void CopyAssets(const fs::path& dir);
@@ -180,6 +181,9 @@ bool Pipeline::Write(const fs::path& dir) {
         CopyAssets(dir);
         current = std::string(kDataDirectoryMark);
         WriteMark(dir, true);
+    } catch (const std::bad_alloc&) {
+        Error(current, 0, {}, "cannot be written: out of memory");
+        return false;
     } catch (const std::exception& e) {
         Error(current, 0, {}, e.what());
         return false;
@@ -213,20 +217,31 @@ void Pipeline::Build() {
     result_.ok = reporter_.errors() == 0;
 }
 
+void Pipeline::ReadAndCheck(const TableSource& read) {
+    tables_ = read(reporter_);
+    // Keep the table order of the schema, which the summary and the checks follow.
+    std::sort(tables_.begin(), tables_.end(),
+              [](const SourceTable& a, const SourceTable& b) { return a.def < b.def; });
+    for (const TableDef& def : store::AllTables()) {
+        if (def.content && !Find(def.fileName)) {
+            Error(SourceName(def, records_), 0, {},
+                  "missing: the source of \"" + std::string(def.fileName) + "\" is needed");
+        }
+    }
+    CheckContent(tables_, reporter_);
+}
+
 BuildResult Pipeline::Run(const TableSource& read) {
     if (target_.Prepare()) {
         target_.RemoveLeftovers();
-        tables_ = read(reporter_);
-        // Keep the table order of the schema, which the summary and the checks follow.
-        std::sort(tables_.begin(), tables_.end(),
-                  [](const SourceTable& a, const SourceTable& b) { return a.def < b.def; });
-        for (const TableDef& def : store::AllTables()) {
-            if (def.content && !Find(def.fileName)) {
-                Error(SourceName(def, records_), 0, {},
-                      "missing: the source of \"" + std::string(def.fileName) + "\" is needed");
-            }
+        try {
+            ReadAndCheck(read);
+        } catch (const std::bad_alloc&) {
+            // Sources too large for this machine's memory: what was read goes before it is said.
+            std::vector<SourceTable>().swap(tables_);
+            Error(options_.source.string(), 0, {},
+                  "out of memory while reading and checking the sources");
         }
-        CheckContent(tables_, reporter_);
         if (reporter_.errors() == 0)
             Build();
     }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -73,7 +74,32 @@ std::optional<std::string> NotAFile(const fs::path& path) {
     return "a symbolic link to \"" + shown + "\", which is " + Kind(target.type());
 }
 
-std::string ReadRegularFile(const fs::path& path) {
+namespace {
+
+// "1 TiB", "8.5 GiB", "900 MiB": a size as a user reads it.
+std::string Readable(std::uint64_t bytes) {
+    const char* units[] = {"bytes", "KiB", "MiB", "GiB", "TiB", "PiB", "EiB"};
+    double size = double(bytes);
+    std::size_t unit = 0;
+    while (size >= 1024 && unit + 1 < std::size(units))
+        size /= 1024, ++unit;
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", size);
+    std::string shown = text;
+    if (unit == 0 || size >= 10 || shown.ends_with(".0"))
+        shown = std::to_string(std::uint64_t(size + 0.5));
+    return shown + " " + units[unit];
+}
+
+[[noreturn]] void TooLarge(std::uint64_t size, std::uint64_t maxBytes) {
+    throw std::runtime_error("it holds " + std::to_string(size) + " bytes (" + Readable(size) +
+                             "), far more than any table of a corpus; at most " +
+                             Readable(maxBytes) + " is read");
+}
+
+}  // namespace
+
+std::string ReadRegularFile(const fs::path& path, std::uint64_t maxBytes) {
     // Without blocking: a named pipe put in a file's place must not stall the open.
     const Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0)
@@ -86,6 +112,9 @@ std::string ReadRegularFile(const fs::path& path) {
                                  : S_ISFIFO(st.st_mode) ? "a named pipe (FIFO)"
                                                         : "not a regular file");
     }
+    // Before any memory is taken for it: a file may claim a terabyte and hold nothing (sparse).
+    if (std::uint64_t(st.st_size) > maxBytes)
+        TooLarge(std::uint64_t(st.st_size), maxBytes);
     // One buffer of the file's size, no copies: a large file costs its size once.
     std::string text(std::size_t(st.st_size), '\0');
     std::size_t done = 0;
@@ -107,8 +136,11 @@ std::string ReadRegularFile(const fs::path& path) {
     text.resize(done);
     // It may also have grown since its size was taken.
     char more[16384];
-    while (const std::size_t n = readSome(more, sizeof more))
+    while (const std::size_t n = readSome(more, sizeof more)) {
+        if (text.size() + n > maxBytes)
+            TooLarge(text.size() + n, maxBytes);
         text.append(more, n);
+    }
     return text;
 }
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "tests/tools/BuilderFixture.h"
+#include "tools/BuildCommand.h"
+#include "tools/Corpus.h"
 
 namespace veloria::tools {
 namespace {
@@ -384,6 +386,36 @@ TEST_F(Builder, AFieldFarBeyondAnySentenceIsRefusedUnread) {
     SetLine("Frases.csv", 2, "1," + std::string(65537, 'w'));
     EXPECT_EQ(OnlyError("Frases.csv", 2, "Umemo").message,
               "65537 characters; a long text holds at most 65536");
+}
+
+TEST_F(Builder, ASourceLargerThanMemoryIsRefusedUnreadAndMemoryRunningOutIsAnError) {
+    ASSERT_TRUE(Build().ok);
+    const auto previous = testing::Snapshot(data());
+    // A terabyte that takes no room on disk (sparse).
+    fs::resize_file(src() / "Indice_S.csv", std::uintmax_t(1) << 40);
+    EXPECT_EQ(OnlyError("Indice_S.csv", 0, "").message,
+              "cannot be read: it holds 1099511627776 bytes (1 TiB), far more than any table of a "
+              "corpus; at most 1 GiB is read");
+    EXPECT_EQ(testing::Snapshot(data()), previous);
+
+    // Memory running out while the sources are read and checked, and at the top of the tool.
+    BuildOptions options;
+    options.source = src();
+    options.target = data();
+    const BuildResult r = BuildDataDirectory(
+        options, false, [](Reporter&) -> std::vector<SourceTable> { throw std::bad_alloc(); });
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(AllText(r),
+              src().string() + ": error: out of memory while reading and checking the sources\n");
+    EXPECT_EQ(testing::Snapshot(data()), previous);
+    std::string name = "veloria-build-corpus", from = src().string(), to = data().string();
+    char* argv[] = {name.data(), from.data(), to.data(), nullptr};
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(RunBuildCommand(3, argv, "usage",
+                              [](const BuildOptions&) -> BuildResult { throw std::bad_alloc(); }),
+              1);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "veloria-build-corpus: error: out of memory; nothing built\n");
 }
 
 TEST_F(Builder, AnUnreadableTableBringsNoKnockOnWarnings) {

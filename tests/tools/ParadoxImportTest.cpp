@@ -365,6 +365,16 @@ TEST_F(ParadoxImport, TextsThatWouldBeReadCutShortAreRefused) {
               "a NUL character at character 4 would cut the text short; a text holds none");
 }
 
+TEST_F(ParadoxImport, ATableOrMemoFileLargerThanMemoryIsRefusedUnread) {
+    ImportPrevious();
+    fs::resize_file(px() / "Indice_P.db", std::uintmax_t(1) << 40);  // sparse
+    EXPECT_NE(Refused("Indice_P.db", 0, "").message.find("it holds 1099511627776 bytes (1 TiB)"),
+              std::string::npos);
+    testing::WriteParadoxCorpus(csv(), px());
+    fs::resize_file(px() / "LPsico.MB", std::uintmax_t(8) << 30);
+    EXPECT_NE(Refused("LPsico.MB", 0, "").message.find("(8 GiB)"), std::string::npos);
+}
+
 TEST_F(ParadoxImport, TablesThatCannotServeAreRefusedAsAWhole) {
     ImportPrevious();
     auto refusal = [&](const std::string& file, const std::string& field) {
