@@ -9,6 +9,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "store/FileDescriptor.h"
+
 namespace veloria::tools {
 namespace fs = std::filesystem;
 
@@ -29,22 +31,6 @@ std::string Kind(fs::file_type type) {
             return "not a regular file";
     }
 }
-
-// Closes a file descriptor on every path out.
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 }  // namespace
 
@@ -101,7 +87,7 @@ std::string Readable(std::uint64_t bytes) {
 
 std::string ReadRegularFile(const fs::path& path, std::uint64_t maxBytes) {
     // Without blocking: a named pipe put in a file's place must not stall the open.
-    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    const store::FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0)
         throw std::runtime_error(std::strerror(errno));
     struct stat st {};

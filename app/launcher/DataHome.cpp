@@ -19,6 +19,8 @@
 #include <utility>
 #include <vector>
 
+#include "store/FileDescriptor.h"
+
 namespace veloria::launcher {
 namespace fs = std::filesystem;
 namespace {
@@ -53,24 +55,7 @@ class IoError : public std::runtime_error {
         : std::runtime_error(what.empty() ? Cause(err) : what + ": " + Cause(err)) {}
 };
 
-class Fd {
-  public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-    // Closes now, so that a failure to write back is seen.
-    int Close() { return ::close(std::exchange(fd_, -1)); }
-
-  private:
-    int fd_;
-};
+using Fd = store::FileDescriptor;
 
 // A new file of a unique name beginning with `prefix` in `dir`, opened for writing. The mode is
 // the usual one for the user's files (the umask applies), not mkstemp's private one.
