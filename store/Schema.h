@@ -40,6 +40,10 @@ bool IsComputedField(const TableDef& def, std::string_view fieldName);
 // Case-insensitive comparison of ASCII names (file and field names).
 bool SameName(std::string_view a, std::string_view b);
 
+// The file in a data directory on which a running program holds its lock, so that a second
+// program on the same directory is refused.
+inline constexpr std::string_view kDataDirectoryLock = ".veloria-lock";
+
 // One volume of the work: its book code and tables.
 struct Volume {
     char code;                     // 'T', 'E', 'M', 'P', 'S'

@@ -61,7 +61,7 @@ class WrittenFiles {
     }
 
     bool Contains(const std::string& name) const {
-        if (name == kDataDirectoryMark)
+        if (name == kDataDirectoryMark || name == store::kDataDirectoryLock)
             return true;
         std::string_view base = name;
         for (std::string_view suffix : {"-journal", "-wal", "-shm"}) {

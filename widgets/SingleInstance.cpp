@@ -6,35 +6,44 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <filesystem>
+
+#include "store/Schema.h"
 
 namespace veloria::widgets {
 namespace {
 
-std::filesystem::path LockPath(const std::string& name) {
+std::filesystem::path SessionLockPath(const std::string& name) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     std::filesystem::path dir = runtime && *runtime ? std::filesystem::path(runtime)
                                                     : std::filesystem::temp_directory_path();
     return dir / (name + "-" + std::to_string(getuid()) + ".lock");
 }
 
-}  // namespace
-
-SingleInstance::SingleInstance(const std::string& name) {
-    const auto path = LockPath(name);
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd_ < 0)
-        return;
-    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-        alreadyRunning_ = errno == EWOULDBLOCK;
-        ::close(fd_);
-        fd_ = -1;
+// The lock on the file, made when missing; nothing when another process holds it (held is then
+// set) or when it cannot be had at all.
+store::FileDescriptor Lock(const std::filesystem::path& path, int mode, bool& held) {
+    store::FileDescriptor fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, mode));
+    if (!fd)  // a lock file of another user's making may be readable only
+        fd = store::FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd)
+        return {};
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+        held = errno == EWOULDBLOCK;
+        return {};
     }
+    return fd;
 }
 
-SingleInstance::~SingleInstance() {
-    if (fd_ >= 0)
-        ::close(fd_);
+}  // namespace
+
+SingleInstance::SingleInstance(const std::string& name, const std::filesystem::path& dataDir) {
+    session_ = Lock(SessionLockPath(name), 0600, alreadyRunning_);
+    if (alreadyRunning_)
+        return;
+    // The data directory's lock file is made as the tables are, for whoever may use the folder.
+    data_ = Lock(dataDir / store::kDataDirectoryLock, 0666, alreadyRunning_);
+    if (alreadyRunning_)
+        session_ = {};
 }
 
 }  // namespace veloria::widgets

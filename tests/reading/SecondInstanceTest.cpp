@@ -41,7 +41,7 @@ class SecondInstance : public ::testing::Test {
 };
 
 TEST_F(SecondInstance, RefusedWhileTheFirstRuns) {
-    widgets::SingleInstance first("Veloria");
+    widgets::SingleInstance first("Veloria", dir_.path());
     ASSERT_FALSE(first.AlreadyRunning());
     const auto report = dir_.path() / "report";
     EXPECT_EQ(RunSecondCopy(report), 0);
@@ -55,7 +55,7 @@ TEST_F(SecondInstance, ACopyThatDiedHoldsNothing) {
     ASSERT_EQ(pipe(ready), 0);
     const pid_t child = fork();
     if (child == 0) {
-        widgets::SingleInstance held("Veloria");
+        widgets::SingleInstance held("Veloria", dir_.path());
         char c = held.AlreadyRunning() ? 'n' : 'y';
         (void)!write(ready[1], &c, 1);
         pause();
@@ -64,10 +64,31 @@ TEST_F(SecondInstance, ACopyThatDiedHoldsNothing) {
     char c = 0;
     ASSERT_EQ(read(ready[0], &c, 1), 1);
     EXPECT_EQ(c, 'y');
-    EXPECT_TRUE(widgets::SingleInstance("Veloria").AlreadyRunning());
+    EXPECT_TRUE(widgets::SingleInstance("Veloria", dir_.path()).AlreadyRunning());
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
-    EXPECT_FALSE(widgets::SingleInstance("Veloria").AlreadyRunning());
+    EXPECT_FALSE(widgets::SingleInstance("Veloria", dir_.path()).AlreadyRunning());
+}
+
+// Two sessions of one user (two displays, a remote one): each has a runtime folder of its own,
+// but the second program on the first one's data directory is refused all the same.
+TEST_F(SecondInstance, ASecondSessionOnTheSameDataDirectoryIsRefused) {
+    widgets::SingleInstance first("Veloria", dir_.path());
+    ASSERT_FALSE(first.AlreadyRunning());
+    const store::testing::TempDir session;
+    setenv("XDG_RUNTIME_DIR", session.path().c_str(), 1);
+    const auto home = std::filesystem::current_path();
+    std::filesystem::current_path(dir_.path());  // the program's data directory
+    const auto report = session.path() / "report";
+    EXPECT_EQ(RunSecondCopy(report), 0);
+    std::filesystem::current_path(home);
+    std::stringstream text;
+    text << std::ifstream(report).rdbuf();
+    EXPECT_EQ(store::ToUtf8(text.str()), "Este programa ya se está ejecutando...|Veloria");
+
+    // In that session, a program on another data directory runs.
+    const store::testing::TempDir other;
+    EXPECT_FALSE(widgets::SingleInstance("Veloria", other.path()).AlreadyRunning());
 }
 
 }  // namespace

@@ -103,8 +103,9 @@ TEST_F(Builder, OnlyTheMarkProvesAFolderTheBuildersAndNothingElseInItIsRemoved) 
         << AllText(r);
     EXPECT_EQ(testing::Snapshot(copy), copied);
 
-    // Where the program ran (the side files of its tables) and the user left a note.
+    // Where the program ran (the side files of its tables, its lock) and the user left a note.
     WriteAll(data() / "Texto_B.DB-wal", "");
+    WriteAll(data() / ".veloria-lock", "");
     WriteAll(data() / "notes.txt", "mine");
     fs::create_directory(data() / "drafts");
     const auto built = testing::Snapshot(data());
