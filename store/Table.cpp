@@ -213,8 +213,9 @@ class SharedTable {
             throw StoreError(Quoted(fileName) + ": unknown table");
         const std::filesystem::path found = FindTableFile(dir, fileName);
         if (found.empty()) {
+            // Named as a data directory has it, whatever the case the caller asked for it in.
             const auto where = dir.empty() ? std::filesystem::current_path() : dir;
-            throw StoreError(MissingFileMessage(where / fileName));
+            throw StoreError(MissingFileMessage(where / def->fileName));
         }
         std::error_code ec;
         std::filesystem::path key = std::filesystem::canonical(found, ec);

@@ -67,12 +67,6 @@ SourceFiles FindSourceFiles(const fs::path& folder, std::string_view extension,
                             bool skipProgramTables, Reporter& reporter) {
     SourceFiles found;
     std::error_code ec;
-    if (!fs::is_directory(folder, ec)) {
-        reporter.Error(folder.string(), 0, {},
-                       std::string("not a folder of ") +
-                           (extension == ".csv" ? "CSV sources" : "Paradox tables"));
-        return found;
-    }
     for (const auto& entry : fs::directory_iterator(folder, ec))
         found.all.push_back(entry.path());
     if (ec)
@@ -132,6 +126,7 @@ class Pipeline {
     BuildResult Run(const TableSource& read);
 
   private:
+    bool SourceReadable();
     void ReadAndCheck(const TableSource& read);
     void Build();
     bool Write(const fs::path& dir);
@@ -217,6 +212,27 @@ void Pipeline::Build() {
     result_.ok = reporter_.errors() == 0;
 }
 
+// The source folder as a whole: one error for a folder that is missing or cannot be read, rather
+// than one for each table not found in it.
+bool Pipeline::SourceReadable() {
+    const std::string kind = records_ ? "Paradox tables" : "CSV sources";
+    std::error_code ec;
+    const fs::file_status status = fs::status(options_.source, ec);
+    std::string problem;
+    if (status.type() == fs::file_type::not_found) {
+        problem = "missing: there is no folder of " + kind + " here";
+    } else if (ec) {
+        problem = "cannot be read: " + ec.message();
+    } else if (status.type() != fs::file_type::directory) {
+        problem = "not a folder of " + kind;
+    } else if (fs::directory_iterator(options_.source, ec); ec) {
+        problem = "cannot be read: " + ec.message();
+    }
+    if (!problem.empty())
+        Error(options_.source.string(), 0, {}, problem);
+    return problem.empty();
+}
+
 void Pipeline::ReadAndCheck(const TableSource& read) {
     tables_ = read(reporter_);
     // Keep the table order of the schema, which the summary and the checks follow.
@@ -235,7 +251,8 @@ BuildResult Pipeline::Run(const TableSource& read) {
     if (target_.Prepare()) {
         target_.RemoveLeftovers();
         try {
-            ReadAndCheck(read);
+            if (SourceReadable())
+                ReadAndCheck(read);
         } catch (const std::bad_alloc&) {
             // Sources too large for this machine's memory: what was read goes before it is said.
             std::vector<SourceTable>().swap(tables_);

@@ -88,7 +88,7 @@ struct SourceFiles {
 };
 
 // The files of folder whose extension (".csv", ".db") matches without regard to case and whose
-// name is a table's. Reported: a folder that is none or cannot be listed, a file that names no
+// name is a table's. Reported: a folder that cannot be listed, a file that names no
 // table (warned, left out), a second file for one table, a table the program writes (an error,
 // or left out silently when skipProgramTables), and one that is not a file (kept, with no path).
 SourceFiles FindSourceFiles(const std::filesystem::path& folder, std::string_view extension,

@@ -126,7 +126,12 @@ bool CsvReader::Next(CsvRecord& record) {
                 ++i_;
             }
             if (i_ < n && text_[i_] != ',' && text_[i_] != '\r' && text_[i_] != '\n') {
-                throw CsvError(line_, "text after the closing quote of a field");
+                // A stray quote inside a field ends it early, and the mistake lies where the field
+                // began, maybe lines before.
+                throw CsvError(line_,
+                               "text after the closing quote of a field" +
+                                   (opened == line_ ? std::string()
+                                                    : " opened on line " + std::to_string(opened)));
             }
         } else {
             std::size_t end = i_;

@@ -355,6 +355,7 @@ TEST_F(TableTest, NamesMatchWithoutRegardToCase) {
 TEST_F(TableTest, FailuresNameFileAndCause) {
     const std::string dirName = dir.path().string();
     EXPECT_STORE_ERROR(Open("LTexto.DB"), dirName + "/LTexto.DB", "table file not found");
+    EXPECT_STORE_ERROR(Open("Biblia.db"), dirName + "/Biblia.DB: table file not found");
     EXPECT_STORE_ERROR(Open("Nada.DB"), "\"Nada.DB\"", "unknown table");
     EXPECT_STORE_ERROR(Open("Glosario.DB", "NOMBRE3"), "Glosario.DB", "no index \"NOMBRE3\"");
 

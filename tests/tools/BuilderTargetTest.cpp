@@ -159,6 +159,32 @@ TEST_F(Builder, LeftoversOfAKilledBuildAreRemovedByTheNext) {
     EXPECT_EQ(ReadAll(someones / "diary.txt"), "mine");
 }
 
+// A source folder that is missing, or that the user cannot enter, is said once, not as every table
+// missing from it.
+TEST_F(Builder, ASourceFolderThatCannotBeReadIsOneError) {
+    fs::remove_all(src());
+    EXPECT_EQ(AllText(Build()),
+              src().string() + ": error: missing: there is no folder of CSV sources here\n");
+    WriteAll(src(), "a file");
+    EXPECT_EQ(AllText(Build()), src().string() + ": error: not a folder of CSV sources\n");
+
+    fs::remove(src());
+    SetUp();
+    fs::permissions(tmp_.path(), fs::perms::all);  // an ordinary user passes through to it
+    fs::permissions(src(), fs::perms::none);
+    // As an ordinary user: root enters any folder.
+    EXPECT_EXIT(
+        {
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+                std::_Exit(3);
+            const BuildResult r = Build();
+            std::fputs(AllText(r).c_str(), stderr);
+            std::_Exit(r.errors);
+        },
+        ::testing::ExitedWithCode(1), "src: error: cannot be read: Permission denied\n$");
+    fs::permissions(src(), fs::perms::owner_all);
+}
+
 // Each kind of thing that can stand where a source file should, as the error names it.
 TEST_F(Builder, SourcesThatAreNotFilesAreNamedForWhatTheyAre) {
     auto errorFor = [&](const std::string& file) {

@@ -61,6 +61,21 @@ TEST(Csv, MalformedInputNamesTheLine) {
     } catch (const CsvError& e) {
         EXPECT_NE(std::string(e.what()).find("never closed"), std::string::npos);
     }
+    // A quote that closes a field early, lines after the field began, names both lines.
+    try {
+        ParseCsv("a,b\n1,\"a \"quoted\" word\non two lines\"\n");
+        FAIL();
+    } catch (const CsvError& e) {
+        EXPECT_EQ(e.line(), 2);
+        EXPECT_STREQ(e.what(), "text after the closing quote of a field");
+    }
+    try {
+        ParseCsv("a,b\n1,\"two\nlines, \"quoted\" within\"\n");
+        FAIL();
+    } catch (const CsvError& e) {
+        EXPECT_EQ(e.line(), 3);
+        EXPECT_STREQ(e.what(), "text after the closing quote of a field opened on line 2");
+    }
 }
 
 TEST(Csv, WrittenRecordsReadBackUnchanged) {
