@@ -162,6 +162,17 @@ std::string Trim(std::string_view text) {
     return std::string(text.substr(b, e - b));
 }
 
+std::string AsShown(std::string_view text) {
+    std::string shown;
+    shown.reserve(text.size());
+    for (char c : text) {
+        if (c == '\xAD')
+            continue;
+        shown += c == '\xA0' ? ' ' : c;
+    }
+    return Trim(shown);
+}
+
 std::string ToUtf8(std::string_view cp1252) {
     std::string out;
     ToUtf8Into(cp1252, out);

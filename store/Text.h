@@ -11,6 +11,10 @@ namespace veloria::store {
 // Leading and trailing characters of code 0 to 32 removed.
 std::string Trim(std::string_view text);
 
+// The text as a reader sees it, for telling two texts apart: the soft hyphen, which shows
+// nothing, left out, the no-break space taken for a blank, and the result trimmed.
+std::string AsShown(std::string_view text);
+
 // Conversion between the tables' Windows-1252 text and UTF-8 (how the SQLite files store it and
 // how Qt and the CSV sources hand it over). FromUtf8 throws StoreError naming the first character
 // that Windows-1252 cannot hold, or invalid UTF-8.

@@ -39,6 +39,7 @@ class ContentChecks {
     void Run();
 
   private:
+    void WarnIfEmpty(const SourceTable& table);
     void CheckKeys(const SourceTable& table);
     void CheckReferences(const SourceTable& table);
     void ComputeSearchForms(SourceTable& table);
@@ -89,6 +90,7 @@ void ContentChecks::Run() {
     for (SourceTable& t : tables_) {
         if (!t.loaded)
             continue;
+        WarnIfEmpty(t);
         CheckValues(t, reporter_);
         CheckKeys(t);
         if (t.def->bookTable) {
@@ -103,6 +105,21 @@ void ContentChecks::Run() {
     CheckCrossReferences();
 }
 
+// A table of no rows builds, but the program then shows nothing of it. The Bible tables and the
+// tips are counted against what the windows show, which says so already.
+void ContentChecks::WarnIfEmpty(const SourceTable& table) {
+    if (!table.rows.empty() || !table.def->content)
+        return;
+    const TableDef& def = *table.def;
+    if (def.bookTable) {
+        Warning(table.name, 0, {}, "no sentences: a search finds nothing in this volume");
+    } else if (store::SameName(def.fileName, "Glosario.DB")) {
+        Warning(table.name, 0, {}, "no terms: the glossary window lists none");
+    } else if (store::SameName(def.primaryKey, "Num_I")) {
+        Warning(table.name, 0, {}, "no headings: the volume's sentences show none");
+    }
+}
+
 void ContentChecks::CheckKeys(const SourceTable& table) {
     const TableDef& def = *table.def;
     if (def.primaryKey.empty())
@@ -113,11 +130,13 @@ void ContentChecks::CheckKeys(const SourceTable& table) {
         const std::string& value = row.values[key];
         if (row.damaged)
             continue;
-        if (store::Trim(value).empty()) {
+        // Two text keys a reader cannot tell apart ("Peace" and "Peace ") are one.
+        const std::string shown = store::AsShown(value);
+        if (shown.empty()) {
             Error(table.name, row.number, def.primaryKey, "empty key");
             continue;
         }
-        const auto [at, fresh] = first.emplace(value, row.number);
+        const auto [at, fresh] = first.emplace(shown, row.number);
         if (!fresh) {
             Error(table.name, row.number, def.primaryKey,
                   "duplicate key " + ShownCp1252(value) + " " + FirstOn(at->second));
@@ -134,7 +153,8 @@ void ContentChecks::CheckKeys(const SourceTable& table) {
         for (const TableRow& row : table.rows) {
             if (row.damaged)
                 continue;
-            const auto [at, fresh] = seen.emplace(row.values[std::size_t(field)], row.number);
+            const auto [at, fresh] =
+                seen.emplace(store::AsShown(row.values[std::size_t(field)]), row.number);
             if (!fresh) {
                 Warning(table.name, row.number, def.fields[std::size_t(field)].name,
                         "the lookup key " + ShownCp1252(row.values[std::size_t(field)]) +
@@ -146,14 +166,15 @@ void ContentChecks::CheckKeys(const SourceTable& table) {
 }
 
 // A printed reference names one sentence of its volume: the windows show and copy it, and a
-// reader looks it up by it.
+// reader looks it up by it. Two that a reader cannot tell apart are one.
 void ContentChecks::CheckReferences(const SourceTable& table) {
     std::unordered_map<std::string, int> first;
     for (const TableRow& row : table.rows) {
         const std::string reference = store::Trim(Field(table, row, "Referencia"));
-        if (reference.empty())
+        const std::string shown = store::AsShown(reference);
+        if (shown.empty())
             continue;
-        const auto [at, fresh] = first.emplace(reference, row.number);
+        const auto [at, fresh] = first.emplace(shown, row.number);
         if (!fresh) {
             Error(table.name, row.number, "Referencia",
                   "the reference " + ShownCp1252(reference) + " is already another sentence's " +

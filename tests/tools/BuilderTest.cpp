@@ -274,6 +274,13 @@ TEST_F(Builder, AReferenceNamesOneSentenceOfItsVolume) {
     const Diagnostic d = OnlyError("LTexto.csv", 3, "Referencia");
     EXPECT_NE(d.message.find("\"T-1.1:1\""), std::string::npos) << d.message;
     EXPECT_NE(d.message.find("(first on line 2)"), std::string::npos) << d.message;
+    // Nor does a character that shows nothing (a soft hyphen) or shows as a blank (a no-break
+    // space) make another reference of it.
+    SetLine("LTexto.csv", 3, "2,Peace.,T-1.1\u00AD:1,1,,1,1");
+    EXPECT_NE(OnlyError("LTexto.csv", 3, "Referencia").message.find("\"T-1.1\\u{AD}:1\""),
+              std::string::npos);
+    SetLine("LTexto.csv", 3, "2,Peace.,T-1.1:1\u00A0,1,,1,1");
+    OnlyError("LTexto.csv", 3, "Referencia");
 
     // Across volumes the same reference is two sentences, and empty ones are not compared.
     SetUp();
@@ -281,6 +288,23 @@ TEST_F(Builder, AReferenceNamesOneSentenceOfItsVolume) {
     SetLine("LTexto.csv", 3, "2,Peace.,,1,,1,1");
     SetLine("LEjercicio.csv", 2, "1,A lesson of peace.,T-1.2:1,1,,1,1");
     EXPECT_TRUE(Build().ok);
+}
+
+TEST_F(Builder, GlossaryTermsAReaderCannotTellApartAndAnEmptyGlossary) {
+    Append("Glosario.csv", "Peace ,PEACE2,Again.,,,,,,,\r\n");
+    EXPECT_EQ(OnlyError("Glosario.csv", 4, "NOMBRE").message,
+              "duplicate key \"Peace \" (first on line 2)");
+
+    // A glossary of no terms builds, with a word about it, and so does a volume of no sentences.
+    SetLine("Glosario.csv", 4, "");
+    SetLine("Glosario.csv", 3, "");
+    SetLine("Glosario.csv", 2, "");
+    SetLine("LOracion.csv", 2, "");
+    const BuildResult r = Build();
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(AllText(r),
+              "LOracion.csv: warning: no sentences: a search finds nothing in this volume\n"
+              "Glosario.csv: warning: no terms: the glossary window lists none\n");
 }
 
 TEST_F(Builder, ControlCharactersAreRefusedTabsAndLineBreaksOnlyInTexts) {
