@@ -9,6 +9,7 @@
 #include "reading/Principal.h"
 #include "search/PaBarra.h"
 #include "search/PaBuscar.h"
+#include "store/TableFile.h"
 #include "tip/PaFrase.h"
 #include "widgets/Application.h"
 #include "widgets/Form.h"
@@ -17,6 +18,8 @@ namespace veloria::app {
 
 void CreateForms(TSplashForm* splash) {
     using widgets::Application;
+    // The program's own working tables, when missing, are made again before any window opens them.
+    store::RecreateMissingWorkingTables({});
     Form1 = Application().CreateForm<TForm1>();
     FGlosario = Application().CreateForm<TFGlosario>();
     FBuscar = Application().CreateForm<TFBuscar>();

@@ -101,6 +101,29 @@ std::optional<std::int64_t> ParseInteger(std::string_view text) {
     return std::int64_t(magnitude);
 }
 
+std::vector<std::string> RecreateMissingWorkingTables(const std::filesystem::path& dir) {
+    std::vector<const TableDef*> missing;
+    for (const TableDef& def : AllTables()) {
+        const bool working = !def.content && !SameName(def.fileName, "Configura.db");
+        if (FindTableFile(dir, def.fileName).empty()) {
+            if (!working)
+                return {};  // no data directory, or a damaged one: reported when it is opened
+            missing.push_back(&def);
+        }
+    }
+    std::vector<std::string> made;
+    for (const TableDef* def : missing) {
+        const std::filesystem::path file = dir / def->fileName;
+        TableWriter writer(file, *def);
+        writer.Finish();
+        // Its generation is one no write of results and count together ever stamps: the count
+        // "Configura.db" keeps is of the results that were lost, not of this table.
+        sqlite::Database(file, SQLITE_OPEN_READWRITE).Exec("PRAGMA user_version = -1");
+        made.emplace_back(def->fileName);
+    }
+    return made;
+}
+
 TableWriter::TableWriter(const std::filesystem::path& file, const TableDef& def)
     : file_(file), def_(def) {
     RemoveWithSideFiles(file_);

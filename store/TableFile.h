@@ -24,6 +24,13 @@ std::string CreateTableSql(const TableDef& def);  // CREATE TABLE and its indexe
 // empty when there is none.
 std::filesystem::path FindTableFile(const std::filesystem::path& dir, std::string_view fileName);
 
+// The program's working tables (every table it writes but "Configura.db", which carries the hit
+// count and the tip of the day) that are missing from a data directory, made again, empty: they
+// hold nothing the program cannot make again. A folder that lacks "Configura.db" or a content
+// table is no data directory, and nothing is made in it. Returns the names of the tables made.
+// Throws StoreError naming a table that cannot be written.
+std::vector<std::string> RecreateMissingWorkingTables(const std::filesystem::path& dir);
+
 // The value of an integer field written as text: blanks trimmed, decimal digits with an optional
 // sign. Nothing for any other text (and for a number out of range).
 std::optional<std::int64_t> ParseInteger(std::string_view text);

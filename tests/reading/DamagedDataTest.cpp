@@ -56,6 +56,20 @@ TEST_F(ProgramTest, WithoutTheClosedBookPictureOneBoxThenAUsableWindow) {
     EXPECT_TRUE(exited);
 }
 
+// The program's working tables lost (removed by hand, say): made again, empty, at start, and the
+// count stored with the lost results is not believed.
+TEST_F(ProgramTest, MissingWorkingTablesAreMadeAgainEmptyAtStart) {
+    SetHits({{"T", "1"}, {"T", "2"}});
+    for (const char* table : {"Texto_B.DB", "Texto2B.DB", "TBiblia.db"})
+        std::filesystem::remove(Dir() / table);
+    t::DialogCapture capture;
+    Start();
+    EXPECT_TRUE(capture.Errors().empty());
+    EXPECT_EQ(F().Label7->Caption(), "0 Encontrados");
+    for (const char* table : {"Texto_B.DB", "Texto2B.DB", "TBiblia.db"})
+        EXPECT_TRUE(store::Table(table).IsEmpty()) << table;
+}
+
 // A directory built without any picture: one report, and every command, those that open a window
 // included, works.
 TEST_F(ProgramTest, WithoutAnyPictureOneReportAndEveryCommandWorks) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "store/Schema.h"
 #include "store/Sqlite.h"
 #include "store/TableFile.h"
@@ -35,6 +37,30 @@ TEST(Schema, TablesAndVolumesAreFoundByName) {
     EXPECT_EQ(FindVolume('M')->label, "Manual for Teachers");
     EXPECT_FALSE(FindVolume('S')->pageShown);
     EXPECT_EQ(FindVolume('X'), nullptr);
+}
+
+// The working tables are made again, empty, where they are missing from a data directory, and
+// nothing is made in a folder that is none.
+TEST(TableFile, MissingWorkingTablesAreMadeAgainOnlyInADataDirectory) {
+    const TempDir dir;
+    for (const TableDef& def : AllTables())
+        WriteTable(dir.path(), def.fileName, {});
+    WriteTable(dir.path(), "Texto_B.DB", {{"T-1", "1", "A sentence.", "T"}});
+    for (const char* name : {"Texto2B.DB", "TBiblia.db"})
+        std::filesystem::remove(dir.path() / name);
+    std::filesystem::remove(dir.path() / "LTexto.DB");
+    EXPECT_TRUE(RecreateMissingWorkingTables(dir.path()).empty()) << "no volume: no data directory";
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "TBiblia.db"));
+
+    WriteTable(dir.path(), "LTexto.DB", {});
+    std::filesystem::remove(dir.path() / "Texto_B.DB");
+    std::ofstream(dir.path() / "Texto_B.DB-wal") << "the log of the lost table";
+    EXPECT_EQ(RecreateMissingWorkingTables(dir.path()),
+              (std::vector<std::string>{"Texto_B.DB", "Texto2B.DB", "TBiblia.db"}));
+    sqlite::Database db(dir.path() / "Texto_B.DB", SQLITE_OPEN_READONLY);
+    EXPECT_EQ(db.QueryText("SELECT count(*) FROM Texto_B"), "0");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "Texto_B.DB-wal"));
+    EXPECT_TRUE(RecreateMissingWorkingTables(dir.path()).empty());
 }
 
 TEST(TableFile, ParseIntegerTakesTrimmedDecimalsOnly) {
