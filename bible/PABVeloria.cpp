@@ -30,7 +30,7 @@ constexpr TColor kFixedColour = RGB(166, 202, 240);
 std::string VolumeName(const VolumeTables::Entry& volume, const std::string& reference) {
     if (volume.volume.code != 'M')
         return std::string(volume.volume.label);
-    return reference.starts_with('M') ? "Manual for Teachers" : "Clarification Of Terms";
+    return std::string(veloria::store::ManualPartOfReference(reference));
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ const TFont kArial15{"Arial", 15};
 const TFont kTitles{"MS Sans Serif", 11};
 constexpr TColor kFixedColour = RGB(166, 202, 240);
 // The verses the work cites; the bar's range and the counter's total, whatever the table holds.
-constexpr int kVerses = 404;
+constexpr int kVerses = veloria::store::kBiblePassages;
 
 }  // namespace
 

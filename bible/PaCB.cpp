@@ -24,7 +24,7 @@ const TFont kArial15{"Arial", 15};
 const TFont kTitles{"MS Sans Serif", 11};
 // The sentences that cite the Bible; the bar's range and the counter's total, whatever the table
 // holds.
-constexpr int kCitingSentences = 1121;
+constexpr int kCitingSentences = veloria::store::kCitingSentences;
 
 }  // namespace
 

@@ -224,8 +224,7 @@ void TForm1::ShowCurrentSentence(std::string_view codes) {
         return;
     if (v->volume.code == 'M') {
         Label1->SetCaption("");
-        const bool manual = Trim(index.FieldAsString("Nom_1")) == "MANUAL FOR TEACHERS";
-        Label5->SetCaption(manual ? "Manual for Teachers" : "Clarification Of Terms");
+        Label5->SetCaption(veloria::store::ManualPartOfHeading(Trim(index.FieldAsString("Nom_1"))));
     } else {
         Label1->SetCaption(index.FieldAsString("Nom_1"));
     }

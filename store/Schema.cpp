@@ -30,7 +30,7 @@ void AddSplitFields(std::vector<FieldDef>& fields, std::string_view prefix, int 
 constexpr Volume kVolumes[] = {
     {'T', "LTexto.DB", "Indice_T.db", "Text", true},
     {'E', "LEjercicio.DB", "Indice_E.db", "Workbook", true},
-    {'M', "Maestro.DB", "Indice_M.db", "Manual for Teachers", true},
+    {'M', "Maestro.DB", "Indice_M.db", kManualLabel, true},
     {'P', "LPsico.DB", "Indice_P.db", "Psychotherapy", false},
     {'S', "LOracion.DB", "Indice_S.db", "The Song Of Prayer", false},
 };
@@ -116,6 +116,26 @@ int FieldIndex(const TableDef& def, std::string_view fieldName) {
             return int(i);
     }
     return -1;
+}
+
+bool IsProgramFile(std::string_view fileName) {
+    for (std::string_view suffix : kSideFileSuffixes) {
+        if (fileName.size() > suffix.size() &&
+            SameName(fileName.substr(fileName.size() - suffix.size()), suffix)) {
+            fileName.remove_suffix(suffix.size());
+            break;
+        }
+    }
+    const TableDef* def = FindTableDef(fileName);
+    return def && !def->content;
+}
+
+std::string_view ManualPartOfHeading(std::string_view trimmedNom1) {
+    return trimmedNom1 == kManualHeading ? kManualLabel : kClarificationLabel;
+}
+
+std::string_view ManualPartOfReference(std::string_view reference) {
+    return reference.starts_with('M') ? kManualLabel : kClarificationLabel;
 }
 
 bool IsComputedField(const TableDef& def, std::string_view fieldName) {

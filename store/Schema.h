@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <span>
 #include <string_view>
@@ -40,9 +41,35 @@ bool IsComputedField(const TableDef& def, std::string_view fieldName);
 // Case-insensitive comparison of ASCII names (file and field names).
 bool SameName(std::string_view a, std::string_view b);
 
+// The side files SQLite keeps beside a table file while it is written: its journal, its
+// write-ahead log and the log's index.
+inline constexpr std::array<std::string_view, 3> kSideFileSuffixes = {"-journal", "-wal", "-shm"};
+
+// A file of the program's own in a data directory, matched without regard to case: one of the
+// tables it writes (its results and its configuration, with the last search and the tip of the
+// day), or a side file of one. Nothing that brings new content touches them.
+bool IsProgramFile(std::string_view fileName);
+
 // The file in a data directory on which a running program holds its lock, so that a second
 // program on the same directory is refused.
 inline constexpr std::string_view kDataDirectoryLock = ".veloria-lock";
+
+// What the windows show as fixed numbers, whatever the tables hold; the builder warns where a
+// table holds another number.
+inline constexpr int kBiblePassages = 404;     // the verse list's "/ 404 References"
+inline constexpr int kCitingSentences = 1121;  // the "Veloria to Bible" list's "/ 1121 References"
+inline constexpr int kTips = 880;              // the tip of the day draws 1 to this
+
+// The two parts of volume M, the Manual for Teachers and its Clarification Of Terms, as the
+// windows name them.
+inline constexpr std::string_view kManualLabel = "Manual for Teachers";
+inline constexpr std::string_view kClarificationLabel = "Clarification Of Terms";
+// The chapter line (Nom_1 of "Indice_M.db") of every section of the Manual.
+inline constexpr std::string_view kManualHeading = "MANUAL FOR TEACHERS";
+// The part a sentence of volume M belongs to: by its section's trimmed chapter line, or by its
+// reference, which begins with "M" in the Manual.
+std::string_view ManualPartOfHeading(std::string_view trimmedNom1);
+std::string_view ManualPartOfReference(std::string_view reference);
 
 // One volume of the work: its book code and tables.
 struct Volume {

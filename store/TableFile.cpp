@@ -8,13 +8,15 @@
 namespace veloria::store {
 namespace {
 
-void RemoveWithSideFiles(const std::filesystem::path& file) {
-    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
+// Removes a table file and its side files; throws when one that is there cannot go.
+void RemoveWithSideFiles(const std::filesystem::path& file, bool mustGo) {
+    for (std::size_t i = 0; i <= kSideFileSuffixes.size(); ++i) {
         std::filesystem::path p = file;
-        p += suffix;
+        if (i > 0)
+            p += kSideFileSuffixes[i - 1];
         std::error_code ec;
         std::filesystem::remove(p, ec);
-        if (ec)
+        if (ec && mustGo)
             throw StoreError(p.string() + ": cannot remove the old file (" + ec.message() + ")");
     }
 }
@@ -126,7 +128,7 @@ std::vector<std::string> RecreateMissingWorkingTables(const std::filesystem::pat
 
 TableWriter::TableWriter(const std::filesystem::path& file, const TableDef& def)
     : file_(file), def_(def) {
-    RemoveWithSideFiles(file_);
+    RemoveWithSideFiles(file_, true);
     db_.emplace(file_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     db_->Exec("PRAGMA journal_mode=DELETE");
     db_->Exec("BEGIN");
@@ -142,12 +144,7 @@ TableWriter::~TableWriter() {
         return;
     insert_.reset();
     db_.reset();  // closing rolls the open transaction back
-    std::error_code ec;
-    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
-        std::filesystem::path p = file_;
-        p += suffix;
-        std::filesystem::remove(p, ec);
-    }
+    RemoveWithSideFiles(file_, false);
 }
 
 void TableWriter::AddRow(const std::vector<std::string>& values) {

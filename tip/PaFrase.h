@@ -38,7 +38,7 @@ class TFFrase : public veloria::widgets::TForm {
     void DailyTipDraw();
 
     // The tips the draw chooses from, numbered 1 to this.
-    static constexpr int kTipCount = 880;
+    static constexpr int kTipCount = veloria::store::kTips;
     // The credits' heading line and the phrase underlined in them.
     static const char* const kCreditsHeading;
     static const char* const kFreeOfCharge;

@@ -18,10 +18,9 @@ using store::TableDef;
 
 namespace {
 
-constexpr int kTips = 880;  // the tip of the day draws 1..880
-// The counts the Bible windows show as fixed text.
-constexpr std::size_t kPassages = 404;
-constexpr std::size_t kCitingSentences = 1121;
+using store::kTips;
+constexpr auto kPassages = std::size_t(store::kBiblePassages);
+constexpr auto kCitingSentences = std::size_t(store::kCitingSentences);
 
 // "1 row", "2 rows".
 std::string Counted(std::size_t n, const std::string& noun) {

@@ -30,8 +30,8 @@ struct VolumeShape {
 };
 constexpr VolumeShape kVolumeShapes[] = {
     {'T', 18200, 654}, {'E', 9700, 348}, {'M', 2100, 75}, {'P', 600, 22}, {'S', 600, 22}};
-constexpr int kPassages = 404;
-constexpr int kTips = 880;
+constexpr int kPassages = store::kBiblePassages;
+using store::kTips;
 constexpr std::size_t kGlossaryTerms = 160;
 // The verse lists write a sentence's number in at most five characters.
 constexpr int kLargestCitableNumero = 99999;
@@ -192,8 +192,8 @@ std::vector<VolumeData> LayOutVolumes(int scale, const Prose& prose, Random& mas
                         section = 0;
                     }
                     const char letter = clarification ? 'C' : 'M';
-                    const std::string nom1 =
-                        clarification ? "CLARIFICATION OF TERMS" : "MANUAL FOR TEACHERS";
+                    const std::string nom1 = clarification ? "CLARIFICATION OF TERMS"
+                                                           : std::string(store::kManualHeading);
                     const int n = section++;
                     if (n == 0)
                         return SectionStart{nom1, "Introduction", std::string(1, letter) + "-In."};

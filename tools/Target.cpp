@@ -64,7 +64,7 @@ class WrittenFiles {
         if (name == kDataDirectoryMark || name == store::kDataDirectoryLock)
             return true;
         std::string_view base = name;
-        for (std::string_view suffix : {"-journal", "-wal", "-shm"}) {
+        for (std::string_view suffix : store::kSideFileSuffixes) {
             if (base.ends_with(suffix)) {
                 base.remove_suffix(suffix.size());
                 break;

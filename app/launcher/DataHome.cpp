@@ -20,14 +20,13 @@
 #include <vector>
 
 #include "store/FileDescriptor.h"
+#include "store/Schema.h"
 
 namespace veloria::launcher {
 namespace fs = std::filesystem;
 namespace {
 
-constexpr std::array<std::string_view, 4> kProgramTables = {"configura.db", "texto_b.db",
-                                                            "texto2b.db", "tbiblia.db"};
-constexpr std::array<std::string_view, 3> kSideSuffixes = {"-wal", "-shm", "-journal"};
+using store::IsProgramFile;
 // Files of ours in a data directory while it is being written; any found under the lock are
 // left over from an interrupted run.
 constexpr std::string_view kNewFilePrefix = ".veloria-new-";
@@ -250,7 +249,7 @@ void RemoveWithSideFiles(const fs::path& dir, const std::vector<std::string>& pr
     for (const std::string& other : present) {
         const std::string o = Lower(other);
         bool remove = o == lower && (itself || other != name);
-        for (std::string_view suffix : kSideSuffixes)
+        for (std::string_view suffix : store::kSideFileSuffixes)
             remove = remove || o == lower + std::string(suffix);
         if (remove && ::unlink((dir / other).c_str()) != 0 && errno != ENOENT)
             throw IoError(other, errno);
@@ -414,17 +413,6 @@ fs::path Check(const fs::path& dir) {
 }
 
 }  // namespace
-
-bool IsProgramFile(std::string_view fileName) {
-    std::string name = Lower(fileName);
-    for (std::string_view suffix : kSideSuffixes) {
-        if (name.ends_with(suffix)) {
-            name.resize(name.size() - suffix.size());
-            break;
-        }
-    }
-    return std::find(kProgramTables.begin(), kProgramTables.end(), name) != kProgramTables.end();
-}
 
 fs::path DefaultDataDir(const char* xdgDataHome, const char* home) {
     if (xdgDataHome && fs::path(xdgDataHome).is_absolute())

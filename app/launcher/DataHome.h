@@ -19,11 +19,6 @@ class LauncherError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// The files the program writes (its result tables and the configuration with the hit count and
-// the tip of the day), and their SQLite side files ("-wal", "-shm", "-journal"): an update of the
-// content never touches them. Names match without regard to case, as the program finds them.
-bool IsProgramFile(std::string_view fileName);
-
 // $XDG_DATA_HOME/veloria, or HOME/.local/share/veloria when XDG_DATA_HOME is unset, empty or
 // relative (which the XDG base directory rules say to ignore). Either argument may be null;
 // throws LauncherError when there is no absolute home folder to fall back on.

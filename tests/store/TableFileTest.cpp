@@ -63,6 +63,16 @@ TEST(TableFile, MissingWorkingTablesAreMadeAgainOnlyInADataDirectory) {
     EXPECT_TRUE(RecreateMissingWorkingTables(dir.path()).empty());
 }
 
+TEST(Schema, TheProgramsFilesAndTheirSideFilesInAnyCase) {
+    for (const char* name :
+         {"Configura.db", "CONFIGURA.DB", "Texto_B.DB", "texto_b.db", "Texto2B.DB", "TBiblia.db",
+          "Texto_B.DB-journal", "Configura.db-wal", "TBiblia.db-shm", "texto2b.db-JOURNAL"})
+        EXPECT_TRUE(IsProgramFile(name)) << name;
+    for (const char* name : {"LTexto.DB", "LTexto.DB-journal", "Configura.db.bak",
+                             "Texto_B.DB-wal2", "xConfigura.db", "Texto_B", "Help.htm", ""})
+        EXPECT_FALSE(IsProgramFile(name)) << name;
+}
+
 TEST(TableFile, ParseIntegerTakesTrimmedDecimalsOnly) {
     EXPECT_EQ(ParseInteger("001"), 1);
     EXPECT_EQ(ParseInteger("  -42 "), -42);

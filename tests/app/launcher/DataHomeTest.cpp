@@ -101,16 +101,6 @@ class DataHomeTest : public ::testing::Test {
     fs::path root_;
 };
 
-TEST(DataHomeNames, TheProgramsFilesAndTheirSideFilesInAnyCase) {
-    for (const char* name :
-         {"Configura.db", "CONFIGURA.DB", "Texto_B.DB", "texto_b.db", "Texto2B.DB", "TBiblia.db",
-          "Texto_B.DB-journal", "Configura.db-wal", "TBiblia.db-shm", "texto2b.db-JOURNAL"})
-        EXPECT_TRUE(IsProgramFile(name)) << name;
-    for (const char* name : {"LTexto.DB", "LTexto.DB-journal", "Configura.db.bak",
-                             "Texto_B.DB-wal2", "xConfigura.db", "Texto_B", "Help.htm", ""})
-        EXPECT_FALSE(IsProgramFile(name)) << name;
-}
-
 TEST(DataHomeNames, TheDirectoryFollowsTheXdgRules) {
     EXPECT_EQ(DefaultDataDir("/data/home", "/home/ana"), fs::path("/data/home/veloria"));
     EXPECT_EQ(DefaultDataDir(nullptr, "/home/ana"), fs::path("/home/ana/.local/share/veloria"));
