@@ -1,0 +1,522 @@
+#include "store/SharedTable.h"
+
+#include <sys/stat.h>
+
+#include <cctype>
+#include <exception>
+
+#include "store/TableFile.h"
+#include "store/Text.h"
+
+namespace veloria::store {
+namespace {
+
+// How long a write waits for another program's write to finish before it reports the table as
+// locked. The probe for exclusive use does not wait.
+constexpr int kBusyTimeoutMs = 2000;
+
+// A table's write-ahead log is due to be written into its file (checkpointed) once it holds this
+// many pages, SQLite's own default; the program does it when it finds time (RunDueCheckpoints).
+// A log that grows to the second figure without the program finding any is written at once.
+constexpr int kCheckpointDuePages = 1000;
+constexpr int kCheckpointNowPages = 16384;
+
+std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return std::nullopt;
+    return FileIdentity{st.st_dev, st.st_ino};
+}
+
+std::string MissingFileMessage(const std::filesystem::path& path) {
+    return path.string() + ": table file not found";
+}
+
+}  // namespace
+
+SharedTable::SharedTable(const TableDef& def, std::filesystem::path path)
+    : def_(def),
+      path_(std::move(path)),
+      readOnly_(def.content),
+      fieldCount_(def.fields.size()),
+      keyField_(def.primaryKey.empty() ? -1 : FieldIndex(def, def.primaryKey)) {
+    Connect();
+}
+
+std::shared_ptr<SharedTable> SharedTable::Get(const std::filesystem::path& dir,
+                                              std::string_view fileName) {
+    const TableDef* def = FindTableDef(fileName);
+    if (!def)
+        throw StoreError(Quoted(fileName) + ": unknown table");
+    const std::filesystem::path found = FindTableFile(dir, fileName);
+    if (found.empty()) {
+        // Named as a data directory has it, whatever the case the caller asked for it in.
+        const auto where = dir.empty() ? std::filesystem::current_path() : dir;
+        throw StoreError(MissingFileMessage(where / def->fileName));
+    }
+    std::error_code ec;
+    std::filesystem::path key = std::filesystem::canonical(found, ec);
+    if (ec)
+        key = std::filesystem::absolute(found);
+    auto& registry = Registry();
+    std::erase_if(registry, [](const auto& entry) { return entry.second.expired(); });
+    if (auto alive = registry[key.string()].lock())
+        return alive;
+    auto table = std::make_shared<SharedTable>(*def, found);
+    registry[key.string()] = table;
+    return table;
+}
+
+int SharedTable::OrderFor(std::string_view indexName) {
+    if (indexName.empty())
+        return -1;
+    if (keyField_ >= 0 && SameName(indexName, def_.primaryKey))
+        return -1;
+    for (std::string_view index : def_.indexes) {
+        if (!SameName(index, indexName))
+            continue;
+        const int field = FieldIndex(def_, index);
+        if (field < 0)
+            break;
+        for (std::size_t i = 0; i < orders_.size(); ++i) {
+            if (orders_[i].field == field)
+                return int(i);
+        }
+        orders_.push_back({field, {}, 0});
+        return int(orders_.size() - 1);
+    }
+    throw StoreError(path_.string() + ": no index " + Quoted(indexName));
+}
+
+std::size_t SharedTable::LowerBound(int order, std::string_view key) {
+    const int field = KeyField(order);
+    const FieldKind kind = def_.fields[std::size_t(field)].kind;
+    std::size_t lo = 0, hi = Size();
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        if (CompareCells(CellAt(order, mid, field), key, kind) < 0) {
+            lo = mid + 1;
+        } else {
+            hi = mid;
+        }
+    }
+    return lo;
+}
+
+std::optional<std::size_t> SharedTable::PositionOf(int order, std::int64_t id) {
+    for (std::size_t pos = 0; pos < Size(); ++pos) {
+        if (At(order, pos).Id() == id)
+            return pos;
+    }
+    return std::nullopt;
+}
+
+void SharedTable::SyncWithDisk(bool checkFile) {
+    CheckUsable();
+    if (batchDepth_ > 0)
+        return;
+    if (checkFile) {
+        const auto identity = IdentityOf(path_);
+        if (!identity)
+            throw StoreError(MissingFileMessage(path_));
+        if (*identity != conn_->identity) {
+            Connect();
+            return;
+        }
+    }
+    if (DataVersion() != dataVersion_)
+        Load();
+}
+
+void SharedTable::ProbeExclusive() {
+    if (readOnly_ || conn_->db->InTransaction())
+        return;
+    conn_->db->SetBusyTimeout(0);
+    try {
+        conn_->db->Exec("BEGIN IMMEDIATE");
+        conn_->db->Exec("ROLLBACK");
+    } catch (const StoreError&) {
+        conn_->db->SetBusyTimeout(kBusyTimeoutMs);
+        throw;
+    }
+    conn_->db->SetBusyTimeout(kBusyTimeoutMs);
+}
+
+void SharedTable::CheckWritable() const {
+    if (readOnly_)
+        throw StoreError(path_.string() + ": read-only");
+}
+
+SharedTable::Written SharedTable::Insert(const std::vector<std::string>& cells) {
+    std::int64_t id = 0;
+    Write([&] {
+        Bind(*conn_->insert, cells, 1);
+        conn_->insert->Run();
+        id = conn_->db->LastInsertRowid();
+    });
+    // A new row id is above every other, so a table without a key just grows at its end.
+    const std::size_t at = keyField_ < 0 ? rows_.size() : UpperBoundOfKey(cells);
+    const std::size_t size = Row::SizeOf(cells);
+    char* data = arena_.Reserve(size);
+    Row::Store(data, cells);
+    arena_.Use(size);
+    rows_.insert(rows_.begin() + std::ptrdiff_t(at), Row(id, data));
+    Changed();
+    return {id, at};
+}
+
+SharedTable::Written SharedTable::Update(std::int64_t id, const std::vector<std::string>& cells,
+                                         std::size_t hint) {
+    Write([&] {
+        Bind(*conn_->update, cells, 1);
+        conn_->update->BindInt(int(fieldCount_) + 1, id);
+        conn_->update->Run();
+        if (conn_->db->Changes() == 0) {
+            throw StoreError(path_.string() + ": the row being edited no longer exists");
+        }
+    });
+    std::optional<std::size_t> pos;
+    if (hint < rows_.size() && rows_[hint].Id() == id) {
+        pos = hint;
+    } else {
+        pos = PositionOf(-1, id);
+    }
+    if (!pos) {  // the rows were out of step with the file; they are not any more
+        Load();
+        return {id, PositionOf(-1, id).value_or(0)};
+    }
+    Row row = Row::FromCells(id, cells);
+    std::size_t at = *pos;
+    if (keyField_ < 0) {
+        rows_[at] = std::move(row);
+    } else {
+        rows_.erase(rows_.begin() + std::ptrdiff_t(at));
+        at = UpperBoundOfKey(cells);
+        rows_.insert(rows_.begin() + std::ptrdiff_t(at), std::move(row));
+    }
+    Changed();
+    return {id, at};
+}
+
+void SharedTable::DeleteAll() {
+    Write([&] { conn_->deleteAll->Run(); });
+    rows_.clear();
+    arena_.Reset();
+    Changed();
+}
+
+int SharedTable::BeginBatch() {
+    CheckWritable();
+    SyncWithDisk(false);
+    if (batchDepth_ == 0) {
+        conn_->db->Exec("BEGIN IMMEDIATE");
+    } else {
+        conn_->db->Exec("SAVEPOINT " + SavepointName(batchDepth_ + 1));
+    }
+    return ++batchDepth_;
+}
+
+void SharedTable::CommitBatch(int level) {
+    if (level != batchDepth_) {
+        throw StoreError(path_.string() + ": batches must end in reverse order");
+    }
+    if (lostBatch_) {
+        RollbackBatch(level);
+        throw StoreError(path_.string() + ": the batch was rolled back after a failure");
+    }
+    try {
+        conn_->db->Exec(level == 1 ? std::string("COMMIT") : "RELEASE " + SavepointName(level));
+    } catch (const StoreError&) {
+        RollbackBatch(level);
+        throw;
+    }
+    --batchDepth_;
+}
+
+void SharedTable::RollbackBatch(int level) noexcept {
+    if (level != batchDepth_)
+        return;
+    --batchDepth_;
+    try {
+        if (conn_->db->InTransaction()) {
+            if (level == 1) {
+                conn_->db->Exec("ROLLBACK");
+            } else {
+                conn_->db->Exec("ROLLBACK TO " + SavepointName(level) + "; RELEASE " +
+                                SavepointName(level));
+            }
+        }
+        if (batchDepth_ == 0)
+            lostBatch_ = false;
+    } catch (const std::exception& e) {
+        NoteBroken(e);
+        // The outer batch must not commit what this one could not undo.
+        if (batchDepth_ > 0)
+            lostBatch_ = true;
+    }
+    try {
+        Load();
+    } catch (const std::exception& e) {
+        NoteBroken(e);
+    }
+}
+
+void SharedTable::CommitStamped(std::int64_t generation) {
+    if (batchDepth_ != 1)
+        throw StoreError(path_.string() + ": batches must end in reverse order");
+    if (!lostBatch_) {
+        try {
+            conn_->db->Exec("PRAGMA user_version = " + std::to_string(generation));
+        } catch (const StoreError&) {
+            RollbackBatch(1);
+            throw;
+        }
+    }
+    CommitBatch(1);
+    generation_ = generation;
+}
+
+std::set<SharedTable*>& SharedTable::DueCheckpoints() {
+    static std::set<SharedTable*> due;
+    return due;
+}
+
+bool SharedTable::Checkpoint() {
+    if (batchDepth_ > 0)
+        return false;
+    int logged = 0, written = 0;
+    const int rc = sqlite3_wal_checkpoint_v2(conn_->db->get(), "main", SQLITE_CHECKPOINT_PASSIVE,
+                                             &logged, &written);
+    conn_->db->Check(rc, "checkpoint");
+    return true;
+}
+
+std::map<std::string, std::weak_ptr<SharedTable>>& SharedTable::Registry() {
+    static std::map<std::string, std::weak_ptr<SharedTable>> registry;
+    return registry;
+}
+
+void SharedTable::NoteBroken(const std::exception& e) noexcept {
+    if (!broken_.empty())
+        return;
+    const std::string what = e.what();
+    broken_ = what.starts_with(path_.string()) ? what : path_.string() + ": " + what;
+}
+
+void SharedTable::Changed() {
+    static std::uint64_t counter = 0;
+    version_ = ++counter;
+}
+
+const std::vector<std::uint32_t>& SharedTable::Permutation(int order) {
+    Order& o = orders_[std::size_t(order)];
+    if (o.builtFor == version_ && o.perm.size() == rows_.size())
+        return o.perm;
+    o.perm.resize(rows_.size());
+    for (std::size_t i = 0; i < o.perm.size(); ++i)
+        o.perm[i] = std::uint32_t(i);
+    const auto field = std::size_t(o.field);
+    const FieldKind kind = def_.fields[field].kind;
+    std::stable_sort(o.perm.begin(), o.perm.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return CompareCells(rows_[a].Cell(fieldCount_, field), rows_[b].Cell(fieldCount_, field),
+                            kind) < 0;
+    });
+    o.builtFor = version_;
+    return o.perm;
+}
+
+std::size_t SharedTable::UpperBoundOfKey(const std::vector<std::string>& cells) const {
+    const auto field = std::size_t(keyField_);
+    const FieldKind kind = def_.fields[field].kind;
+    const auto it = std::upper_bound(
+        rows_.begin(), rows_.end(), cells[field], [&](const std::string& key, const Row& row) {
+            return CompareCells(key, row.Cell(fieldCount_, field), kind) < 0;
+        });
+    return std::size_t(it - rows_.begin());
+}
+
+void SharedTable::Bind(sqlite::Statement& s, const std::vector<std::string>& cells, int first) {
+    for (std::size_t i = 0; i < fieldCount_; ++i) {
+        const int column = first + int(i);
+        if (def_.fields[i].kind != FieldKind::Integer) {
+            if (IsAscii(cells[i])) {
+                s.BindTextStatic(column, cells[i]);
+            } else {
+                ToUtf8Into(cells[i], utf8_[i]);
+                s.BindTextStatic(column, utf8_[i]);
+            }
+        } else if (const auto n = CellInt(cells[i])) {
+            s.BindInt(column, *n);
+        } else {
+            s.BindNull(column);
+        }
+    }
+}
+
+template <class F>
+void SharedTable::Write(F&& write) {
+    CheckWritable();
+    if (lostBatch_) {
+        throw StoreError(path_.string() + ": the batch was rolled back after a failure");
+    }
+    SyncWithDisk(false);
+    try {
+        write();
+    } catch (const StoreError&) {
+        if (batchDepth_ > 0 && !conn_->db->InTransaction()) {
+            lostBatch_ = true;
+            try {
+                Load();
+            } catch (const StoreError& e) {
+                NoteBroken(e);
+            }
+        }
+        throw;
+    }
+}
+
+void SharedTable::Connect() {
+    auto c = std::make_unique<Connection>();
+    c->identity = IdentityOf(path_).value_or(FileIdentity{});
+    c->db = std::make_unique<sqlite::Database>(
+        path_, (readOnly_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+                   SQLITE_OPEN_NOMUTEX);  // one thread uses the engine
+    sqlite::Database& db = *c->db;
+    db.SetBusyTimeout(kBusyTimeoutMs);
+    if (!readOnly_) {
+        if (sqlite3_db_readonly(db.get(), "main") == 1) {
+            throw StoreError(path_.string() + ": read-only");
+        }
+        // The tables the program writes use a write-ahead log with synchronous=NORMAL. A
+        // commit is then an append to the log without a disk sync: it survives a crash or
+        // kill of the program (the data is with the operating system at once), which is the
+        // risk a desktop program faces, while only a power cut or system crash can lose the
+        // last commits, and never corrupts the file. A rollback journal would need two syncs
+        // per commit for the same guarantee (tens of milliseconds, more than a typical search
+        // takes); it is the fallback where the file system offers no log (no shared memory).
+        // SQLite answers with the mode it is in, which is checked: the reasoning holds only
+        // for the modes it is made for.
+        std::string mode = db.QueryText("PRAGMA journal_mode=WAL");
+        for (char& c : mode)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        const bool log = mode == "wal";
+        if (!log && mode != "delete" && mode != "truncate" && mode != "persist") {
+            throw StoreError(path_.string() + ": cannot keep a journal (the file is in mode " +
+                             Quoted(mode) + ")");
+        }
+        db.Exec(log ? "PRAGMA synchronous=NORMAL" : "PRAGMA synchronous=FULL");
+        // The log is written into the file when the program finds time, not in the middle of
+        // a write the user waits for; the hook replaces SQLite's own checkpoint at commit.
+        if (log)
+            sqlite3_wal_hook(db.get(), &SharedTable::LogGrew, this);
+        // Debian builds SQLite with secure_delete on, which overwrites every deleted row;
+        // emptying the result tables then costs ten times as much, for no gain here.
+        db.Exec("PRAGMA secure_delete=OFF");
+    }
+    CheckLayout(db);
+    const std::string table = QuoteSqlName(SqlTableName(def_));
+    std::string columns, marks, sets;
+    for (std::size_t i = 0; i < fieldCount_; ++i) {
+        const std::string name = QuoteSqlName(def_.fields[i].name);
+        columns += (i ? ", " : "") + name;
+        marks += i ? ", ?" : "?";
+        sets += (i ? ", " : "") + name + " = ?";
+    }
+    c->selectSql = "SELECT rowid, " + columns + " FROM " + table + " ORDER BY rowid";
+    c->dataVersion.emplace(db.Prepare("PRAGMA data_version"));
+    if (!readOnly_) {
+        c->insert.emplace(
+            db.Prepare("INSERT INTO " + table + " (" + columns + ") VALUES (" + marks + ")"));
+        c->update.emplace(db.Prepare("UPDATE " + table + " SET " + sets + " WHERE rowid = ?"));
+        c->deleteAll.emplace(db.Prepare("DELETE FROM " + table));
+    }
+    Load(*c);
+    conn_ = std::move(c);
+}
+
+void SharedTable::CheckLayout(sqlite::Database& db) {
+    auto info = db.Prepare("PRAGMA table_info(" + QuoteSqlName(SqlTableName(def_)) + ")");
+    std::vector<std::string> present;
+    while (info.Step())
+        present.emplace_back(info.ColumnText(1));
+    if (present.empty()) {
+        throw StoreError(path_.string() + ": not a table (it holds no table " +
+                         Quoted(SqlTableName(def_)) + ")");
+    }
+    for (const FieldDef& f : def_.fields) {
+        const bool found = std::any_of(present.begin(), present.end(),
+                                       [&](const std::string& p) { return SameName(p, f.name); });
+        if (!found) {
+            throw StoreError(path_.string() + ": not a " + Quoted(def_.fileName) +
+                             " table (it lacks the field " + Quoted(f.name) + ")");
+        }
+    }
+}
+
+int SharedTable::LogGrew(void* self, sqlite3* db, const char* name, int pages) {
+    auto* table = static_cast<SharedTable*>(self);
+    if (pages >= kCheckpointNowPages)
+        return sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    if (pages >= kCheckpointDuePages)
+        DueCheckpoints().insert(table);
+    return SQLITE_OK;
+}
+
+void SharedTable::Load(Connection& c) {
+    const std::int64_t dataVersion = c.DataVersion();
+    const std::int64_t generation = c.db->QueryInt("PRAGMA user_version");
+    auto select = c.db->Prepare(c.selectSql);
+    sqlite3_stmt* s = select.get();
+    Arena arena;
+    std::vector<Row> rows;
+    rows.reserve(rows_.size());
+    std::vector<const char*> text(fieldCount_);
+    std::vector<std::size_t> bytes(fieldCount_);
+    const std::size_t header = 4 * fieldCount_;
+    while (select.Step()) {
+        std::size_t total = 0;
+        for (std::size_t i = 0; i < fieldCount_; ++i) {
+            text[i] = reinterpret_cast<const char*>(sqlite3_column_text(s, int(i) + 1));
+            bytes[i] = text[i] ? std::size_t(sqlite3_column_bytes(s, int(i) + 1)) : 0;
+            total += bytes[i];
+        }
+        // Windows-1252 never takes more bytes than UTF-8, so the room reserved suffices.
+        char* data = arena.Reserve(header + total);
+        std::size_t used = 0;
+        for (std::size_t i = 0; i < fieldCount_; ++i) {
+            used += ConvertCell(s, i, {text[i], bytes[i]}, data + header + used);
+            Row::SetEnd(data, i, used);
+        }
+        arena.Use(header + used);
+        rows.emplace_back(sqlite3_column_int64(s, 0), data);
+    }
+    // Rows come in row id order, which is key order for an integer key (the key is the row
+    // id); a text key is sorted here, in Windows-1252 order rather than UTF-8's.
+    if (keyField_ >= 0 && def_.fields[std::size_t(keyField_)].kind != FieldKind::Integer) {
+        const auto field = std::size_t(keyField_);
+        const FieldKind kind = def_.fields[field].kind;
+        const auto less = [&](const Row& a, const Row& b) {
+            return CompareCells(a.Cell(fieldCount_, field), b.Cell(fieldCount_, field), kind) < 0;
+        };
+        if (!std::is_sorted(rows.begin(), rows.end(), less)) {
+            std::stable_sort(rows.begin(), rows.end(), less);
+        }
+    }
+    rows_ = std::move(rows);
+    arena_ = std::move(arena);
+    dataVersion_ = dataVersion;
+    generation_ = generation;
+    Changed();
+}
+
+std::size_t SharedTable::ConvertCell(sqlite3_stmt* s, std::size_t field, std::string_view utf8,
+                                     char* out) const {
+    try {
+        return FromUtf8Into(utf8, out);
+    } catch (const StoreError& e) {
+        throw StoreError(path_.string() + ": row " + std::to_string(sqlite3_column_int64(s, 0)) +
+                         ", field " + Quoted(def_.fields[field].name) + ": " + e.what());
+    }
+}
+
+}  // namespace veloria::store

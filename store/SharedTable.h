@@ -1,0 +1,220 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/Error.h"
+#include "store/Rows.h"
+#include "store/Schema.h"
+#include "store/Sqlite.h"
+
+// The table engine's state of one table file, shared by every handle on it in the process.
+// Private to the engine (Table.cpp, SharedTable.cpp, TableCursor.cpp).
+namespace veloria::store {
+
+inline std::string Quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
+
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The process-wide state of one table file: its connection and the one copy of its rows that all
+// handles share. Rows are kept in primary order: key order for keyed tables, otherwise the order
+// of the row ids (the order rows were appended).
+class SharedTable {
+  public:
+    SharedTable(const TableDef& def, std::filesystem::path path);
+
+    ~SharedTable() { DueCheckpoints().erase(this); }
+    SharedTable(const SharedTable&) = delete;
+    SharedTable& operator=(const SharedTable&) = delete;
+
+    // The table of that file name in dir, loaded once and shared while any handle holds it.
+    static std::shared_ptr<SharedTable> Get(const std::filesystem::path& dir,
+                                            std::string_view fileName);
+
+    const TableDef& Def() const { return def_; }
+    const std::filesystem::path& Path() const { return path_; }
+    std::uint64_t Version() const { return version_; }
+    std::size_t FieldCount() const { return fieldCount_; }
+    std::size_t Size() const { return rows_.size(); }
+
+    // An order a handle may use: -1 the primary order, otherwise one of orders_.
+    int OrderFor(std::string_view indexName);
+
+    int KeyField(int order) const { return order < 0 ? keyField_ : orders_[order].field; }
+
+    const Row& At(int order, std::size_t pos) {
+        if (order < 0)
+            return rows_[pos];
+        return rows_[Permutation(order)[pos]];
+    }
+
+    std::string_view CellAt(int order, std::size_t pos, int field) {
+        return At(order, pos).Cell(fieldCount_, std::size_t(field));
+    }
+
+    // The first position whose key is not less than key (Size() when there is none).
+    std::size_t LowerBound(int order, std::string_view key);
+    std::optional<std::size_t> PositionOf(int order, std::int64_t id);
+
+    // A failure that left the shared rows unlike the file (a rollback that could not reload)
+    // is reported to every later use until a reload succeeds.
+    void CheckUsable() {
+        if (broken_.empty())
+            return;
+        try {
+            // A rollback that failed left its transaction open: later writes would go into it,
+            // and the rows read back would be those it meant to undo.
+            if (batchDepth_ == 0 && conn_->db->InTransaction())
+                conn_->db->Exec("ROLLBACK");
+            Load();
+        } catch (const std::exception& e) {
+            // What put the rows out of step is what the user needs to know, before the cause of
+            // this reload's failure.
+            throw StoreError(broken_ + "; reading the table again failed: " + e.what());
+        }
+        broken_.clear();
+    }
+
+    // Picks up what other programs did: a replaced file is reopened, a changed one reloaded.
+    // Inside a batch this process holds the write lock, so nothing can have changed.
+    void SyncWithDisk(bool checkFile);
+    void ProbeExclusive();
+    void CheckWritable() const;
+
+    struct Written {
+        std::int64_t id;
+        std::size_t pos;  // in primary order
+    };
+
+    // Writes a new row.
+    Written Insert(const std::vector<std::string>& cells);
+
+    // Rewrites the row of that id; hint is where it probably stands in primary order.
+    Written Update(std::int64_t id, const std::vector<std::string>& cells, std::size_t hint);
+    void DeleteAll();
+    int BeginBatch();
+    void CommitBatch(int level);
+
+    // Undoes the batch in the file and restores the shared rows from it.
+    void RollbackBatch(int level) noexcept;
+
+    // The outermost batch's commit, stamping the file with the generation of the joint batch it
+    // belongs to (SQLite's user version, in the file's header: written in the same transaction).
+    void CommitStamped(std::int64_t generation);
+
+    std::int64_t Generation() const { return generation_; }
+    int BatchDepth() const { return batchDepth_; }
+
+    static std::set<SharedTable*>& DueCheckpoints();
+
+    // Writes the log into the file. Inside a batch it waits for the batch's end.
+    bool Checkpoint();
+
+  private:
+    struct Order {
+        int field;
+        std::vector<std::uint32_t> perm;
+        std::uint64_t builtFor;
+    };
+
+    static std::map<std::string, std::weak_ptr<SharedTable>>& Registry();
+
+    static std::string SavepointName(int level) { return "batch" + std::to_string(level); }
+
+    void NoteBroken(const std::exception& e) noexcept;
+
+    // Versions come from one process-wide counter, so that a table loaded afresh never repeats a
+    // version that an earlier copy of it had.
+    void Changed();
+
+    // Secondary orders sort by their field, then by the primary order (a stable sort of rows that
+    // are already in primary order); they are rebuilt after the rows changed.
+    const std::vector<std::uint32_t>& Permutation(int order);
+    std::size_t UpperBoundOfKey(const std::vector<std::string>& cells) const;
+
+    // Binds the cells without copies: they stay unchanged until the statement has run. Most text
+    // is plain ASCII, the same in UTF-8; only the rest is converted, into buffers kept between
+    // rows.
+    void Bind(sqlite::Statement& s, const std::vector<std::string>& cells, int first);
+
+    // Runs one write. Outside a batch it commits at once, after picking up what other programs
+    // wrote. Should SQLite give up a batch's transaction on a failure (it does so for a full disk,
+    // for instance), the shared rows are restored and the rest of the batch refused.
+    template <class F>
+    void Write(F&& write);
+
+    // One open of the file, with the statements the writes use.
+    struct Connection {
+        std::unique_ptr<sqlite::Database> db;
+        // Declared after db: statements go before their connection.
+        std::optional<sqlite::Statement> insert, update, deleteAll, dataVersion;
+        std::string selectSql;
+        FileIdentity identity;
+
+        std::int64_t DataVersion() {
+            dataVersion->Reset();
+            const std::int64_t v = dataVersion->Step() ? dataVersion->ColumnInt(0) : 0;
+            dataVersion->Reset();
+            return v;
+        }
+    };
+
+    std::int64_t DataVersion() { return conn_->DataVersion(); }
+
+    // (Re)opens the file and loads its rows; on failure the table stays as it was.
+    void Connect();
+
+    // The file must hold the SQL table with every field; SQLite reports a file that is no
+    // database at the first query.
+    void CheckLayout(sqlite::Database& db);
+
+    // After each commit to the log: due to be written into the file once it is long enough, at
+    // once when it is far too long.
+    static int LogGrew(void* self, sqlite3* db, const char* name, int pages);
+
+    void Load() { Load(*conn_); }
+
+    // Reads every row into memory, converting the text to Windows-1252 in place; on failure the
+    // rows stay as they were.
+    void Load(Connection& c);
+
+    std::size_t ConvertCell(sqlite3_stmt* s, std::size_t field, std::string_view utf8,
+                            char* out) const;
+
+    const TableDef& def_;
+    const std::filesystem::path path_;
+    const bool readOnly_;
+    const std::size_t fieldCount_;
+    const int keyField_;  // the primary key's field, -1 for tables without a key
+
+    std::unique_ptr<Connection> conn_;
+    std::int64_t dataVersion_ = 0;
+    std::int64_t generation_ = 0;  // of the last joint batch that wrote the file (its user version)
+
+    std::vector<Row> rows_;
+    Arena arena_;  // the bytes of the rows loaded from the file and of those appended since
+    std::vector<std::string> utf8_ = std::vector<std::string>(fieldCount_);  // Bind's buffers
+    std::vector<Order> orders_;
+    std::uint64_t version_ = 0;
+
+    int batchDepth_ = 0;
+    bool lostBatch_ = false;
+    std::string broken_;
+};
+
+}  // namespace veloria::store
