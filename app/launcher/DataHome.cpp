@@ -449,33 +449,4 @@ fs::path CheckDataDir(const fs::path& dir) {
     }
 }
 
-Options ParseArguments(std::span<const std::string> args) {
-    Options options;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-        } else if (arg == "--version") {
-            options.version = true;
-        } else if (arg == "--data" || arg.starts_with("--data=")) {
-            std::string value;
-            if (arg == "--data") {
-                if (i + 1 == args.size())
-                    throw UsageError("--data needs a directory");
-                value = args[++i];
-            } else {
-                value = arg.substr(std::string_view("--data=").size());
-            }
-            if (value.empty())
-                throw UsageError("--data needs a directory");
-            if (options.data)
-                throw UsageError("--data given twice");
-            options.data = value;
-        } else {
-            throw UsageError("unknown argument " + Quoted(arg));
-        }
-    }
-    return options;
-}
-
 }  // namespace veloria::launcher

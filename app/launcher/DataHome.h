@@ -1,8 +1,6 @@
 #pragma once
 
 #include <filesystem>
-#include <optional>
-#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -54,28 +52,5 @@ std::filesystem::path PrepareDataDir(const std::filesystem::path& dir,
 // A directory the user named: it must exist, and the program must be able to write in it. It is
 // neither filled nor updated. Throws LauncherError.
 std::filesystem::path CheckDataDir(const std::filesystem::path& dir);
-
-// The command line: `veloria [--data DIR]`, and --help, --version.
-struct Options {
-    std::optional<std::filesystem::path> data;
-    bool help = false;
-    bool version = false;
-};
-
-class UsageError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
-
-// The arguments after the program's name. Throws UsageError.
-Options ParseArguments(std::span<const std::string> args);
-
-inline constexpr std::string_view kUsage =
-    "usage: veloria [--data DIR]\n"
-    "  Starts Veloria in the user's own data directory ($XDG_DATA_HOME/veloria,\n"
-    "  ~/.local/share/veloria by default), filled from the installed data on the first run.\n"
-    "  --data DIR   run in the data directory DIR instead (one built from your own corpus)\n"
-    "  --help       show this text\n"
-    "  --version    show the version\n";
 
 }  // namespace veloria::launcher

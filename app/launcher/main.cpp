@@ -12,7 +12,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <span>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -22,6 +26,56 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace veloria::launcher;
+
+// The command line: `veloria [--data DIR]`, and --help, --version.
+struct Options {
+    std::optional<std::filesystem::path> data;
+    bool help = false;
+    bool version = false;
+};
+
+class UsageError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+constexpr std::string_view kUsage =
+    "usage: veloria [--data DIR]\n"
+    "  Starts Veloria in the user's own data directory ($XDG_DATA_HOME/veloria,\n"
+    "  ~/.local/share/veloria by default), filled from the installed data on the first run.\n"
+    "  --data DIR   run in the data directory DIR instead (one built from your own corpus)\n"
+    "  --help       show this text\n"
+    "  --version    show the version\n";
+
+// The arguments after the program's name. Throws UsageError.
+Options ParseArguments(std::span<const std::string> args) {
+    Options options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
+        } else if (arg == "--data" || arg.starts_with("--data=")) {
+            std::string value;
+            if (arg == "--data") {
+                if (i + 1 == args.size())
+                    throw UsageError("--data needs a directory");
+                value = args[++i];
+            } else {
+                value = arg.substr(std::string_view("--data=").size());
+            }
+            if (value.empty())
+                throw UsageError("--data needs a directory");
+            if (options.data)
+                throw UsageError("--data given twice");
+            options.data = value;
+        } else {
+            throw UsageError("unknown argument \"" + arg + "\"");
+        }
+    }
+    return options;
+}
 
 bool Set(const char* name) {
     const char* value = std::getenv(name);

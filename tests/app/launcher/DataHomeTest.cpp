@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -13,6 +14,8 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace veloria::launcher {
@@ -112,16 +115,40 @@ TEST(DataHomeNames, TheDirectoryFollowsTheXdgRules) {
     EXPECT_THROW(DefaultDataDir("", "relative"), LauncherError);
 }
 
-TEST(DataHomeArguments, DataDirectoryHelpAndVersion) {
-    using Args = std::vector<std::string>;
-    EXPECT_FALSE(ParseArguments(Args{}).data);
-    EXPECT_EQ(*ParseArguments(Args{"--data", "/my corpus"}).data, fs::path("/my corpus"));
-    EXPECT_EQ(*ParseArguments(Args{"--data=rel/dir"}).data, fs::path("rel/dir"));
-    EXPECT_TRUE(ParseArguments(Args{"--help"}).help);
-    EXPECT_TRUE(ParseArguments(Args{"--version"}).version);
-    for (const Args& wrong : {Args{"--data"}, Args{"--data="}, Args{"--data", "a", "--data", "b"},
-                              Args{"dir"}, Args{"--verbose"}, Args{"-d", "x"}})
-        EXPECT_THROW(ParseArguments(wrong), UsageError) << wrong[0];
+// The installed command, run with these arguments and no display: its exit code, then what it
+// wrote (stdout and stderr together).
+std::pair<int, std::string> RunLauncher(const std::string& args) {
+    const std::string command =
+        "env -u DISPLAY -u WAYLAND_DISPLAY " + std::string(VELORIA_LAUNCHER) + " " + args + " 2>&1";
+    FILE* out = ::popen(command.c_str(), "r");
+    std::string text;
+    char buffer[4096];
+    while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, out))
+        text.append(buffer, n);
+    const int status = ::pclose(out);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text};
+}
+
+TEST(LauncherCommandLine, DataDirectoryHelpVersionAndMistakes) {
+    auto [code, text] = RunLauncher("--help");
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(text.starts_with("usage: veloria [--data DIR]\n")) << text;
+    std::tie(code, text) = RunLauncher("--version");
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(text.starts_with("veloria ")) << text;
+    for (const char* wrong :
+         {"--data", "--data=", "--data a --data b", "dir", "--verbose", "-d x"}) {
+        std::tie(code, text) = RunLauncher(wrong);
+        EXPECT_EQ(code, 2) << wrong;
+        EXPECT_NE(text.find("\nusage: veloria"), std::string::npos) << wrong << ": " << text;
+    }
+    // The directory given, in either form, is the one checked.
+    std::tie(code, text) = RunLauncher("--data '/no such corpus'");
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(text, "veloria: there is no data directory \"/no such corpus\"\n");
+    std::tie(code, text) = RunLauncher("--data=/");
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(text, "veloria: \"/\" is not a data directory: it has no Configura.db\n");
 }
 
 TEST_F(DataHomeTest, AFirstRunFillsTheDirectoryWithTheInstalledData) {
