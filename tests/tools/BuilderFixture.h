@@ -6,7 +6,7 @@
 #include <string>
 
 #include "store/Sqlite.h"
-#include "tests/tools/TempFolder.h"
+#include "tests/tools/Files.h"
 #include "tools/CorpusBuilder.h"
 
 namespace veloria::tools::testing {
@@ -138,7 +138,7 @@ class BuilderTest : public ::testing::Test {
     fs::path src() const { return tmp_.path() / "src"; }
     fs::path data() const { return tmp_.path() / "data"; }
 
-    TempFolder tmp_;
+    TempDir tmp_;
 };
 
 }  // namespace veloria::tools::testing

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <random>
 
+#include "tests/tools/Files.h"
 #include "tests/tools/ParadoxWriter.h"
-#include "tests/tools/TempFolder.h"
 #include "tools/Paradox.h"
 
 namespace veloria::tools::paradox {
@@ -17,7 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::PxRow;
 using testing::ReadAll;
-using testing::TempFolder;
+using testing::TempDir;
 using testing::WriteAll;
 
 // A table of three data blocks with a field of every kind read, and texts in the records, in
@@ -74,7 +74,7 @@ void ReadDamaged(std::string db, std::string mb, int kase, Outcome& outcome) {
 }
 
 TEST(ParadoxDamage, ThousandsOfDamagedTablesAndMemoFilesAreReadOrRefused) {
-    TempFolder tmp;
+    TempDir tmp;
     const Sound sound = MakeSound(tmp.path());
     const std::size_t header = std::uint8_t(sound.db[2]) | std::uint8_t(sound.db[3]) << 8;
     const std::size_t block = std::size_t(std::uint8_t(sound.db[5])) * 1024;

@@ -9,8 +9,8 @@
 #include "store/TableFile.h"
 #include "store/Text.h"
 #include "tests/tools/BuilderFixture.h"
+#include "tests/tools/Files.h"
 #include "tests/tools/ParadoxWriter.h"
-#include "tests/tools/TempFolder.h"
 #include "tools/SampleCorpus.h"
 
 namespace veloria::tools {
@@ -21,7 +21,7 @@ using paradox::FieldType;
 using testing::PxField;
 using testing::PxRow;
 using testing::ReadAll;
-using testing::TempFolder;
+using testing::TempDir;
 using testing::WriteAll;
 
 // Every row of every table of a data directory, each value with its SQLite type, in the order
@@ -152,7 +152,7 @@ class ParadoxImport : public ::testing::Test {
     fs::path data() const { return tmp_.path() / "data"; }
     using PxValue = testing::PxValue;
 
-    TempFolder tmp_;
+    TempDir tmp_;
     std::map<std::string, std::string> previous_;
 };
 
@@ -163,7 +163,7 @@ TEST_F(ParadoxImport, TheSampleCorpusImportsToWhatTheBuilderMakesOfItsSources) {
     // Minutes under the sanitizers for code the other tests here run on every kind of field.
     GTEST_SKIP() << "the round trip of the whole sample corpus runs in the normal build";
 #endif
-    const TempFolder tmp;
+    const TempDir tmp;
     WriteSampleCorpus(tmp.path() / "csv", {});
     testing::WriteParadoxCorpus(tmp.path() / "csv", tmp.path() / "px");
     WriteAll(tmp.path() / "px" / "LTexto.PX", "an index, left alone");

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
+#include "tests/tools/Files.h"
 #include "tests/tools/ParadoxWriter.h"
-#include "tests/tools/TempFolder.h"
 
 // The table reader on tables pxlib's own writer made, whole and damaged.
 namespace veloria::tools::paradox {
@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 using testing::PxField;
 using testing::PxRow;
 using testing::ReadAll;
-using testing::TempFolder;
+using testing::TempDir;
 using testing::WriteAll;
 using Kind = Value::Kind;
 
@@ -97,7 +97,7 @@ class ParadoxTable : public ::testing::Test {
         return at;
     }
 
-    TempFolder tmp_;
+    TempDir tmp_;
     std::string dbBytes_;
     std::string mbBytes_;
 };

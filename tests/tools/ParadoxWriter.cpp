@@ -10,7 +10,7 @@
 
 #include "store/Schema.h"
 #include "store/Text.h"
-#include "tests/tools/TempFolder.h"
+#include "tests/tools/Files.h"
 #include "tools/Csv.h"
 
 extern "C" {

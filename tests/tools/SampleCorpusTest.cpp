@@ -11,7 +11,7 @@
 #include "store/SearchForm.h"
 #include "store/Sqlite.h"
 #include "store/Text.h"
-#include "tests/tools/TempFolder.h"
+#include "tests/tools/Files.h"
 #include "tools/CorpusBuilder.h"
 
 // The sample corpus as the program sees it: generated, built by the real builder, read back from
@@ -22,12 +22,12 @@ namespace {
 namespace fs = std::filesystem;
 using Rows = std::vector<std::vector<std::string>>;  // Windows-1252
 using testing::ReadAll;
-using testing::TempFolder;
+using testing::TempDir;
 
 class SampleCorpus : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        folder_ = std::make_unique<TempFolder>();
+        folder_ = std::make_unique<TempDir>();
         WriteSampleCorpus(folder_->path() / "src", {});
         BuildOptions options;
         options.source = folder_->path() / "src";
@@ -67,14 +67,14 @@ class SampleCorpus : public ::testing::Test {
                          Table(v.volumeTable) + " ORDER BY Numero");
     }
 
-    static std::unique_ptr<TempFolder> folder_;
+    static std::unique_ptr<TempDir> folder_;
     static std::unique_ptr<BuildResult> build_;
 };
-std::unique_ptr<TempFolder> SampleCorpus::folder_;
+std::unique_ptr<TempDir> SampleCorpus::folder_;
 std::unique_ptr<BuildResult> SampleCorpus::build_;
 
 TEST_F(SampleCorpus, SameSeedSameFilesOtherSeedOtherText) {
-    TempFolder again, other;
+    TempDir again, other;
     WriteSampleCorpus(again.path(), {});
     SampleCorpusOptions seed2;
     seed2.seed = 2;
