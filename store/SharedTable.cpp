@@ -82,7 +82,10 @@ int SharedTable::OrderFor(std::string_view indexName) {
             if (orders_[i].field == field)
                 return int(i);
         }
-        orders_.push_back({field, {}, 0});
+        // A lookup key of text is ordered as a reader expects; the file keeps it as it is, so
+        // that any SQLite tool reads it.
+        const bool collated = def_.fields[std::size_t(field)].kind != FieldKind::Integer;
+        orders_.push_back({field, collated, {}, 0});
         return int(orders_.size() - 1);
     }
     throw StoreError(path_.string() + ": no index " + Quoted(indexName));
@@ -90,11 +93,10 @@ int SharedTable::OrderFor(std::string_view indexName) {
 
 std::size_t SharedTable::LowerBound(int order, std::string_view key) {
     const int field = KeyField(order);
-    const FieldKind kind = def_.fields[std::size_t(field)].kind;
     std::size_t lo = 0, hi = Size();
     while (lo < hi) {
         const std::size_t mid = lo + (hi - lo) / 2;
-        if (CompareCells(CellAt(order, mid, field), key, kind) < 0) {
+        if (Compare(order, CellAt(order, mid, field), key) < 0) {
             lo = mid + 1;
         } else {
             hi = mid;
@@ -308,6 +310,12 @@ void SharedTable::Changed() {
     version_ = ++counter;
 }
 
+int SharedTable::Compare(int order, std::string_view a, std::string_view b) const {
+    if (order >= 0 && orders_[std::size_t(order)].collated)
+        return Collate(a, b);
+    return CompareCells(a, b, def_.fields[std::size_t(KeyField(order))].kind);
+}
+
 const std::vector<std::uint32_t>& SharedTable::Permutation(int order) {
     Order& o = orders_[std::size_t(order)];
     if (o.builtFor == version_ && o.perm.size() == rows_.size())
@@ -316,10 +324,9 @@ const std::vector<std::uint32_t>& SharedTable::Permutation(int order) {
     for (std::size_t i = 0; i < o.perm.size(); ++i)
         o.perm[i] = std::uint32_t(i);
     const auto field = std::size_t(o.field);
-    const FieldKind kind = def_.fields[field].kind;
     std::stable_sort(o.perm.begin(), o.perm.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return CompareCells(rows_[a].Cell(fieldCount_, field), rows_[b].Cell(fieldCount_, field),
-                            kind) < 0;
+        return Compare(order, rows_[a].Cell(fieldCount_, field),
+                       rows_[b].Cell(fieldCount_, field)) < 0;
     });
     o.builtFor = version_;
     return o.perm;

@@ -128,6 +128,7 @@ class SharedTable {
   private:
     struct Order {
         int field;
+        bool collated;  // texts in the collation (Collate), not byte by byte
         std::vector<std::uint32_t> perm;
         std::uint64_t builtFor;
     };
@@ -145,6 +146,8 @@ class SharedTable {
     // Secondary orders sort by their field, then by the primary order (a stable sort of rows that
     // are already in primary order); they are rebuilt after the rows changed.
     const std::vector<std::uint32_t>& Permutation(int order);
+    // Two key values of an order.
+    int Compare(int order, std::string_view a, std::string_view b) const;
     std::size_t UpperBoundOfKey(const std::vector<std::string>& cells) const;
 
     // Binds the cells without copies: they stay unchanged until the statement has run. Most text

@@ -71,7 +71,9 @@ class Table {
     // stays where it was.
     bool FindKey(std::string_view text);
     // Moves to the first row whose key is not less than the text; past the last key, the last row.
-    // For an integer key a blank text goes to the first row and any other non-number throws.
+    // For an integer key a blank text goes to the first row and any other non-number throws. A
+    // named index of text ("NOMBRE2") orders and compares by the reader's collation (Collate):
+    // accented letters with their base letter.
     void GotoNearest(std::string_view text);
 
     // The value of a field of the current row as text: numbers in decimal, "" for an empty field

@@ -173,6 +173,139 @@ std::string AsShown(std::string_view text) {
     return Trim(shown);
 }
 
+namespace {
+
+// What one Windows-1252 character weighs in the collation: its base letters (a capital, or two
+// for a ligature; any other character itself), its accent (0 for none) and its case (1 for a
+// capital).
+struct Weight {
+    char base[2];
+    unsigned char accent;
+    unsigned char upper;
+};
+
+constexpr std::array<Weight, 256> MakeWeights() {
+    std::array<Weight, 256> w{};
+    for (int c = 0; c < 256; ++c)
+        w[c] = {{char(c), 0}, 0, 0};
+    for (int c = 'a'; c <= 'z'; ++c)
+        w[c] = {{char(c - 32), 0}, 0, 0};
+    for (int c = 'A'; c <= 'Z'; ++c)
+        w[c].upper = 1;
+    enum : unsigned char {
+        kAcute = 1,
+        kGrave,
+        kCircumflex,
+        kCaron,
+        kRing,
+        kDiaeresis,
+        kTilde,
+        kCedilla,
+        kStroke,
+        kOther
+    };
+    // Each accented capital of Windows-1252, with its base letter; its small letter is the same
+    // byte plus 0x20 (plus 0x10 for the three below 0xA0).
+    struct Letter {
+        unsigned char capital, small;
+        char base;
+        unsigned char accent;
+    };
+    const Letter letters[] = {
+        {0xC0, 0xE0, 'A', kGrave},      {0xC1, 0xE1, 'A', kAcute},
+        {0xC2, 0xE2, 'A', kCircumflex}, {0xC3, 0xE3, 'A', kTilde},
+        {0xC4, 0xE4, 'A', kDiaeresis},  {0xC5, 0xE5, 'A', kRing},
+        {0xC7, 0xE7, 'C', kCedilla},    {0xC8, 0xE8, 'E', kGrave},
+        {0xC9, 0xE9, 'E', kAcute},      {0xCA, 0xEA, 'E', kCircumflex},
+        {0xCB, 0xEB, 'E', kDiaeresis},  {0xCC, 0xEC, 'I', kGrave},
+        {0xCD, 0xED, 'I', kAcute},      {0xCE, 0xEE, 'I', kCircumflex},
+        {0xCF, 0xEF, 'I', kDiaeresis},  {0xD0, 0xF0, 'D', kStroke},
+        {0xD1, 0xF1, 'N', kTilde},      {0xD2, 0xF2, 'O', kGrave},
+        {0xD3, 0xF3, 'O', kAcute},      {0xD4, 0xF4, 'O', kCircumflex},
+        {0xD5, 0xF5, 'O', kTilde},      {0xD6, 0xF6, 'O', kDiaeresis},
+        {0xD8, 0xF8, 'O', kStroke},     {0xD9, 0xF9, 'U', kGrave},
+        {0xDA, 0xFA, 'U', kAcute},      {0xDB, 0xFB, 'U', kCircumflex},
+        {0xDC, 0xFC, 'U', kDiaeresis},  {0xDD, 0xFD, 'Y', kAcute},
+        {0x8A, 0x9A, 'S', kCaron},      {0x8E, 0x9E, 'Z', kCaron},
+        {0x9F, 0xFF, 'Y', kDiaeresis},
+    };
+    for (const Letter& l : letters) {
+        w[l.capital] = {{l.base, 0}, l.accent, 1};
+        w[l.small] = {{l.base, 0}, l.accent, 0};
+    }
+    w[0xC6] = {{'A', 'E'}, kOther, 1};  // Æ
+    w[0xE6] = {{'A', 'E'}, kOther, 0};
+    w[0x8C] = {{'O', 'E'}, kOther, 1};  // Œ
+    w[0x9C] = {{'O', 'E'}, kOther, 0};
+    w[0xDF] = {{'S', 'S'}, kOther, 0};  // ß
+    return w;
+}
+
+constexpr std::array<Weight, 256> kWeights = MakeWeights();
+
+const Weight& WeightOf(char c) {
+    return kWeights[static_cast<unsigned char>(c)];
+}
+
+// The base letters of a text one at a time, a ligature's two in turn.
+class Bases {
+  public:
+    explicit Bases(std::string_view text) : text_(text) {}
+    bool Next(char& base) {
+        while (i_ < text_.size()) {
+            const Weight& w = WeightOf(text_[i_]);
+            if (half_ == 0) {
+                base = w.base[0];
+                if (w.base[1])
+                    half_ = 1;
+                else
+                    ++i_;
+                return true;
+            }
+            base = w.base[1];
+            half_ = 0;
+            ++i_;
+            return true;
+        }
+        return false;
+    }
+
+  private:
+    std::string_view text_;
+    std::size_t i_ = 0;
+    int half_ = 0;
+};
+
+}  // namespace
+
+int Collate(std::string_view a, std::string_view b) {
+    Bases x(a), y(b);
+    char p = 0, q = 0;
+    while (true) {
+        const bool more = x.Next(p), others = y.Next(q);
+        if (!more || !others) {
+            if (more != others)
+                return more ? 1 : -1;
+            break;
+        }
+        if (p != q)
+            return static_cast<unsigned char>(p) < static_cast<unsigned char>(q) ? -1 : 1;
+    }
+    // The same letters: the first accent that differs, then the first case, then the bytes.
+    for (const auto level : {&Weight::accent, &Weight::upper}) {
+        for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+            const unsigned char s = WeightOf(a[i]).*level, t = WeightOf(b[i]).*level;
+            if (s != t)
+                return s < t ? -1 : 1;
+        }
+        // Only a ligature makes one longer: shorter first, so that each level is an order.
+        if (a.size() != b.size())
+            return a.size() < b.size() ? -1 : 1;
+    }
+    const int c = a.compare(b);
+    return (c > 0) - (c < 0);
+}
+
 std::string ToUtf8(std::string_view cp1252) {
     std::string out;
     ToUtf8Into(cp1252, out);

@@ -15,6 +15,13 @@ std::string Trim(std::string_view text);
 // nothing, left out, the no-break space taken for a blank, and the result trimmed.
 std::string AsShown(std::string_view text);
 
+// The order a reader expects of words: accented letters with their base letter and capitals with
+// small letters ("ANIMAL" < "Ánimo" < "ÉLAN" < "EVENING" < "Íntimo"), "Æ", "Œ" and "ß" as the two
+// letters they stand for; only where texts are otherwise the same does an accent come after none,
+// then a capital after a small letter, then the bytes decide. Negative, zero (equal bytes) or
+// positive.
+int Collate(std::string_view a, std::string_view b);
+
 // Conversion between the tables' Windows-1252 text and UTF-8 (how the SQLite files store it and
 // how Qt and the CSV sources hand it over). FromUtf8 throws StoreError naming the first character
 // that Windows-1252 cannot hold, or invalid UTF-8.

@@ -160,9 +160,9 @@ TEST_F(TableTest, FindKeyOnIntegerTextAndIndexKeys) {
     EXPECT_FALSE(glosario.FindKey("k4"));
 
     Table byName2 = Open("Glosario.DB", "nombre2");
-    // Windows-1252 byte order (the euro sign 0x80 before e acute 0xE9, unlike their UTF-8 forms);
-    // ties in key order.
-    EXPECT_EQ(Walk(byName2, "NOMBRE"), "K3 K1 K2 K6 K5 K4 ");
+    // A reader's order: "\xE9tre" among the e's, the euro sign (no letter) after the letters; ties
+    // in key order.
+    EXPECT_EQ(Walk(byName2, "NOMBRE"), "K3 K1 K2 K4 K6 K5 ");
     EXPECT_TRUE(byName2.FindKey("b"));
     EXPECT_EQ(byName2.FieldAsString("NOMBRE"), "K1");
     EXPECT_EQ(byName2.RecNo(), 2);
@@ -178,7 +178,9 @@ TEST_F(TableTest, GotoNearestFindsTheFirstKeyNotLess) {
     EXPECT_EQ(byName2.FieldAsString("NOMBRE"), "K1");
     byName2.GotoNearest("");
     EXPECT_EQ(byName2.RecNo(), 1);
-    byName2.GotoNearest("\xFF");  // past the last key: the last row
+    byName2.GotoNearest("\xFE");  // past the last key: the last row
+    EXPECT_EQ(byName2.FieldAsString("NOMBRE"), "K5");
+    byName2.GotoNearest("E");  // by the same order
     EXPECT_EQ(byName2.FieldAsString("NOMBRE"), "K4");
     EXPECT_FALSE(byName2.Eof());
 
@@ -192,6 +194,29 @@ TEST_F(TableTest, GotoNearestFindsTheFirstKeyNotLess) {
     frases.GotoNearest(" ");
     EXPECT_EQ(frases.FieldAsString("NUMERO"), "1");
     EXPECT_STORE_ERROR(frases.GotoNearest("ten"), "Frases.DB", "\"ten\"", "NUMERO");
+}
+
+// Terms that begin with an accented capital stand among their base letter, and the text typed
+// goes to the nearest of them by the same order; the file keeps plain SQL, readable by any tool.
+TEST_F(TableTest, AGlossaryLookupKeyIsInAReadersOrder) {
+    WriteTable(dir.path(), "Glosario.DB",
+               {Term("Worry", "WORRY"), Term("\xC1nimo", "\xC1NIMO"),
+                Term("Evening of Comfort", "EVENING OF COMFORT"), Term("\xC9lan", "\xC9LAN"),
+                Term("\xCDntimo", "\xCDNTIMO"), Term("Animal", "ANIMAL"), Term("Elan", "ELAN")});
+    Table byName2 = Open("Glosario.DB", "NOMBRE2");
+    EXPECT_EQ(Walk(byName2, "NOMBRE"),
+              "Animal \xC1nimo Elan \xC9lan Evening of Comfort \xCDntimo Worry ");
+    byName2.GotoNearest("ELA");
+    EXPECT_EQ(byName2.FieldAsString("NOMBRE"), "Elan");
+    byName2.GotoNearest("\xC9LAN");  // the accent breaks the tie
+    EXPECT_EQ(byName2.FieldAsString("NOMBRE"), "\xC9lan");
+    byName2.GotoNearest("I");
+    EXPECT_EQ(byName2.FieldAsString("NOMBRE"), "\xCDntimo");
+    EXPECT_TRUE(byName2.FindKey("\xC9LAN"));
+    EXPECT_EQ(byName2.RecNo(), 4);
+    sqlite::Database db(dir.path() / "Glosario.DB", SQLITE_OPEN_READONLY);
+    EXPECT_EQ(db.QueryText("SELECT sql FROM sqlite_master WHERE name = 'Glosario_NOMBRE2'"),
+              "CREATE INDEX \"Glosario_NOMBRE2\" ON \"Glosario\" (\"NOMBRE2\")");
 }
 
 TEST_F(TableTest, HandlesShareRowsAndSurviveEachOthersWrites) {

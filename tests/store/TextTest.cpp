@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "store/Error.h"
 #include "store/Text.h"
 
@@ -72,6 +76,41 @@ TEST(Text, TrimUpperCaseAndSearchNormalisation) {
     EXPECT_EQ(NormaliseSearchText("\xBF"
                                   "Qu\xE9 (s\xED)?"),
               "QUE SI");
+}
+
+// The reader's order: letters with their base letter, ligatures as two letters, then accents, then
+// case, then bytes; and an order (every pair compares one way) that sorting can rely on.
+TEST(Text, CollationPutsAccentedLettersWithTheirBaseLetter) {
+    const std::vector<std::string> sorted = {"aeon",
+                                             "\xC6on",
+                                             "animal",
+                                             "ANIMAL",
+                                             "\xC1nimo",
+                                             "elan",
+                                             "Elan",
+                                             "\xE9lan",
+                                             "\xC9lan",
+                                             "evening",
+                                             "\xCDntimo",
+                                             "\xD1u",
+                                             "Nz",
+                                             "oe",
+                                             "\x9Cuvre",
+                                             "strasse",
+                                             "stra\xDF"
+                                             "e",
+                                             "worry",
+                                             "zeal",
+                                             "\x80uro"};
+    std::vector<std::string> order(sorted.rbegin(), sorted.rend());
+    std::sort(order.begin(), order.end(),
+              [](const std::string& a, const std::string& b) { return Collate(a, b) < 0; });
+    EXPECT_EQ(order, sorted);
+    for (const std::string& a : sorted) {
+        for (const std::string& b : sorted)
+            EXPECT_EQ(Collate(a, b), -Collate(b, a)) << a << " " << b;
+    }
+    EXPECT_LT(Collate("ELA", "\xC9LAN"), 0) << "typing \"ELA\" goes to \"\xC9LAN\"";
 }
 
 }  // namespace
