@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace veloria::tools {
 namespace {
 
@@ -44,38 +46,25 @@ TEST(Csv, LineEndingsByteOrderMarkEmptyLinesAndEmptyFields) {
 }
 
 TEST(Csv, MalformedInputNamesTheLine) {
-    auto lineOf = [](const std::string& text) {
+    // The line and the message of the error the text gives.
+    auto errorOf = [](const std::string& text) -> std::pair<int, std::string> {
         try {
             ParseCsv(text);
         } catch (const CsvError& e) {
-            return e.line();
+            return {e.line(), e.what()};
         }
-        return 0;
+        return {0, ""};
     };
-    EXPECT_EQ(lineOf("a,b\n1,\"never\nclosed\n"), 2);  // where the quote opened
-    EXPECT_EQ(lineOf("a,b\n1,2\n\"x\"y,3\n"), 3);      // text after the closing quote
-    EXPECT_EQ(lineOf("a,b\n1,2\n3,4\nab\"c,5\n"), 4);  // a quote inside a bare field
-    try {
-        ParseCsv("a\n\"open");
-        FAIL();
-    } catch (const CsvError& e) {
-        EXPECT_NE(std::string(e.what()).find("never closed"), std::string::npos);
-    }
+    EXPECT_EQ(errorOf("a,b\n1,\"never\nclosed\n").first, 2);  // where the quote opened
+    EXPECT_EQ(errorOf("a,b\n1,2\n\"x\"y,3\n").first, 3);      // text after the closing quote
+    EXPECT_EQ(errorOf("a,b\n1,2\n3,4\nab\"c,5\n").first, 4);  // a quote inside a bare field
+    EXPECT_NE(errorOf("a\n\"open").second.find("never closed"), std::string::npos);
     // A quote that closes a field early, lines after the field began, names both lines.
-    try {
-        ParseCsv("a,b\n1,\"a \"quoted\" word\non two lines\"\n");
-        FAIL();
-    } catch (const CsvError& e) {
-        EXPECT_EQ(e.line(), 2);
-        EXPECT_STREQ(e.what(), "text after the closing quote of a field");
-    }
-    try {
-        ParseCsv("a,b\n1,\"two\nlines, \"quoted\" within\"\n");
-        FAIL();
-    } catch (const CsvError& e) {
-        EXPECT_EQ(e.line(), 3);
-        EXPECT_STREQ(e.what(), "text after the closing quote of a field opened on line 2");
-    }
+    EXPECT_EQ(errorOf("a,b\n1,\"a \"quoted\" word\non two lines\"\n"),
+              std::make_pair(2, std::string("text after the closing quote of a field")));
+    EXPECT_EQ(errorOf("a,b\n1,\"two\nlines, \"quoted\" within\"\n"),
+              std::make_pair(3, std::string("text after the closing quote of a field opened on "
+                                            "line 2")));
 }
 
 TEST(Csv, WrittenRecordsReadBackUnchanged) {
