@@ -1,5 +1,6 @@
 #include "store/Schema.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace veloria::store {
@@ -128,6 +129,16 @@ bool IsProgramFile(std::string_view fileName) {
     }
     const TableDef* def = FindTableDef(fileName);
     return def && !def->content;
+}
+
+bool IsUserFile(std::string_view fileName) {
+    if (!fileName.starts_with(kStudyFile))
+        return false;
+    const std::string_view rest = fileName.substr(kStudyFile.size());
+    if (rest.empty() || rest.starts_with('.'))
+        return true;
+    return std::find(kSideFileSuffixes.begin(), kSideFileSuffixes.end(), rest) !=
+           kSideFileSuffixes.end();
 }
 
 std::string_view ManualPartOfHeading(std::string_view trimmedNom1) {

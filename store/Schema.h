@@ -50,6 +50,13 @@ inline constexpr std::array<std::string_view, 3> kSideFileSuffixes = {"-journal"
 // day), or a side file of one. Nothing that brings new content touches them.
 bool IsProgramFile(std::string_view fileName);
 
+// The user's own store in a data directory: settings, the place, bookmarks, notes, history. No
+// build and no upgrade writes it; a build that replaces the directory carries it over.
+inline constexpr std::string_view kStudyFile = "Study.db";
+// The user's store, its side files, and a damaged copy the program set aside beside it
+// ("Study.db.damaged-20261209-142233"): what a user made, kept wherever the directory is rebuilt.
+bool IsUserFile(std::string_view fileName);
+
 // The file in a data directory on which a running program holds its lock, so that a second
 // program on the same directory is refused.
 inline constexpr std::string_view kDataDirectoryLock = ".veloria-lock";

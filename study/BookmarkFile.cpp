@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "store/FileDescriptor.h"
 #include "store/Text.h"
 
 namespace veloria::study {
@@ -309,28 +310,11 @@ std::string Cause(const fs::path& file, int err) {
     return file.string() + ": " + std::strerror(err);
 }
 
-class Fd {
-  public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    // Closes now, so that a failure to write back is seen.
-    int Close() { return ::close(std::exchange(fd_, -1)); }
-
-  private:
-    int fd_;
-};
-
 }  // namespace
 
 std::string ReadWholeFile(const fs::path& file) {
     // Non-blocking, so that a named pipe is refused rather than waited on.
-    Fd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    store::FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0)
         throw StoreError(Cause(file, errno));
     struct stat st {};
@@ -370,7 +354,7 @@ void WriteWholeFile(const fs::path& file, std::string_view content) {
         if (raw < 0 && (errno != EEXIST || attempt == 100))
             throw StoreError(Cause(file, errno));
     }
-    Fd out(raw);
+    store::FileDescriptor out(raw);
     try {
         for (std::size_t done = 0; done < content.size();) {
             const ssize_t w = ::write(out.get(), content.data() + done, content.size() - done);
@@ -388,7 +372,7 @@ void WriteWholeFile(const fs::path& file, std::string_view content) {
         ::unlink(temp.c_str());
         throw;
     }
-    Fd d(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    store::FileDescriptor d(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (d.get() >= 0)
         ::fsync(d.get());  // durability of the name only: the content is whole either way
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "store/Schema.h"
 #include "store/Sqlite.h"
 
 // The study file: one SQLite file in the data directory, apart from the program's tables, that
@@ -13,7 +14,7 @@
 // the connection holds it locked for its whole life (no other connection, no shared-memory file).
 namespace veloria::study {
 
-inline constexpr std::string_view kStudyFileName = "Study.db";
+inline constexpr std::string_view kStudyFileName = store::kStudyFile;
 // In the file's header (PRAGMA application_id), so that another program's file is recognised.
 inline constexpr std::int32_t kApplicationId = 0x56655374;  // "VeSt"
 

@@ -61,6 +61,8 @@ class WrittenFiles {
     }
 
     bool Contains(const std::string& name) const {
+        if (store::IsUserFile(name))
+            return false;
         if (name == kDataDirectoryMark || name == store::kDataDirectoryLock)
             return true;
         std::string_view base = name;
@@ -91,6 +93,8 @@ std::vector<std::string> ForeignEntries(const fs::path& dir) {
     for (const auto& entry : fs::directory_iterator(dir, ec)) {
         std::error_code typeEc;
         const std::string name = entry.path().filename().string();
+        if (store::IsUserFile(name) && entry.is_regular_file(typeEc) && !entry.is_symlink(typeEc))
+            continue;  // the user's own store, carried over to the new directory
         if (!written.Contains(name) || entry.is_directory(typeEc) || entry.is_symlink(typeEc))
             foreign.push_back(name);
     }
@@ -116,6 +120,23 @@ bool RemoveBuilt(const fs::path& dir) {
         fs::remove(file, ec);
     fs::remove(dir / kDataDirectoryMark, ec);
     return fs::remove(dir, ec);
+}
+
+// Moves the user's own files (their store, its side files, copies set aside) from one folder to
+// another on the same file system, the store before its log so that an interrupted move never
+// leaves a log beside the wrong store; what could not be moved stays where it was.
+void MoveUserFiles(const fs::path& from, const fs::path& to) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(from, ec)) {
+        std::error_code typeEc;
+        const std::string name = entry.path().filename().string();
+        if (store::IsUserFile(name) && entry.is_regular_file(typeEc) && !entry.is_symlink(typeEc))
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());  // "Study.db" before "Study.db-wal"
+    for (const std::string& name : names)
+        fs::rename(from / name, to / name, ec);
 }
 
 bool IsEmptyDirectory(const fs::path& dir) {
@@ -256,6 +277,9 @@ bool TargetFolder::Replace(const fs::path& built) {
     // Checked again: the user may have put something there while the sources were read.
     if (IsBuiltDirectory(target_) && !NothingForeign())
         return false;
+    // The user's own store goes into the new directory before it takes the old one's place, so
+    // that the directory is never without it; it comes back should the swap fail.
+    MoveUserFiles(target_, built);
     fs::path old = target_;
     old += ".old-" + std::to_string(::getpid());
     if (::renameat2(AT_FDCWD, built.c_str(), AT_FDCWD, target_.c_str(), RENAME_EXCHANGE) == 0) {
@@ -266,13 +290,16 @@ bool TargetFolder::Replace(const fs::path& built) {
         return true;
     }
     if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
-        Error(std::string("cannot be replaced: ") + std::strerror(errno));
+        const int err = errno;
+        MoveUserFiles(built, target_);
+        Error(std::string("cannot be replaced: ") + std::strerror(err));
         return false;
     }
     if (IsBuiltDirectory(old))
         RemoveBuilt(old);
     fs::rename(target_, old, ec);
     if (ec) {
+        MoveUserFiles(built, target_);
         Error("cannot be replaced: " + ec.message());
         return false;
     }
@@ -280,6 +307,7 @@ bool TargetFolder::Replace(const fs::path& built) {
     if (ec) {
         std::error_code back;
         fs::rename(old, target_, back);
+        MoveUserFiles(built, target_);
         Error("cannot be replaced: " + ec.message());
         return false;
     }

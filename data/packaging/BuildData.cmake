@@ -20,7 +20,10 @@ if(CORPUS)
     run("${BUILDER}" "${CORPUS}" "${OUT}" --assets "${ASSETS}")
   else()
     file(REMOVE_RECURSE "${OUT}")
-    file(COPY "${CORPUS}/" DESTINATION "${OUT}")
+    # A directory the program ran in also holds the user's own store and the program's lock:
+    # what a user made is never installed as content for every other user.
+    file(COPY "${CORPUS}/" DESTINATION "${OUT}"
+      PATTERN "Study.db*" EXCLUDE PATTERN ".veloria-lock" EXCLUDE)
   endif()
 else()
   set(sources "${OUT}.sources")

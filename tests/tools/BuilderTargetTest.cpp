@@ -124,6 +124,22 @@ TEST_F(Builder, OnlyTheMarkProvesAFolderTheBuildersAndNothingElseInItIsRemoved) 
     EXPECT_FALSE(fs::exists(data() / "Texto_B.DB-wal"));
 }
 
+// The user's own store (bookmarks, notes, settings), its log and a copy the program set aside
+// are what the user made: a rebuild carries them into the new directory byte for byte.
+TEST_F(Builder, ARebuildCarriesTheUsersOwnStoreOver) {
+    ASSERT_TRUE(Build().ok);
+    const std::string names[] = {"Study.db", "Study.db-wal", "Study.db.damaged-20261209-142233"};
+    for (const std::string& name : names)
+        WriteAll(data() / name, "the user's " + name);
+    BuildResult r = Build();
+    ASSERT_TRUE(r.ok) << AllText(r);
+    for (const std::string& name : names)
+        EXPECT_EQ(ReadAll(data() / name), "the user's " + name);
+    // Nothing of it was taken for the builder's own: a third build carries it over again.
+    ASSERT_TRUE(Build().ok);
+    EXPECT_EQ(ReadAll(data() / "Study.db"), "the user's Study.db");
+}
+
 TEST_F(Builder, ASymbolicLinkInTheTargetsPlaceIsLeftAlone) {
     fs::create_directory(tmp_.path() / "elsewhere");
     fs::create_directory_symlink(tmp_.path() / "elsewhere", data());
