@@ -8,6 +8,7 @@
 #include "store/Text.h"
 #include "widgets/Application.h"
 #include "widgets/HintWindow.h"
+#include "widgets/Look.h"
 #include "widgets/Make.h"
 #include "widgets/StoredPicture.h"
 
@@ -23,7 +24,6 @@ namespace {
 const TFont kSans13{"MS Sans Serif", 13};
 const TFont kBoldSans13{"MS Sans Serif", 13, {fsBold}};
 const TFont kBoldTimes15{"Times New Roman", 15, {fsBold}};
-constexpr TColor kFixedColour = RGB(166, 202, 240);
 
 // The volume a sentence belongs to, as its upper label names it; the Manual's sentences are told
 // from the Clarification's by the first letter of their reference.
@@ -166,8 +166,8 @@ void TFB_Veloria::ShowCurrentRow() {
 }
 
 void TFB_Veloria::FormActivate() {
-    DBGrid1->SetFixedColor(kFixedColour);
-    HintWindow().SetArrowBackgroundColor(kFixedColour);
+    DBGrid1->SetFixedColor(Look().fixedCells);
+    HintWindow().SetArrowBackgroundColor(Look().fixedCells);
     const int rows = RebuildList();
     browser_.StartShowing();
     Label2->SetCaption(" / " + std::to_string(rows) + " References");

@@ -8,6 +8,7 @@
 #include "store/Text.h"
 #include "widgets/Application.h"
 #include "widgets/HintWindow.h"
+#include "widgets/Look.h"
 #include "widgets/Make.h"
 #include "widgets/StoredPicture.h"
 
@@ -21,7 +22,6 @@ namespace {
 const TFont kArial15{"Arial", 15};
 // The grid's own title font, named for each column (the titles are blanks).
 const TFont kTitles{"MS Sans Serif", 11};
-constexpr TColor kFixedColour = RGB(166, 202, 240);
 // The verses the work cites; the bar's range and the counter's total, whatever the table holds.
 constexpr int kVerses = veloria::store::kBiblePassages;
 
@@ -141,8 +141,8 @@ void TFBC::ShowCurrentVerse() {
 // The grid gained the focus as the window was shown, which set the bar and the counter; the
 // activation shows the verse alone.
 void TFBC::FormActivate() {
-    DBGrid1->SetFixedColor(kFixedColour);
-    HintWindow().SetArrowBackgroundColor(kFixedColour);
+    DBGrid1->SetFixedColor(Look().fixedCells);
+    HintWindow().SetArrowBackgroundColor(Look().fixedCells);
     ShowCurrentVerse();
     DBGrid1->SetFocus();
 }

@@ -5,6 +5,7 @@
 #include "store/RefLists.h"
 #include "widgets/Application.h"
 #include "widgets/HintWindow.h"
+#include "widgets/Look.h"
 #include "widgets/Make.h"
 #include "widgets/StoredPicture.h"
 
@@ -13,12 +14,6 @@ using veloria::bible::PassageText;
 using veloria::store::Table;
 
 TFBiblia* FBiblia = nullptr;
-
-namespace {
-
-constexpr TColor kFixedColour = RGB(166, 202, 240);
-
-}  // namespace
 
 TFBiblia::TFBiblia()
     : TForm("FBiblia"),
@@ -113,9 +108,9 @@ void TFBiblia::ShowCurrentPassage() {
 }
 
 void TFBiblia::FormActivate() {
-    SetColor(RGB(119, 187, 255));
-    DBGrid1->SetFixedColor(kFixedColour);
-    HintWindow().SetArrowBackgroundColor(kFixedColour);
+    SetColor(Look().readingWindow);
+    DBGrid1->SetFixedColor(Look().fixedCells);
+    HintWindow().SetArrowBackgroundColor(Look().fixedCells);
     RebuildList();
     browser_.StartShowing();
     // A list without passages shows no text, rather than the last passage of another sentence.

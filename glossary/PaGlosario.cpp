@@ -6,6 +6,7 @@
 #include "store/Text.h"
 #include "widgets/Application.h"
 #include "widgets/HintWindow.h"
+#include "widgets/Look.h"
 #include "widgets/Make.h"
 #include "widgets/StoredPicture.h"
 
@@ -18,7 +19,6 @@ TFGlosario* FGlosario = nullptr;
 namespace {
 
 const TFont kBoldArial13{"Arial", 13, {fsBold}};
-constexpr TColor kFixedColour = RGB(166, 202, 240);
 // The scroll bar reaches this many terms; past them it stays at its end.
 constexpr int kBarRows = 140;
 
@@ -156,8 +156,8 @@ void TFGlosario::ShowCurrentEntry() {
 }
 
 void TFGlosario::FormActivate() {
-    DBGrid1->SetFixedColor(kFixedColour);
-    HintWindow().SetArrowBackgroundColor(kFixedColour);
+    DBGrid1->SetFixedColor(Look().fixedCells);
+    HintWindow().SetArrowBackgroundColor(Look().fixedCells);
     browser_.StartShowing();
     edSearch->Clear();
     ShowCurrentEntry();

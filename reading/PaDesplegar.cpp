@@ -3,6 +3,7 @@
 #include "app/uGlobal.h"
 #include "widgets/Application.h"
 #include "widgets/HintWindow.h"
+#include "widgets/Look.h"
 #include "widgets/Make.h"
 #include "widgets/StoredPicture.h"
 #include "widgets/TextMarks.h"
@@ -40,8 +41,8 @@ TFDesplegar::TFDesplegar() : TForm("FDesplegar") {
 }
 
 void TFDesplegar::FormActivate() {
-    SetColor(RGB(119, 187, 255));
-    HintWindow().SetArrowBackgroundColor(RGB(166, 202, 240));
+    SetColor(Look().readingWindow);
+    HintWindow().SetArrowBackgroundColor(Look().fixedCells);
     const std::string shown = "     " + uGlobal::ParagraphText;
     Memo1->SetText(shown);
     // The current sentence set apart, and what the search found in it.

@@ -15,6 +15,7 @@
 #include "tip/PaFrase.h"
 #include "widgets/Application.h"
 #include "widgets/HintWindow.h"
+#include "widgets/Look.h"
 #include "widgets/Make.h"
 #include "widgets/TextMarks.h"
 
@@ -42,7 +43,6 @@ const TFont kTimes15{"Times New Roman", 15};
 const TFont kArial13{"Arial", 13};
 const TFont kArial15{"Arial", 15};
 const TFont kArial17{"Arial", 17};
-constexpr TColor kFixedColour = RGB(166, 202, 240);
 
 }  // namespace
 
@@ -64,7 +64,7 @@ TForm1::TForm1()
     SetPosition(poScreenCenter);
     SetShowHint(true);
     SetFont({"MS Sans Serif", 11});
-    SetColor(RGB(195, 220, 245));
+    SetColor(Look().mainWindow);
     OnActivate = [this] { FormActivate(); };
 
     Image1 = Make<TImage>(this, "Image1", 0, 0, 760, 490);
@@ -247,8 +247,8 @@ void TForm1::LoadPicture(TImage& image, const char* fileName) {
 }
 
 void TForm1::FormActivate() {
-    DBGrid1->SetFixedColor(kFixedColour);
-    HintWindow().SetArrowBackgroundColor(kFixedColour);
+    DBGrid1->SetFixedColor(Look().fixedCells);
+    HintWindow().SetArrowBackgroundColor(Look().fixedCells);
     ++uGlobal::ActivationCount;
     Label8->SetCaption(std::to_string(uGlobal::ActivationCount));
     for (TLabel* l : {Label1, Label2, Label3, Label4, Label5, Label6})

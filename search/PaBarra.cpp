@@ -1,5 +1,6 @@
 #include "search/PaBarra.h"
 
+#include "widgets/Look.h"
 #include "widgets/Make.h"
 #include "widgets/StoredPicture.h"
 
@@ -21,8 +22,8 @@ TPBarra::TPBarra() : TForm("PBarra") {
     Gauge1->SetMinValue(0);
     Gauge1->SetMaxValue(100);
     Gauge1->SetProgress(0);
-    Gauge1->SetForeColor(RGB(0, 0, 255));
-    Gauge1->SetBackColor(RGB(255, 255, 255));
+    Gauge1->SetForeColor(Look().gaugeDone);
+    Gauge1->SetBackColor(Look().gaugeRest);
     Gauge1->SetBorderStyle(bsSingle);
     Gauge1->SetShowText(false);
     // The caption is never seen; a screen reader says what the window is for.

@@ -6,6 +6,7 @@
 #include "search/PaBarra.h"
 #include "search/SearchEngine.h"
 #include "widgets/HintWindow.h"
+#include "widgets/Look.h"
 #include "widgets/Make.h"
 #include "widgets/StoredPicture.h"
 
@@ -122,8 +123,8 @@ TFBuscar::TFBuscar() : TForm("FBuscar") {
 }
 
 void TFBuscar::FormActivate() {
-    SetColor(RGB(155, 205, 255));
-    HintWindow().SetArrowBackgroundColor(RGB(166, 202, 240));
+    SetColor(Look().searchDialog);
+    HintWindow().SetArrowBackgroundColor(Look().fixedCells);
     Edit1->Clear();
     Edit1->SetFocus();
 }

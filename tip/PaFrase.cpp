@@ -4,6 +4,7 @@
 
 #include "glossary/Markup.h"
 #include "widgets/Application.h"
+#include "widgets/Look.h"
 #include "widgets/Make.h"
 #include "widgets/QtText.h"
 #include "widgets/StoredPicture.h"
@@ -20,7 +21,6 @@ const char* const TFFrase::kFreeOfCharge = "programa totalmente gratuito";
 
 namespace {
 
-constexpr TColor kCreditsBackground = RGB(236, 245, 255);
 constexpr const char* kWebAddress = "www.veloria.example.org";
 
 // Twelve lines: the web address sits below them, over the foot of the box.
@@ -100,8 +100,8 @@ void TFFrase::FormActivate() {
     UnderlineAll(*RichEdit1, kFreeOfCharge);
     BoldColourAll(*RichEdit1, kCreditsHeading);
     RichEdit1->SetSelStart(3);
-    RichEdit1->SetColor(kCreditsBackground);
-    StaticText1->SetColor(kCreditsBackground);
+    RichEdit1->SetColor(Look().credits);
+    StaticText1->SetColor(Look().credits);
     random_.seed(std::uint32_t(std::chrono::system_clock::now().time_since_epoch().count()));
     DailyTipDraw();
     if (Frases.FindKey(Configura.FieldAsString("BNumero")))

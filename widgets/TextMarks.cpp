@@ -1,6 +1,7 @@
 #include "widgets/TextMarks.h"
 
 #include "store/SearchMarks.h"
+#include "widgets/Look.h"
 
 namespace veloria::widgets {
 
@@ -8,12 +9,13 @@ std::vector<TTextMark> MatchMarks(std::string_view sentence, std::span<const std
                                   int offset) {
     std::vector<TTextMark> marks;
     for (const store::TextRange& r : store::SearchMarks(sentence, patterns))
-        marks.push_back({offset + int(r.begin), int(r.length), kMatchBackground, clBlack, true});
+        marks.push_back(
+            {offset + int(r.begin), int(r.length), Look().matchBackground, clBlack, true});
     return marks;
 }
 
 TTextMark CurrentMark(int start, int length) {
-    return {start, length, kCurrentBackground, clBlack, false};
+    return {start, length, Look().currentBackground, clBlack, false};
 }
 
 }  // namespace veloria::widgets

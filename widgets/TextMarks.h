@@ -9,12 +9,10 @@
 
 // How the windows show why a sentence is a hit, and which sentence of a longer text is the
 // current one. The looks are the same in every window, and readable over their background colours
-// and the memo's white: dark text on a light amber for what the search matched (bold as well, for
-// those who do not tell the colours apart), on a pale blue for the current sentence.
+// and the memo's white: dark text on the look's match background for what the search matched (bold
+// as well, for those who do not tell the colours apart), on its current background for the current
+// sentence.
 namespace veloria::widgets {
-
-inline constexpr TColor kMatchBackground = RGB(255, 214, 90);
-inline constexpr TColor kCurrentBackground = RGB(214, 232, 255);
 
 // The marks of what the patterns found in a sentence that stands at `offset` of the box's text.
 std::vector<TTextMark> MatchMarks(std::string_view sentence, std::span<const std::string> patterns,

@@ -8,6 +8,7 @@
 #include "search/PaBuscar.h"
 #include "tests/reading/ProgramFixture.h"
 #include "widgets/Application.h"
+#include "widgets/Look.h"
 #include "widgets/TextMarks.h"
 
 namespace veloria::test {
@@ -38,7 +39,7 @@ std::vector<std::string> Matched(const TMemo& memo) {
     std::vector<std::string> out;
     const std::string text = memo.Text();
     for (const TTextMark& m : memo.Marks()) {
-        if (m.background == widgets::kMatchBackground)
+        if (m.background == widgets::Look().matchBackground)
             out.push_back(text.substr(std::size_t(m.start), std::size_t(m.length)));
     }
     return out;
@@ -58,7 +59,7 @@ Paragraph OpenParagraph(TForm1& f) {
         TMemo& memo = *FDesplegar->Memo1;
         p.text = memo.Text();
         for (const TTextMark& m : memo.Marks()) {
-            if (m.background == widgets::kCurrentBackground)
+            if (m.background == widgets::Look().currentBackground)
                 p.current = p.text.substr(std::size_t(m.start), std::size_t(m.length));
         }
         p.matched = Matched(memo);
