@@ -10,7 +10,7 @@
 #include "widgets/HintWindow.h"
 #include "widgets/Look.h"
 #include "widgets/Make.h"
-#include "widgets/StoredPicture.h"
+#include "widgets/WindowParts.h"
 
 using namespace veloria::widgets;
 using veloria::store::Table;
@@ -79,18 +79,11 @@ TFB_Veloria::TFB_Veloria()
     ScrollBar1->SetParams(1, 1, 1);
     ScrollBar1->SetPageSize(0);
 
-    dxButton1 = Make<TdxButton>(this, "dxButton1", 544, 56, 72, 25, 3);
-    dxButton1->SetCaption("&Copy");
-    dxButton1->SetHint("Copy");
+    dxButton1 =
+        MakeCopyButton(this, {"dxButton1", 544, 56, 72, 25, 3}, [this] { dxButton1Click(); });
     dxButton1->SetFont({"Arial", 13});
-    dxButton1->SetGlyph(StoredPicture("copy.png"));
-    dxButton1->OnClick = [this] { dxButton1Click(); };
-    dxButton2 = Make<TdxButton>(this, "dxButton2", 544, 96, 72, 25, 4);
-    dxButton2->SetCaption("Cl&ose");
-    dxButton2->SetHint("Close");
-    dxButton2->SetGlyph(StoredPicture("close.png"));
-    dxButton2->SetCancel(true);
-    dxButton2->OnClick = [this] { dxButton2Click(); };
+    dxButton2 =
+        MakeCloseButton(this, {"dxButton2", 544, 96, 72, 25, 4}, [this] { dxButton2Click(); });
 
     const auto navigation = MakeNavigationButtons(
         this, {"dxButton3", "dxButton4", "dxButton5", "dxButton6"}, 476, 376, 5);

@@ -10,7 +10,7 @@
 #include "widgets/HintWindow.h"
 #include "widgets/Look.h"
 #include "widgets/Make.h"
-#include "widgets/StoredPicture.h"
+#include "widgets/WindowParts.h"
 
 using namespace veloria::widgets;
 using veloria::store::Trim;
@@ -87,22 +87,13 @@ TFBC::TFBC()
     Label2->SetTransparent(true);
     Label2->SetCaption("/ " + std::to_string(kVerses) + " References");
 
-    dxButton1 = Make<TdxButton>(this, "dxButton1", 11, 414, 72, 25, 3);
-    dxButton1->SetCaption("Cl&ose");
-    dxButton1->SetHint("Close");
-    dxButton1->SetGlyph(StoredPicture("close.png"));
-    dxButton1->SetCancel(true);
-    dxButton1->OnClick = [this] { dxButton1Click(); };
-    dxButton2 = Make<TdxButton>(this, "dxButton2", 90, 414, 72, 25, 4);
-    dxButton2->SetCaption("&Copy");
-    dxButton2->SetHint("Copy");
-    dxButton2->SetGlyph(StoredPicture("copy.png"));
-    dxButton2->OnClick = [this] { dxButton2Click(); };
-    dxButton3 = Make<TdxButton>(this, "dxButton3", 169, 414, 72, 25, 5);
-    dxButton3->SetCaption("&Veloria");
-    dxButton3->SetHint("References to Veloria ");
-    dxButton3->SetGlyph(StoredPicture("bible.png"));
-    dxButton3->OnClick = [this] { dxButton3Click(); };
+    dxButton1 =
+        MakeCloseButton(this, {"dxButton1", 11, 414, 72, 25, 3}, [this] { dxButton1Click(); });
+    dxButton2 =
+        MakeCopyButton(this, {"dxButton2", 90, 414, 72, 25, 4}, [this] { dxButton2Click(); });
+    dxButton3 = MakeFlatButton(this, {"dxButton3", 169, 414, 72, 25, 5},
+                               {"&Veloria", "References to Veloria ", "bible.png"},
+                               [this] { dxButton3Click(); });
 
     const auto navigation = MakeNavigationButtons(
         this, {"dxButton4", "dxButton5", "dxButton6", "dxButton7"}, 220, 381, 6);

@@ -7,7 +7,7 @@
 #include "widgets/HintWindow.h"
 #include "widgets/Look.h"
 #include "widgets/Make.h"
-#include "widgets/StoredPicture.h"
+#include "widgets/WindowParts.h"
 
 using namespace veloria::widgets;
 using veloria::bible::PassageText;
@@ -48,17 +48,10 @@ TFBiblia::TFBiblia()
         {dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgAlwaysShowSelection});
     DBGrid1->SetColumns({TColumn("Referencia", "       PASSAGE", 0, TFont{"Arial", 13, {fsBold}})});
 
-    dxButton1 = Make<TdxButton>(this, "dxButton1", 10, 409, 72, 25, 1);
-    dxButton1->SetCaption("Cl&ose");
-    dxButton1->SetHint("Close");
-    dxButton1->SetGlyph(StoredPicture("close.png"));
-    dxButton1->SetCancel(true);
-    dxButton1->OnClick = [this] { dxButton1Click(); };
-    dxButton2 = Make<TdxButton>(this, "dxButton2", 86, 409, 72, 25, 2);
-    dxButton2->SetCaption("&Copy");
-    dxButton2->SetHint("Copy");
-    dxButton2->SetGlyph(StoredPicture("copy.png"));
-    dxButton2->OnClick = [this] { dxButton2Click(); };
+    dxButton1 =
+        MakeCloseButton(this, {"dxButton1", 10, 409, 72, 25, 1}, [this] { dxButton1Click(); });
+    dxButton2 =
+        MakeCopyButton(this, {"dxButton2", 86, 409, 72, 25, 2}, [this] { dxButton2Click(); });
 
     const auto navigation = MakeNavigationButtons(
         this, {"dxButton3", "dxButton4", "dxButton5", "dxButton6"}, 100, 360, 3);

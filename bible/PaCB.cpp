@@ -8,7 +8,7 @@
 #include "store/Text.h"
 #include "widgets/Application.h"
 #include "widgets/Make.h"
-#include "widgets/StoredPicture.h"
+#include "widgets/WindowParts.h"
 
 using namespace veloria::widgets;
 using veloria::store::Table;
@@ -63,29 +63,15 @@ TFCurBi::TFCurBi()
     ScrollBar1 = Make<TScrollBar>(this, "ScrollBar1", 341, 30, 18, 325, 1, sbVertical);
     ScrollBar1->SetPageSize(0);
 
-    struct Command {
-        TdxButton*& button;
-        const char* name;
-        const char* caption;
-        const char* hint;
-        const char* glyph;
-        int left, tabOrder;
-        void (TFCurBi::*handler)();
-    };
-    for (const Command& c : {Command{dxButton1, "dxButton1", "Cl&ose", "Close", "close.png", 11, 2,
-                                     &TFCurBi::dxButton1Click},
-                             Command{dxButton2, "dxButton2", "&Copy", "Copy", "copy.png", 90, 3,
-                                     &TFCurBi::dxButton2Click},
-                             Command{dxButton3, "dxButton3", "&Bible", "References to Bible",
-                                     "bible.png", 169, 4, &TFCurBi::dxButton3Click}}) {
-        c.button = Make<TdxButton>(this, c.name, c.left, 414, 72, 25, c.tabOrder);
-        c.button->SetCaption(c.caption);
-        c.button->SetHint(c.hint);
-        c.button->SetFont(kArial13);
-        c.button->SetGlyph(StoredPicture(c.glyph));
-        c.button->OnClick = [this, handler = c.handler] { (this->*handler)(); };
-    }
-    dxButton1->SetCancel(true);
+    dxButton1 =
+        MakeCloseButton(this, {"dxButton1", 11, 414, 72, 25, 2}, [this] { dxButton1Click(); });
+    dxButton2 =
+        MakeCopyButton(this, {"dxButton2", 90, 414, 72, 25, 3}, [this] { dxButton2Click(); });
+    dxButton3 = MakeFlatButton(this, {"dxButton3", 169, 414, 72, 25, 4},
+                               {"&Bible", "References to Bible", "bible.png"},
+                               [this] { dxButton3Click(); });
+    for (TdxButton* b : {dxButton1, dxButton2, dxButton3})
+        b->SetFont(kArial13);
 
     const auto navigation = MakeNavigationButtons(
         this, {"dxButton4", "dxButton5", "dxButton6", "dxButton7"}, 220, 381, 5);

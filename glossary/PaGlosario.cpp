@@ -9,6 +9,7 @@
 #include "widgets/Look.h"
 #include "widgets/Make.h"
 #include "widgets/StoredPicture.h"
+#include "widgets/WindowParts.h"
 
 using namespace veloria::widgets;
 using veloria::glossary::HashToBlank;
@@ -91,44 +92,27 @@ TFGlosario::TFGlosario()
     RichEdit1->SetScrollBars(ssVertical);
     RichEdit1->SetFont({"Arial", 16});
 
-    struct Navigation {
-        TdxButton*& button;
-        const char* name;
-        const char* caption;
-        const char* hint;
-        int left, tabOrder;
-    };
-    for (const Navigation& n : {Navigation{dxButton3, "dxButton3", "I<-", "First", 162, 8},
-                                Navigation{dxButton4, "dxButton4", "<-", "Previous", 194, 9},
-                                Navigation{dxButton5, "dxButton5", "->", "Next", 226, 10},
-                                Navigation{dxButton6, "dxButton6", "->I", "Last", 258, 11}}) {
-        n.button = Make<TdxButton>(this, n.name, n.left, 376, 30, 22, n.tabOrder);
-        n.button->SetCaption(n.caption);
-        n.button->SetHint(n.hint);
-    }
-    browser_.Connect<TFGlosario>(
-        *this, {DBGrid1, ScrollBar1, {dxButton3, dxButton4, dxButton5, dxButton6}},
-        {.CellClick = &TFGlosario::DBGrid1CellClick,
-         .KeyDown = &TFGlosario::DBGrid1KeyDown,
-         .KeyUp = &TFGlosario::DBGrid1KeyUp,
-         .Enter = nullptr,  // the list's focus gain shows nothing
-         .Scroll = &TFGlosario::ScrollBar1Scroll,
-         .First = &TFGlosario::dxButton3Click,
-         .Prior = &TFGlosario::dxButton4Click,
-         .Next = &TFGlosario::dxButton5Click,
-         .Last = &TFGlosario::dxButton6Click});
+    const auto navigation = MakeNavigationButtons(
+        this, {"dxButton3", "dxButton4", "dxButton5", "dxButton6"}, 162, 376, 8);
+    dxButton3 = navigation[0];
+    dxButton4 = navigation[1];
+    dxButton5 = navigation[2];
+    dxButton6 = navigation[3];
+    browser_.Connect<TFGlosario>(*this, {DBGrid1, ScrollBar1, navigation},
+                                 {.CellClick = &TFGlosario::DBGrid1CellClick,
+                                  .KeyDown = &TFGlosario::DBGrid1KeyDown,
+                                  .KeyUp = &TFGlosario::DBGrid1KeyUp,
+                                  .Enter = nullptr,  // the list's focus gain shows nothing
+                                  .Scroll = &TFGlosario::ScrollBar1Scroll,
+                                  .First = &TFGlosario::dxButton3Click,
+                                  .Prior = &TFGlosario::dxButton4Click,
+                                  .Next = &TFGlosario::dxButton5Click,
+                                  .Last = &TFGlosario::dxButton6Click});
 
-    dxButton1 = Make<TdxButton>(this, "dxButton1", 8, 414, 72, 24, 3);
-    dxButton1->SetCaption("Cl&ose");
-    dxButton1->SetHint("Close");
-    dxButton1->SetGlyph(StoredPicture("close.png"));
-    dxButton1->SetCancel(true);
-    dxButton1->OnClick = [this] { dxButton1Click(); };
-    dxButton2 = Make<TdxButton>(this, "dxButton2", 85, 414, 72, 24, 4);
-    dxButton2->SetCaption("&Copy");
-    dxButton2->SetHint("Copy");
-    dxButton2->SetGlyph(StoredPicture("copy.png"));
-    dxButton2->OnClick = [this] { dxButton2Click(); };
+    dxButton1 =
+        MakeCloseButton(this, {"dxButton1", 8, 414, 72, 24, 3}, [this] { dxButton1Click(); });
+    dxButton2 =
+        MakeCopyButton(this, {"dxButton2", 85, 414, 72, 24, 4}, [this] { dxButton2Click(); });
 
     // Below the visible part of the window: only its access key, Alt+S, is ever used.
     Button3 = Make<TButton>(this, "Button3", 192, 541, 75, 25, 5);

@@ -7,6 +7,7 @@
 #include "widgets/Make.h"
 #include "widgets/StoredPicture.h"
 #include "widgets/TextMarks.h"
+#include "widgets/WindowParts.h"
 
 using namespace veloria::widgets;
 
@@ -27,17 +28,10 @@ TFDesplegar::TFDesplegar() : TForm("FDesplegar") {
     Memo1->SetReadOnly(true);
     Memo1->SetScrollBars(ssVertical);
     Memo1->SetFont({"Arial", 16});
-    dxButton1 = Make<TdxButton>(this, "dxButton1", 574, 56, 72, 25, 1);
-    dxButton1->SetCaption("&Copy");
-    dxButton1->SetHint("Copy");
-    dxButton1->SetGlyph(StoredPicture("copy.png"));
-    dxButton1->OnClick = [this] { dxButton1Click(); };
-    dxButton2 = Make<TdxButton>(this, "dxButton2", 574, 96, 72, 25, 2);
-    dxButton2->SetCaption("Cl&ose");
-    dxButton2->SetHint("Close");
-    dxButton2->SetGlyph(StoredPicture("close.png"));
-    dxButton2->SetCancel(true);
-    dxButton2->OnClick = [this] { dxButton2Click(); };
+    dxButton1 =
+        MakeCopyButton(this, {"dxButton1", 574, 56, 72, 25, 1}, [this] { dxButton1Click(); });
+    dxButton2 =
+        MakeCloseButton(this, {"dxButton2", 574, 96, 72, 25, 2}, [this] { dxButton2Click(); });
 }
 
 void TFDesplegar::FormActivate() {

@@ -18,6 +18,7 @@
 #include "widgets/Look.h"
 #include "widgets/Make.h"
 #include "widgets/TextMarks.h"
+#include "widgets/WindowParts.h"
 
 using namespace veloria::widgets;
 using veloria::store::Table;
@@ -112,49 +113,40 @@ TForm1::TForm1()
     ScrollBar1->SetSmallChange(1);
     ScrollBar1->SetLargeChange(1);
 
-    struct Command {
-        TdxButton*& button;
-        const char* name;
-        const char* caption;
-        const char* hint;
-        int left, top, width, height, tabOrder;
-        void (TForm1::*handler)();
+    auto command = [this](const ControlPlace& place, const ButtonFace& face,
+                          void (TForm1::*handler)()) {
+        return MakeFlatButton(this, place, face, [this, handler] { (this->*handler)(); });
     };
-    const Command commands[] = {
-        {Boton1, "Boton1", "&Search", "Search in Veloria", 26, 64, 79, 24, 4, &TForm1::Boton1Click},
-        {dxButton1, "dxButton1", "&Glossary", "Glossary for Veloria", 26, 103, 79, 24, 5,
-         &TForm1::dxButton1Click},
-        {dxButton2, "dxButton2", "&Bible R. ", "Bible to Veloria", 26, 142, 79, 24, 6,
-         &TForm1::dxButton2Click},
-        // Before "V&L B.  ", which shares its access key: Alt+L reaches the sentence's own
-        // passages while they are there to reach, and the list of citing sentences otherwise.
-        {B_Biblia, "B_Biblia", "Bib&le", "Veloria to Bible", 654, 144, 79, 24, 8,
-         &TForm1::B_BibliaClick},
-        {dxButton10, "dxButton10", "V&L B.  ", "Veloria to Bible", 28, 181, 75, 24, 17,
-         &TForm1::dxButton10Click},
-        {dxButton5, "dxButton5", " &Help      ", "Help", 26, 220, 79, 24, 16,
-         &TForm1::dxButton5Click},
-        {dxButton3, "dxButton3", "E&xit      ", "Exit", 26, 259, 79, 24, 7,
-         &TForm1::dxButton3Click},
-        {dxButton4, "dxButton4", " &Copy", "Copy", 654, 183, 79, 24, 9, &TForm1::dxButton4Click},
-        {dxButton6, "dxButton6", "&Paragraph", "View Paragraph", 654, 222, 79, 24, 10,
-         &TForm1::dxButton6Click},
-        // The navigation buttons, connected with the grid below.
-        {dxButton7, "dxButton7", "I<-", "First", 585, 451, 30, 22, 11, nullptr},
-        {dxButton8, "dxButton8", "<-", "Previous", 617, 451, 30, 22, 12, nullptr},
-        {dxButton9, "dxButton9", "->", "Next", 649, 451, 30, 22, 13, nullptr},
-        {dxButton15, "dxButton15", "->I", "Last", 681, 451, 30, 22, 14, nullptr},
-    };
-    for (const Command& c : commands) {
-        c.button = Make<TdxButton>(this, c.name, c.left, c.top, c.width, c.height, c.tabOrder);
-        c.button->SetCaption(c.caption);
-        c.button->SetHint(c.hint);
-        c.button->SetEnabled(false);
-        if (c.handler)
-            c.button->OnClick = [this, handler = c.handler] { (this->*handler)(); };
-    }
-    browser_.Connect<TForm1>(*this,
-                             {DBGrid1, ScrollBar1, {dxButton7, dxButton8, dxButton9, dxButton15}},
+    Boton1 = command({"Boton1", 26, 64, 79, 24, 4}, {"&Search", "Search in Veloria"},
+                     &TForm1::Boton1Click);
+    dxButton1 = command({"dxButton1", 26, 103, 79, 24, 5}, {"&Glossary", "Glossary for Veloria"},
+                        &TForm1::dxButton1Click);
+    dxButton2 = command({"dxButton2", 26, 142, 79, 24, 6}, {"&Bible R. ", "Bible to Veloria"},
+                        &TForm1::dxButton2Click);
+    // Before "V&L B.  ", which shares its access key: Alt+L reaches the sentence's own passages
+    // while they are there to reach, and the list of citing sentences otherwise.
+    B_Biblia = command({"B_Biblia", 654, 144, 79, 24, 8}, {"Bib&le", "Veloria to Bible"},
+                       &TForm1::B_BibliaClick);
+    dxButton10 = command({"dxButton10", 28, 181, 75, 24, 17}, {"V&L B.  ", "Veloria to Bible"},
+                         &TForm1::dxButton10Click);
+    dxButton5 = command({"dxButton5", 26, 220, 79, 24, 16}, {" &Help      ", "Help"},
+                        &TForm1::dxButton5Click);
+    dxButton3 = command({"dxButton3", 26, 259, 79, 24, 7}, {"E&xit      ", "Exit"},
+                        &TForm1::dxButton3Click);
+    dxButton4 =
+        command({"dxButton4", 654, 183, 79, 24, 9}, {" &Copy", "Copy"}, &TForm1::dxButton4Click);
+    dxButton6 = command({"dxButton6", 654, 222, 79, 24, 10}, {"&Paragraph", "View Paragraph"},
+                        &TForm1::dxButton6Click);
+    const auto navigation = MakeNavigationButtons(
+        this, {"dxButton7", "dxButton8", "dxButton9", "dxButton15"}, 585, 451, 11);
+    dxButton7 = navigation[0];
+    dxButton8 = navigation[1];
+    dxButton9 = navigation[2];
+    dxButton15 = navigation[3];
+    // Off until the activation's "Activar".
+    for (TdxButton* b : CommandButtons())
+        b->SetEnabled(false);
+    browser_.Connect<TForm1>(*this, {DBGrid1, ScrollBar1, navigation},
                              {.CellClick = &TForm1::DBGrid1CellClick,
                               .KeyDown = &TForm1::DBGrid1KeyDown,
                               .KeyUp = &TForm1::DBGrid1KeyUp,
@@ -240,6 +232,11 @@ void TForm1::ShowCounter() {
 
 // ---- Start-up and the hidden buttons ----
 
+std::array<TdxButton*, 13> TForm1::CommandButtons() {
+    return {Boton1,    dxButton1, dxButton2, dxButton3,  dxButton4,  dxButton5, dxButton6,
+            dxButton7, dxButton8, dxButton9, dxButton10, dxButton15, B_Biblia};
+}
+
 void TForm1::LoadPicture(TImage& image, const char* fileName) {
     TPicture picture;
     if (LoadDecoration(picture, fileName))
@@ -273,9 +270,9 @@ void TForm1::FormActivate() {
 
 void TForm1::Button1Click() {
     LoadPicture(*Image2, "Logotipo01.bmp");
-    for (TdxButton* b : {Boton1, dxButton1, dxButton2, dxButton3, dxButton4, dxButton5, dxButton6,
-                         dxButton7, dxButton8, dxButton9, dxButton10, dxButton15}) {
-        b->SetEnabled(true);
+    for (TdxButton* b : CommandButtons()) {
+        if (b != B_Biblia)
+            b->SetEnabled(true);
     }
     if (Label8->Caption() == "1")
         B_Biblia->SetEnabled(true);
@@ -391,10 +388,8 @@ void TForm1::BuildParagraphText() {
 void TForm1::OpenChild(TForm& child, const std::function<void()>& prepare, bool afterSearch) {
     LoadPicture(*Image2, "Logotipo02.bmp");
     Label8->SetCaption(B_Biblia->Enabled() ? "1" : "0");
-    for (TdxButton* b : {Boton1, dxButton1, dxButton2, dxButton3, dxButton4, dxButton5, dxButton6,
-                         dxButton7, dxButton8, dxButton9, dxButton10, dxButton15, B_Biblia}) {
+    for (TdxButton* b : CommandButtons())
         b->SetEnabled(false);
-    }
     if (prepare)
         prepare();
     child.ShowModal();

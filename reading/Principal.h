@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -92,6 +93,8 @@ class TForm1 : public veloria::widgets::TForm {
     void Timer1Timer();
 
   private:
+    // The thirteen command buttons, which a window opened over this one turns off.
+    std::array<veloria::widgets::TdxButton*, 13> CommandButtons();
     // The volume of the current result row, or nullptr (an empty result table has no book code).
     veloria::store::VolumeTables::Entry* CurrentVolume();
 

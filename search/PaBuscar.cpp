@@ -8,7 +8,7 @@
 #include "widgets/HintWindow.h"
 #include "widgets/Look.h"
 #include "widgets/Make.h"
-#include "widgets/StoredPicture.h"
+#include "widgets/WindowParts.h"
 
 using namespace veloria::widgets;
 using veloria::search::RunSearch;
@@ -74,20 +74,13 @@ TFBuscar::TFBuscar() : TForm("FBuscar") {
     Edit1->SetCharCase(ecUpperCase);
     Edit1->OnKeyPress = [this](char& key) { Edit1KeyPress(key); };
 
-    dxButton2 = Make<TdxButton>(this, "dxButton2", 432, 95, 75, 24, 1);
-    dxButton2->SetFont(kArial13);
-    dxButton2->SetCaption("&Ok     ");
-    dxButton2->SetHint("Search Now");
-    dxButton2->SetGlyph(StoredPicture("ok.png"));
-    dxButton2->OnClick = [this] { dxButton2Click(); };
-
-    dxButton1 = Make<TdxButton>(this, "dxButton1", 432, 137, 75, 24, 2);
-    dxButton1->SetFont(kArial13);
-    dxButton1->SetCaption("&Cancel");
-    dxButton1->SetHint("Close");
-    dxButton1->SetGlyph(StoredPicture("cancel.png"));
+    dxButton2 = MakeFlatButton(this, {"dxButton2", 432, 95, 75, 24, 1},
+                               {"&Ok     ", "Search Now", "ok.png"}, [this] { dxButton2Click(); });
+    dxButton1 = MakeFlatButton(this, {"dxButton1", 432, 137, 75, 24, 2},
+                               {"&Cancel", "Close", "cancel.png"}, [this] { dxButton1Click(); });
     dxButton1->SetCancel(true);
-    dxButton1->OnClick = [this] { dxButton1Click(); };
+    for (TdxButton* b : {dxButton2, dxButton1})
+        b->SetFont(kArial13);
 
     // The group boxes only frame: the check boxes over them belong to the window.
     GroupBox1 = Make<TGroupBox>(this, "GroupBox1", 16, 75, 369, 98);

@@ -8,6 +8,7 @@
 #include "widgets/Make.h"
 #include "widgets/QtText.h"
 #include "widgets/StoredPicture.h"
+#include "widgets/WindowParts.h"
 
 using namespace veloria::widgets;
 using veloria::glossary::BoldColourAll;
@@ -89,11 +90,9 @@ TFFrase::TFFrase() : TForm("FFrase") {
     StaticText1->SetCaption(kWebAddress);
     StaticText1->OnClick = [this] { StaticText1Click(); };
 
-    dxButton1 = Make<TdxButton>(this, "dxButton1", 213, 455, 81, 25, 0);
-    dxButton1->SetCaption("&OK");
-    dxButton1->SetGlyph(StoredPicture("ok.png"));
+    dxButton1 = MakeFlatButton(this, {"dxButton1", 213, 455, 81, 25, 0}, {"&OK", "", "ok.png"},
+                               [this] { dxButton1Click(); });
     dxButton1->SetCancel(true);
-    dxButton1->OnClick = [this] { dxButton1Click(); };
 }
 
 void TFFrase::FormActivate() {

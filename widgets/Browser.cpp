@@ -2,21 +2,19 @@
 
 #include <utility>
 
-#include "widgets/Make.h"
+#include "widgets/WindowParts.h"
 
 namespace veloria::widgets {
 
 std::array<TdxButton*, 4> MakeNavigationButtons(QWidget* parent,
                                                 const std::array<std::string_view, 4>& names,
                                                 int left, int top, int tabOrder) {
-    static constexpr const char* kCaptions[] = {"I<-", "<-", "->", "->I"};
-    static constexpr const char* kHints[] = {"First", "Previous", "Next", "Last"};
+    static constexpr ButtonFace kFaces[] = {
+        {"I<-", "First"}, {"<-", "Previous"}, {"->", "Next"}, {"->I", "Last"}};
     std::array<TdxButton*, 4> buttons{};
     for (std::size_t i = 0; i < buttons.size(); ++i) {
-        buttons[i] =
-            Make<TdxButton>(parent, names[i], left + 32 * int(i), top, 30, 22, tabOrder + int(i));
-        buttons[i]->SetCaption(kCaptions[i]);
-        buttons[i]->SetHint(kHints[i]);
+        buttons[i] = MakeFlatButton(
+            parent, {names[i], left + 32 * int(i), top, 30, 22, tabOrder + int(i)}, kFaces[i]);
     }
     return buttons;
 }

@@ -1,0 +1,34 @@
+#include "widgets/WindowParts.h"
+
+#include <utility>
+
+#include "widgets/Make.h"
+#include "widgets/StoredPicture.h"
+
+namespace veloria::widgets {
+
+TdxButton* MakeFlatButton(QWidget* parent, const ControlPlace& place, const ButtonFace& face,
+                          std::function<void()> onClick) {
+    auto* button = Make<TdxButton>(parent, place.name, place.left, place.top, place.width,
+                                   place.height, place.tabOrder);
+    button->SetCaption(face.caption);
+    button->SetHint(face.hint);
+    if (!face.glyph.empty())
+        button->SetGlyph(StoredPicture(face.glyph));
+    button->OnClick = std::move(onClick);
+    return button;
+}
+
+TdxButton* MakeCloseButton(QWidget* parent, const ControlPlace& place,
+                           std::function<void()> onClick) {
+    TdxButton* button = MakeFlatButton(parent, place, kCloseFace, std::move(onClick));
+    button->SetCancel(true);
+    return button;
+}
+
+TdxButton* MakeCopyButton(QWidget* parent, const ControlPlace& place,
+                          std::function<void()> onClick) {
+    return MakeFlatButton(parent, place, kCopyFace, std::move(onClick));
+}
+
+}  // namespace veloria::widgets

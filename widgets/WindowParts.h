@@ -1,0 +1,41 @@
+#pragma once
+
+#include <functional>
+#include <string_view>
+
+#include "widgets/Buttons.h"
+
+// The pieces every window builds alike, written once: its flat buttons.
+namespace veloria::widgets {
+
+// Where a control stands: its name, its place in the parent's client area, its tab order.
+struct ControlPlace {
+    std::string_view name;
+    int left, top, width, height;
+    int tabOrder;
+};
+
+// What a flat button shows: its caption (with its access key), its hint, and a picture that comes
+// with the program (StoredPicture), or none.
+struct ButtonFace {
+    std::string_view caption;
+    std::string_view hint;
+    std::string_view glyph = {};
+};
+
+// The faces of the commands that many windows have.
+inline constexpr ButtonFace kCloseFace{"Cl&ose", "Close", "close.png"};
+inline constexpr ButtonFace kCopyFace{"&Copy", "Copy", "copy.png"};
+
+// A flat button at its place, with its face; a click runs onClick (none: the caller connects it,
+// as the browse piece does for the navigation buttons).
+TdxButton* MakeFlatButton(QWidget* parent, const ControlPlace& place, const ButtonFace& face,
+                          std::function<void()> onClick = {});
+
+// The window's Close button, which Escape presses too, and its Copy button.
+TdxButton* MakeCloseButton(QWidget* parent, const ControlPlace& place,
+                           std::function<void()> onClick);
+TdxButton* MakeCopyButton(QWidget* parent, const ControlPlace& place,
+                          std::function<void()> onClick);
+
+}  // namespace veloria::widgets
