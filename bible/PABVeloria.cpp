@@ -55,8 +55,7 @@ TFB_Veloria::TFB_Veloria()
     SetShowHint(true);
     OnActivate = [this] { FormActivate(); };
 
-    Image1 = Make<TImage>(this, "Image1", 0, 0, 635, 407);
-    Image1->SetPicture(veloria::bible::Background());
+    Image1 = MakeBackground(this, "Image1", veloria::bible::Background());
 
     DBGrid1 = Make<TDBGrid>(this, "DBGrid1", 16, 192, 601, 177, 0, Tab_Texto_B);
     DBGrid1->SetFont({"Times New Roman", 15});

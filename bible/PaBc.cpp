@@ -45,14 +45,7 @@ TFBC::TFBC()
     SetShowHint(true);
     OnActivate = [this] { FormActivate(); };
 
-    // As large as the picture and growing with the frame, which is resizable: at the window's
-    // own size the picture shows unscaled, as in the other Bible windows, and a larger frame
-    // stretches it rather than showing its edge.
-    const TPicture& background = veloria::bible::Background();
-    Image1 = Make<TImage>(this, "Image1", 0, 0, background.Width(), background.Height());
-    Image1->SetPicture(background);
-    Image1->SetAnchors({akLeft, akTop, akRight, akBottom});
-    Image1->SetStretch(true);
+    Image1 = MakeBackground(this, "Image1", veloria::bible::Background());
 
     DBGrid1 = Make<TDBGrid>(this, "DBGrid1", 8, 27, 353, 348, 0, Biblia);
     DBGrid1->SetFont(kArial15);

@@ -48,8 +48,7 @@ TFCurBi::TFCurBi()
     SetShowHint(true);
     OnActivate = [this] { FormActivate(); };
 
-    Image1 = Make<TImage>(this, "Image1", 0, 0, 740, 446);
-    Image1->SetPicture(veloria::bible::Background());
+    Image1 = MakeBackground(this, "Image1", veloria::bible::Background());
 
     DBGrid1 = Make<TDBGrid>(this, "DBGrid1", 8, 27, 353, 348, 0, T_Biblia);
     DBGrid1->SetFont(kArial15);

@@ -44,8 +44,7 @@ TFGlosario::TFGlosario()
     SetShowHint(true);
     OnActivate = [this] { FormActivate(); };
 
-    Image1 = Make<TImage>(this, "Image1", 0, 0, 712, 478);
-    Image1->SetPicture(StoredPicture("Glosario.jpg"));
+    Image1 = MakeBackground(this, "Image1", StoredPicture("Glosario.jpg"));
 
     Label1 = Make<TLabel>(this, "Label1", 9, 23, 53, 16);
     Label1->SetFont(kBoldArial13);

@@ -22,8 +22,7 @@ TFDesplegar::TFDesplegar() : TForm("FDesplegar") {
     SetShowHint(true);
     OnActivate = [this] { FormActivate(); };
 
-    Image1 = Make<TImage>(this, "Image1", 0, 0, 654, 379);
-    Image1->SetPicture(StoredPicture("Desplegar.jpg"));
+    Image1 = MakeBackground(this, "Image1", StoredPicture("Desplegar.jpg"));
     Memo1 = Make<TMemo>(this, "Memo1", 24, 12, 540, 348, 0);
     Memo1->SetReadOnly(true);
     Memo1->SetScrollBars(ssVertical);

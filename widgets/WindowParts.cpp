@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "widgets/Form.h"
 #include "widgets/Make.h"
 #include "widgets/StoredPicture.h"
 
@@ -29,6 +30,16 @@ TdxButton* MakeCloseButton(QWidget* parent, const ControlPlace& place,
 TdxButton* MakeCopyButton(QWidget* parent, const ControlPlace& place,
                           std::function<void()> onClick) {
     return MakeFlatButton(parent, place, kCopyFace, std::move(onClick));
+}
+
+TImage* MakeBackground(TForm* form, std::string_view name, const TPicture& picture) {
+    auto* image = Make<TImage>(form, name, 0, 0, picture.Width(), picture.Height());
+    image->SetPicture(picture);
+    if (form->BorderStyle() == bsSizeable) {
+        image->SetAnchors({akLeft, akTop, akRight, akBottom});
+        image->SetStretch(true);
+    }
+    return image;
 }
 
 }  // namespace veloria::widgets

@@ -4,9 +4,12 @@
 #include <string_view>
 
 #include "widgets/Buttons.h"
+#include "widgets/Picture.h"
 
-// The pieces every window builds alike, written once: its flat buttons.
+// The pieces every window builds alike, written once: its background and its flat buttons.
 namespace veloria::widgets {
+
+class TForm;
 
 // Where a control stands: its name, its place in the parent's client area, its tab order.
 struct ControlPlace {
@@ -37,5 +40,11 @@ TdxButton* MakeCloseButton(QWidget* parent, const ControlPlace& place,
                            std::function<void()> onClick);
 TdxButton* MakeCopyButton(QWidget* parent, const ControlPlace& place,
                           std::function<void()> onClick);
+
+// The picture behind every control of a window, from the top left corner of its client area and
+// as large as the picture: at the window's own size it shows unscaled. A window whose frame is
+// resizable stretches it as it grows, rather than showing its edge. Made before the controls it
+// lies behind.
+TImage* MakeBackground(TForm* form, std::string_view name, const TPicture& picture);
 
 }  // namespace veloria::widgets
