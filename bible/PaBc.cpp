@@ -115,11 +115,7 @@ TFBC::TFBC()
 // ---- The verse shown ----
 
 void TFBC::ShowCurrentVerse() {
-    const std::string text = veloria::bible::PassageText(Biblia);
-    RichEdit1->Clear();
-    RichEdit1->DefAttributes().SetColor(clBlack);
-    RichEdit1->DefAttributes().SetStyle({});
-    RichEdit1->SetText(text);
+    RichEdit1->SetPlainText(veloria::bible::PassageText(Biblia));
 }
 
 // The grid gained the focus as the window was shown, which set the bar and the counter; the

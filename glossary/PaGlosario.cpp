@@ -129,12 +129,8 @@ std::string TFGlosario::Explanation() const {
 }
 
 void TFGlosario::ShowCurrentEntry() {
-    const std::string text = Explanation();
     // Every entry starts plain: nothing of the last one's marks may carry over.
-    RichEdit1->Clear();
-    RichEdit1->DefAttributes().SetColor(clBlack);
-    RichEdit1->DefAttributes().SetStyle({});
-    RichEdit1->SetText(text);
+    RichEdit1->SetPlainText(Explanation());
     HighlightByPositions(*RichEdit1, Glosario.FieldAsString("Uposi"));
 }
 

@@ -395,6 +395,13 @@ void TRichEdit::Fill(const QString& documentText) {
         ShowCaret(*this, hasFocus());
 }
 
+void TRichEdit::SetPlainText(std::string_view text) {
+    Clear();
+    DefAttributes().SetColor(clBlack);
+    DefAttributes().SetStyle({});
+    SetText(text);
+}
+
 void TRichEdit::CopyToClipboard() {
     if (SelLength() < 1)
         return;

@@ -170,6 +170,9 @@ class TRichEdit : public ControlHost<QTextEdit>, public TextBoxBehaviour {
 
     TTextAttributes SelAttributes() { return TTextAttributes(*this, true); }
     TTextAttributes DefAttributes() { return TTextAttributes(*this, false); }
+    // Empties the box, makes the attributes for new text black without a style, and puts the
+    // text in: nothing of the marks of the text before carries over to this one.
+    void SetPlainText(std::string_view text);
 
     // The selection as formatted text with its plain text, as the box copies.
     void CopyToClipboard();

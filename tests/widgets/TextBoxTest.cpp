@@ -129,10 +129,7 @@ TEST_F(TextBoxTest, TextTypedIntoAnEditableMemoUsesThePlatformsLineBreaks) {
 
 TEST_F(TextBoxTest, RichEditStylesLandOnTheStoredSpanAcrossLineBreaks) {
     // "Alpha\r\nBeta\nGamma": stored position 12 is the G, document position 10.
-    rich->Clear();
-    rich->DefAttributes().SetColor(RGB(0, 0, 0));
-    rich->DefAttributes().SetStyle({});
-    rich->SetText("Alpha\r\nBeta\nGamma");
+    rich->SetPlainText("Alpha\r\nBeta\nGamma");
     rich->SetSelStart(12);
     rich->SetSelLength(5);
     EXPECT_EQ(rich->SelText(), "Gamma");
@@ -154,17 +151,16 @@ TEST_F(TextBoxTest, RichEditStylesLandOnTheStoredSpanAcrossLineBreaks) {
     EXPECT_EQ(rich->SelLength(), 0);
 }
 
-TEST_F(TextBoxTest, NewTextTakesTheDefaultAttributesNotTheLastStyles) {
+TEST_F(TextBoxTest, PlainTextTakesNothingOfTheStylesBefore) {
+    rich->DefAttributes().SetStyle({fsItalic});
     rich->SetText("Old heading");
     rich->SetSelStart(0);
     rich->SetSelLength(3);
     rich->SelAttributes().SetStyle({fsBold});
     rich->SelAttributes().SetColor(RGB(255, 0, 0));
-    rich->Clear();
-    rich->DefAttributes().SetColor(RGB(0, 0, 0));
-    rich->DefAttributes().SetStyle({});
-    rich->SetText("New text");
+    rich->SetPlainText("New text");
     EXPECT_NE(FormatAtDocument(0).fontWeight(), QFont::Bold);
+    EXPECT_FALSE(FormatAtDocument(0).fontItalic());
     EXPECT_EQ(FormatAtDocument(0).foreground().color(), QColor(0, 0, 0));
 }
 
