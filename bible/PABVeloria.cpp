@@ -6,7 +6,6 @@
 #include "bible/CrossReference.h"
 #include "store/RefLists.h"
 #include "store/Text.h"
-#include "widgets/Application.h"
 #include "widgets/HintWindow.h"
 #include "widgets/Look.h"
 #include "widgets/Make.h"
@@ -211,11 +210,7 @@ void TFB_Veloria::dxButton6Click() {
 // The sentence is found again for the row: a row whose sentence is missing copies nothing rather
 // than the sentence the book table was last moved to.
 void TFB_Veloria::dxButton1Click() {
-    if (Memo1->SelLength() >= 1) {
-        Memo1->CopyToClipboard();
-    } else if (const Table* book = FindCurrentSentence()) {
-        Clipboard().SetAsText(veloria::store::SentenceWithReference(*book));
-    }
+    CopySentence(*Memo1, FindCurrentSentence());
     DBGrid1->SetFocus();
 }
 

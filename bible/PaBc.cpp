@@ -6,7 +6,6 @@
 #include "bible/CrossReference.h"
 #include "bible/PABVeloria.h"
 #include "store/Text.h"
-#include "widgets/Application.h"
 #include "widgets/HintWindow.h"
 #include "widgets/Look.h"
 #include "widgets/Make.h"
@@ -186,11 +185,7 @@ void TFBC::Button1Click() {
 // ---- Copy and Close ----
 
 void TFBC::dxButton2Click() {
-    if (RichEdit1->SelLength() < 1) {
-        Clipboard().SetAsText(JoinLines(RichEdit1->Lines()));
-    } else {
-        RichEdit1->CopyToClipboard();
-    }
+    RichEdit1->CopySelectionOrAll();
     DBGrid1->SetFocus();
 }
 

@@ -3,7 +3,6 @@
 #include "app/uGlobal.h"
 #include "bible/CrossReference.h"
 #include "store/RefLists.h"
-#include "widgets/Application.h"
 #include "widgets/HintWindow.h"
 #include "widgets/Look.h"
 #include "widgets/Make.h"
@@ -134,11 +133,7 @@ void TFBiblia::dxButton6Click() {
 // ---- Copy and Close ----
 
 void TFBiblia::dxButton2Click() {
-    if (Memo1->SelLength() < 1) {
-        Clipboard().SetAsText(JoinLines(Memo1->Lines()));
-    } else {
-        Memo1->CopyToClipboard();
-    }
+    Memo1->CopySelectionOrAll();
     DBGrid1->SetFocus();
 }
 

@@ -6,7 +6,6 @@
 #include "bible/CrossReference.h"
 #include "bible/PaBiblia.h"
 #include "store/Text.h"
-#include "widgets/Application.h"
 #include "widgets/Make.h"
 #include "widgets/WindowParts.h"
 
@@ -192,11 +191,7 @@ void TFCurBi::Button1Click() {
 // ---- Copy and Close ----
 
 void TFCurBi::dxButton2Click() {
-    if (Memo1->SelLength() >= 1) {
-        Memo1->CopyToClipboard();
-    } else if (const Table* book = FindCurrentSentence()) {
-        Clipboard().SetAsText(veloria::store::SentenceWithReference(*book));
-    }
+    CopySentence(*Memo1, FindCurrentSentence());
     DBGrid1->SetFocus();
 }
 

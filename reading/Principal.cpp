@@ -339,11 +339,7 @@ Table* TForm1::FindCurrentSentence() {
 }
 
 void TForm1::dxButton4Click() {
-    if (Memo1->SelLength() >= 1) {
-        Clipboard().SetAsText(Memo1->SelText());
-    } else if (Table* book = FindCurrentSentence()) {
-        Clipboard().SetAsText(veloria::store::SentenceWithReference(*book));
-    }
+    CopySentence(*Memo1, FindCurrentSentence());
     DBGrid1->SetFocus();
 }
 

@@ -199,6 +199,13 @@ void TextBoxBehaviour::SelectAll() {
     SetSelLength(Stored().Length());
 }
 
+void TextBoxBehaviour::CopySelectionOrAll() {
+    if (SelLength() < 1)
+        Clipboard().SetAsText(JoinLines(Lines()));
+    else
+        CopyToClipboard();
+}
+
 namespace {
 
 template <class Box>

@@ -74,6 +74,12 @@ class TextBoxBehaviour {
     std::string SelText() const;
     void SelectAll();
 
+    // The selection to the clipboard, as the box copies (nothing when there is none).
+    virtual void CopyToClipboard() = 0;
+    // The selection as the box copies it; without one, the whole text as plain text, its lines
+    // joined with CR LF.
+    void CopySelectionOrAll();
+
     // The text changed, by the user or by the program.
     std::function<void()> OnChange;
 
@@ -110,7 +116,7 @@ class TMemo : public ControlHost<QPlainTextEdit>, public TextBoxBehaviour {
     }
     void SetAlignment(TAlignment alignment);
     // The selection as plain text.
-    void CopyToClipboard();
+    void CopyToClipboard() override;
 
     // Sets stretches of the text apart, replacing those set before; a new text drops them. Later
     // marks are laid over earlier ones where they overlap. For read-only boxes: the marks are no
@@ -175,7 +181,7 @@ class TRichEdit : public ControlHost<QTextEdit>, public TextBoxBehaviour {
     void SetPlainText(std::string_view text);
 
     // The selection as formatted text with its plain text, as the box copies.
-    void CopyToClipboard();
+    void CopyToClipboard() override;
 
   protected:
     QTextDocument& Document() const override { return *document(); }

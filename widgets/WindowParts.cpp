@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "store/VolumeTables.h"
+#include "widgets/Application.h"
 #include "widgets/Form.h"
 #include "widgets/Make.h"
 #include "widgets/StoredPicture.h"
@@ -40,6 +42,13 @@ TImage* MakeBackground(TForm* form, std::string_view name, const TPicture& pictu
         image->SetStretch(true);
     }
     return image;
+}
+
+void CopySentence(TMemo& box, const store::Table* book) {
+    if (box.SelLength() >= 1)
+        box.CopyToClipboard();
+    else if (book)
+        Clipboard().SetAsText(store::SentenceWithReference(*book));
 }
 
 }  // namespace veloria::widgets

@@ -3,10 +3,13 @@
 #include <functional>
 #include <string_view>
 
+#include "store/Table.h"
 #include "widgets/Buttons.h"
+#include "widgets/Memo.h"
 #include "widgets/Picture.h"
 
-// The pieces every window builds alike, written once: its background and its flat buttons.
+// The pieces every window builds alike, written once: its background, its flat buttons, and the
+// copy of a sentence.
 namespace veloria::widgets {
 
 class TForm;
@@ -46,5 +49,10 @@ TdxButton* MakeCopyButton(QWidget* parent, const ControlPlace& place,
 // resizable stretches it as it grows, rather than showing its edge. Made before the controls it
 // lies behind.
 TImage* MakeBackground(TForm* form, std::string_view name, const TPicture& picture);
+
+// The copy of a sentence shown in a box: the box's selection when it has one; otherwise the
+// sentence at the book table's current row with its trimmed reference in parentheses, or nothing
+// when there is no sentence (nullptr).
+void CopySentence(TMemo& box, const store::Table* book);
 
 }  // namespace veloria::widgets
