@@ -206,73 +206,77 @@ void TextBoxBehaviour::CopySelectionOrAll() {
         CopyToClipboard();
 }
 
-namespace {
+// --- text boxes alike ---------------------------------------------------------------------------
 
-template <class Box>
-void SetBoxScrollBars(Box& box, TScrollStyle style) {
+template <class W>
+TextBox<W>::TextBox(QWidget* parent) : ControlHost<W>(parent) {
+    this->setFocusPolicy(Qt::StrongFocus);
+    this->setTabChangesFocus(true);
+    this->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    this->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    this->SetTabStop(true);
+    QObject::connect(this, &W::textChanged, this, [this] { DocumentEdited(); });
+}
+
+template <class W>
+void TextBox<W>::ShowCaret(bool focused) {
+    if (!this->isReadOnly())
+        return;
+    this->setTextInteractionFlags(focused ? Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard
+                                          : Qt::TextSelectableByMouse);
+}
+
+template <class W>
+void TextBox<W>::SetReadOnly(bool readOnly) {
+    this->setReadOnly(readOnly);
+    if (readOnly)
+        ShowCaret(this->hasFocus());
+}
+
+template <class W>
+void TextBox<W>::focusInEvent(QFocusEvent* event) {
+    ShowCaret(true);
+    W::focusInEvent(event);
+}
+
+template <class W>
+void TextBox<W>::focusOutEvent(QFocusEvent* event) {
+    // The box puts its caret away only while the keyboard may move it.
+    W::focusOutEvent(event);
+    ShowCaret(false);
+}
+
+template <class W>
+void TextBox<W>::SetScrollBars(TScrollStyle style) {
     const bool v = style == ssVertical || style == ssBoth;
     const bool h = style == ssHorizontal || style == ssBoth;
-    box.setVerticalScrollBarPolicy(v ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
-    box.setHorizontalScrollBarPolicy(h ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    this->setVerticalScrollBarPolicy(v ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    this->setHorizontalScrollBarPolicy(h ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
 }
 
-template <class Box>
-void PrepareBox(Box& box) {
-    box.setFocusPolicy(Qt::StrongFocus);
-    box.setTabChangesFocus(true);
-    box.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    box.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+template <class W>
+void TextBox<W>::SetWordWrap(bool wrap) {
+    this->setLineWrapMode(wrap ? W::WidgetWidth : W::NoWrap);
 }
 
-// A read-only box shows its caret only while it has the focus, as the platform's do; with the
-// focus the keyboard moves and selects in it.
-template <class Box>
-void ShowCaret(Box& box, bool focused) {
-    if (!box.isReadOnly())
-        return;
-    box.setTextInteractionFlags(focused ? Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard
-                                        : Qt::TextSelectableByMouse);
+template <class W>
+void TextBox<W>::SetBorderStyle(TBorderStyle style) {
+    this->setFrameShape(style == bsNone ? W::NoFrame : W::StyledPanel);
 }
 
-template <class Box>
-void SetBoxReadOnly(Box& box, bool readOnly) {
-    box.setReadOnly(readOnly);
-    if (readOnly)
-        ShowCaret(box, box.hasFocus());
+template <class W>
+void TextBox<W>::ApplyColor(TColor color) {
+    QPalette p = this->palette();
+    p.setColor(QPalette::Base, ToQColor(color));
+    this->setPalette(p);
 }
 
-}  // namespace
+template class TextBox<QPlainTextEdit>;
+template class TextBox<QTextEdit>;
 
 // --- TMemo -------------------------------------------------------------------------------------
 
-TMemo::TMemo(QWidget* parent) : ControlHost<QPlainTextEdit>(parent) {
-    PrepareBox(*this);
-    SetTabStop(true);
-    QObject::connect(this, &QPlainTextEdit::textChanged, this, [this] { DocumentEdited(); });
-}
-
-void TMemo::SetReadOnly(bool readOnly) {
-    SetBoxReadOnly(*this, readOnly);
-}
-
-void TMemo::focusInEvent(QFocusEvent* event) {
-    ShowCaret(*this, true);
-    QPlainTextEdit::focusInEvent(event);
-}
-
-void TMemo::focusOutEvent(QFocusEvent* event) {
-    // The box puts its caret away only while the keyboard may move it.
-    QPlainTextEdit::focusOutEvent(event);
-    ShowCaret(*this, false);
-}
-
-void TMemo::SetScrollBars(TScrollStyle style) {
-    SetBoxScrollBars(*this, style);
-}
-
-void TMemo::SetWordWrap(bool wrap) {
-    setLineWrapMode(wrap ? WidgetWidth : NoWrap);
-}
+TMemo::TMemo(QWidget* parent) : TextBox<QPlainTextEdit>(parent) {}
 
 void TMemo::SetAlignment(TAlignment alignment) {
     alignment_ = alignment;
@@ -286,7 +290,7 @@ void TMemo::SetAlignment(TAlignment alignment) {
 void TMemo::Fill(const QString& documentText) {
     marks_.clear();
     setPlainText(documentText);
-    ShowCaret(*this, hasFocus());
+    ShowCaret(hasFocus());
 }
 
 void TMemo::CopyToClipboard() {
@@ -347,42 +351,10 @@ QMimeData* TMemo::createMimeDataFromSelection() const {
     return data;
 }
 
-void TMemo::ApplyColor(TColor color) {
-    QPalette p = palette();
-    p.setColor(QPalette::Base, ToQColor(color));
-    setPalette(p);
-}
-
 // --- TRichEdit ---------------------------------------------------------------------------------
 
-TRichEdit::TRichEdit(QWidget* parent) : ControlHost<QTextEdit>(parent) {
-    PrepareBox(*this);
-    SetTabStop(true);
+TRichEdit::TRichEdit(QWidget* parent) : TextBox<QTextEdit>(parent) {
     setAcceptRichText(false);
-    QObject::connect(this, &QTextEdit::textChanged, this, [this] { DocumentEdited(); });
-}
-
-void TRichEdit::SetReadOnly(bool readOnly) {
-    SetBoxReadOnly(*this, readOnly);
-}
-
-void TRichEdit::focusInEvent(QFocusEvent* event) {
-    ShowCaret(*this, true);
-    QTextEdit::focusInEvent(event);
-}
-
-void TRichEdit::focusOutEvent(QFocusEvent* event) {
-    // The box puts its caret away only while the keyboard may move it.
-    QTextEdit::focusOutEvent(event);
-    ShowCaret(*this, false);
-}
-
-void TRichEdit::SetScrollBars(TScrollStyle style) {
-    SetBoxScrollBars(*this, style);
-}
-
-void TRichEdit::SetWordWrap(bool wrap) {
-    setLineWrapMode(wrap ? WidgetWidth : NoWrap);
 }
 
 void TRichEdit::BoundsOrFontChanged() {
@@ -399,7 +371,7 @@ void TRichEdit::Fill(const QString& documentText) {
     c.insertText(documentText, defaultFormat_);
     setCurrentCharFormat(defaultFormat_);
     if (wasReadOnly)
-        ShowCaret(*this, hasFocus());
+        ShowCaret(hasFocus());
 }
 
 void TRichEdit::SetPlainText(std::string_view text) {
@@ -414,12 +386,6 @@ void TRichEdit::CopyToClipboard() {
         return;
     const QTextDocumentFragment fragment = textCursor().selection();
     Clipboard().SetAsHtml(fragment.toHtml().toStdString(), SelText());
-}
-
-void TRichEdit::ApplyColor(TColor color) {
-    QPalette p = palette();
-    p.setColor(QPalette::Base, ToQColor(color));
-    setPalette(p);
 }
 
 // --- attributes --------------------------------------------------------------------------------
@@ -441,13 +407,27 @@ TFontStyles StyleOf(const QTextCharFormat& f) {
 
 }  // namespace
 
-TFontStyles TTextAttributes::Style() const {
-    if (!selection_)
-        return StyleOf(box_.defaultFormat_);
+QTextCharFormat TTextAttributes::SelectionFormat() const {
     QTextCursor c = box_.textCursor();
     QTextCursor at(box_.document());
     at.setPosition(std::min(c.selectionStart() + 1, box_.document()->characterCount() - 1));
-    return StyleOf(at.charFormat());
+    return at.charFormat();
+}
+
+void TTextAttributes::Merge(const QTextCharFormat& format) {
+    if (!selection_) {
+        box_.defaultFormat_.merge(format);
+        return;
+    }
+    QTextCursor c = box_.textCursor();
+    if (c.hasSelection())
+        c.mergeCharFormat(format);
+    else
+        box_.mergeCurrentCharFormat(format);
+}
+
+TFontStyles TTextAttributes::Style() const {
+    return StyleOf(selection_ ? SelectionFormat() : box_.defaultFormat_);
 }
 
 void TTextAttributes::SetStyle(TFontStyles style) {
@@ -456,24 +436,13 @@ void TTextAttributes::SetStyle(TFontStyles style) {
     f.setFontItalic(style.Contains(fsItalic));
     f.setFontUnderline(style.Contains(fsUnderline));
     f.setFontStrikeOut(style.Contains(fsStrikeOut));
-    if (!selection_) {
-        box_.defaultFormat_.merge(f);
-        return;
-    }
-    QTextCursor c = box_.textCursor();
-    if (c.hasSelection())
-        c.mergeCharFormat(f);
-    else
-        box_.mergeCurrentCharFormat(f);
+    Merge(f);
 }
 
 TColor TTextAttributes::Color() const {
     if (!selection_)
         return FromQColor(box_.defaultFormat_.foreground().color());
-    QTextCursor c = box_.textCursor();
-    QTextCursor at(box_.document());
-    at.setPosition(std::min(c.selectionStart() + 1, box_.document()->characterCount() - 1));
-    const QBrush b = at.charFormat().foreground();
+    const QBrush b = SelectionFormat().foreground();
     return b.style() == Qt::NoBrush ? FromQColor(box_.palette().color(QPalette::Text))
                                     : FromQColor(b.color());
 }
@@ -481,15 +450,7 @@ TColor TTextAttributes::Color() const {
 void TTextAttributes::SetColor(TColor color) {
     QTextCharFormat f;
     f.setForeground(ToQColor(color));
-    if (!selection_) {
-        box_.defaultFormat_.merge(f);
-        return;
-    }
-    QTextCursor c = box_.textCursor();
-    if (c.hasSelection())
-        c.mergeCharFormat(f);
-    else
-        box_.mergeCurrentCharFormat(f);
+    Merge(f);
 }
 
 }  // namespace veloria::widgets

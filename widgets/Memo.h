@@ -103,17 +103,38 @@ class TextBoxBehaviour {
     bool filling_ = false;
 };
 
-// The memo: plain text, read-only or not, scroll bars, word wrap, font.
-class TMemo : public ControlHost<QPlainTextEdit>, public TextBoxBehaviour {
+// What the memo and the rich-text box are alike over their Qt widget (QPlainTextEdit, QTextEdit):
+// a tab stop that Tab leaves, read-only or not (a read-only box shows its caret only while it has
+// the focus, as the platform's do), scroll bars, word wrap, border and colour.
+template <class W>
+class TextBox : public ControlHost<W>, public TextBoxBehaviour {
   public:
-    explicit TMemo(QWidget* parent);
+    explicit TextBox(QWidget* parent);
 
     void SetReadOnly(bool readOnly);
     void SetScrollBars(TScrollStyle style);
     void SetWordWrap(bool wrap);
-    void SetBorderStyle(TBorderStyle style) {
-        setFrameShape(style == bsNone ? NoFrame : StyledPanel);
-    }
+    void SetBorderStyle(TBorderStyle style);
+
+  protected:
+    QTextDocument& Document() const override { return *this->document(); }
+    QTextCursor Cursor() const override { return this->textCursor(); }
+    void SetTextCursorTo(const QTextCursor& cursor) override { this->setTextCursor(cursor); }
+    void ApplyColor(TColor color) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    // With the focus the keyboard moves and selects in a read-only box; without, the mouse alone.
+    void ShowCaret(bool focused);
+};
+
+extern template class TextBox<QPlainTextEdit>;
+extern template class TextBox<QTextEdit>;
+
+// The memo: plain text, read-only or not, scroll bars, word wrap, font.
+class TMemo : public TextBox<QPlainTextEdit> {
+  public:
+    explicit TMemo(QWidget* parent);
+
     void SetAlignment(TAlignment alignment);
     // The selection as plain text.
     void CopyToClipboard() override;
@@ -128,16 +149,10 @@ class TMemo : public ControlHost<QPlainTextEdit>, public TextBoxBehaviour {
     void ScrollIntoView(int start, int length);
 
   protected:
-    QTextDocument& Document() const override { return *document(); }
     // What the box copies, or drags, is its plain text: never the marks' looks.
     QMimeData* createMimeDataFromSelection() const override;
-    QTextCursor Cursor() const override { return textCursor(); }
-    void SetTextCursorTo(const QTextCursor& cursor) override { setTextCursor(cursor); }
     void Fill(const QString& documentText) override;
     bool WantsTab() const override { return false; }
-    void ApplyColor(TColor color) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     TAlignment alignment_ = taLeftJustify;
@@ -159,20 +174,17 @@ class TTextAttributes {
   private:
     friend class TRichEdit;
     TTextAttributes(TRichEdit& box, bool selection) : box_(box), selection_(selection) {}
+    // The format of the selection's first character.
+    QTextCharFormat SelectionFormat() const;
+    // Sets the format's properties on the attributes.
+    void Merge(const QTextCharFormat& format);
     TRichEdit& box_;
     bool selection_;
 };
 
-class TRichEdit : public ControlHost<QTextEdit>, public TextBoxBehaviour {
+class TRichEdit : public TextBox<QTextEdit> {
   public:
     explicit TRichEdit(QWidget* parent);
-
-    void SetReadOnly(bool readOnly);
-    void SetScrollBars(TScrollStyle style);
-    void SetWordWrap(bool wrap);
-    void SetBorderStyle(TBorderStyle style) {
-        setFrameShape(style == bsNone ? NoFrame : StyledPanel);
-    }
 
     TTextAttributes SelAttributes() { return TTextAttributes(*this, true); }
     TTextAttributes DefAttributes() { return TTextAttributes(*this, false); }
@@ -184,14 +196,8 @@ class TRichEdit : public ControlHost<QTextEdit>, public TextBoxBehaviour {
     void CopyToClipboard() override;
 
   protected:
-    QTextDocument& Document() const override { return *document(); }
-    QTextCursor Cursor() const override { return textCursor(); }
-    void SetTextCursorTo(const QTextCursor& cursor) override { setTextCursor(cursor); }
     void Fill(const QString& documentText) override;
-    void ApplyColor(TColor color) override;
     void BoundsOrFontChanged() override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     friend class TTextAttributes;
