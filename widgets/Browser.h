@@ -162,7 +162,6 @@ class Browser {
     // goes to its first row; with Kept the row stays where the user left it.
     void StartShowing();
 
-    store::Table& Table() { return table_; }
     const BrowseOptions& Options() const { return options_; }
 
   private:

@@ -48,10 +48,8 @@ class TControl {
     int Top() const { return self_.y(); }
     int Width() const { return self_.width(); }
     int Height() const { return self_.height(); }
-    void SetLeft(int left) { SetBounds(left, Top(), Width(), Height()); }
     void SetTop(int top) { SetBounds(Left(), top, Width(), Height()); }
     void SetWidth(int width) { SetBounds(Left(), Top(), width, Height()); }
-    void SetHeight(int height) { SetBounds(Left(), Top(), Width(), height); }
     // Which parent edges the control keeps its distance to when the parent is resized.
     void SetAnchors(TAnchors anchors);
     TAnchors Anchors() const { return anchors_; }

@@ -191,7 +191,6 @@ TDBGrid::TDBGrid(QWidget* parent, store::Table& table)
     setTextElideMode(Qt::ElideNone);
     setCornerButtonEnabled(false);
     setHorizontalScrollMode(ScrollPerPixel);
-    titleFont_ = TFont{"MS Sans Serif", 11, {}, clWindowText};
     model_ = new Model(*this);
     setModel(model_);
     titles_ = new Header(Qt::Horizontal, *this);
@@ -253,11 +252,6 @@ void TDBGrid::SetFixedColor(TColor color) {
     }
     titles_->viewport()->update();
     indicator_->viewport()->update();
-}
-
-void TDBGrid::SetTitleFont(const TFont& font) {
-    titleFont_ = font;
-    Layout();
 }
 
 void TDBGrid::SetScrollBars(TScrollStyle style) {

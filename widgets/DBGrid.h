@@ -69,7 +69,6 @@ class TDBGrid : public ControlHost<QTableView>, public DataLink {
     // The colour of the title row and the indicator column.
     void SetFixedColor(TColor color);
     TColor FixedColor() const { return fixedColor_; }
-    void SetTitleFont(const TFont& font);
     // The grid's own scroll bars (ssBoth by default, each shown when needed).
     void SetScrollBars(TScrollStyle style);
     // The current column.
@@ -120,7 +119,8 @@ class TDBGrid : public ControlHost<QTableView>, public DataLink {
     TDBGridOptions options_{dgTitles,   dgIndicator, dgColumnResize, dgColLines,
                             dgRowLines, dgTabs,      dgRowSelect,    dgAlwaysShowSelection};
     TColor fixedColor_ = clBtnFace;
-    TFont titleFont_;
+    // The titles' font where a column names none.
+    const TFont titleFont_{"MS Sans Serif", 11, {}, clWindowText};
     Model* model_ = nullptr;
     Header* titles_ = nullptr;
     Header* indicator_ = nullptr;

@@ -49,7 +49,7 @@ void THintWindow::ActivateHint(QPoint globalPos, std::string_view text) {
     setGeometry(QRect(at, size));
     show();
     update();
-    hideTimer_.start(hidePause_);
+    hideTimer_.start(kHidePause);
 }
 
 void THintWindow::ReleaseHint() {

@@ -20,8 +20,6 @@ class THintWindow : public QWidget {
     void SetColor(TColor color);
     TColor Color() const { return color_; }
     void SetFont(const TFont& font);
-    // How long a hint stays up, in milliseconds.
-    void SetHidePause(int ms) { hidePause_ = ms; }
 
     // Shows the text below the given screen point.
     void ActivateHint(QPoint globalPos, std::string_view text);
@@ -37,7 +35,8 @@ class THintWindow : public QWidget {
     TColor arrowColor_ = RGB(48, 144, 207);
     TColor color_ = clInfoBk;
     std::string text_;
-    int hidePause_ = 2500;
+    // How long a hint stays up, in milliseconds.
+    static constexpr int kHidePause = 2500;
     QTimer hideTimer_;
 };
 

@@ -157,11 +157,6 @@ void TextBoxBehaviour::ChangeLooks(const std::function<void()>& change) {
     filling_ = filling;
 }
 
-void TextBoxBehaviour::AddLine(std::string_view line) {
-    const std::string text = Text();
-    SetText(text.empty() ? std::string(line) : text + "\r\n" + std::string(line));
-}
-
 int TextBoxBehaviour::SelStart() const {
     return Stored().ToStored(Cursor().selectionStart());
 }

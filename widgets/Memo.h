@@ -61,9 +61,6 @@ class TextBoxBehaviour {
     void SetText(std::string_view text);
     void Clear() { SetText({}); }
     std::vector<std::string> Lines() const { return SplitLines(Text()); }
-    void SetLines(const std::vector<std::string>& lines) { SetText(JoinLines(lines)); }
-    // Adds a line at the end.
-    void AddLine(std::string_view line);
 
     int SelStart() const;
     int SelLength() const;

@@ -19,8 +19,6 @@ class TScrollBar : public ControlHost<QScrollBar> {
     void SetKind(TScrollBarKind kind);
     int Min() const { return min_; }
     int Max() const { return max_; }
-    void SetMin(int min) { SetParams(Position(), min, std::max(min, max_)); }
-    void SetMax(int max) { SetParams(Position(), std::min(min_, max), max); }
     int Position() const { return value(); }
     // Clamped to the range; no notification.
     void SetPosition(int position);
