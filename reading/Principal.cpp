@@ -424,7 +424,11 @@ void TForm1::dxButton6Click() {
 }
 
 void TForm1::dxButton5Click() {
-    ShellOpen("Help.htm");
+    ShellOpen("Help.htm", [](const std::string& file) {
+        Application().MessageBox(
+            "No program could open the help page. Open this file by hand:\n" + file,
+            Application().Title());
+    });
 }
 
 void TForm1::dxButton3Click() {

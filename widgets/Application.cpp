@@ -2,11 +2,11 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFont>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProcess>
 #include <QStyleFactory>
 #include <QTimer>
 #include <QUrl>
@@ -311,20 +311,45 @@ TClipboard& Clipboard() {
     return clipboard;
 }
 
-void ShellOpen(std::string_view fileOrAddress) {
+void ShellOpen(std::string_view fileOrAddress,
+               std::function<void(const std::string& opened)> onFailure) {
     const std::string target(fileOrAddress);
+    const QString t = ToQString(target);
+    const bool address = t.contains(QLatin1String("://")) ||
+                         t.startsWith(QLatin1String("www."), Qt::CaseInsensitive);
+    const QString opened = address ? QUrl::fromUserInput(t).toString()
+                                   : QDir::toNativeSeparators(QDir::current().absoluteFilePath(t));
+    // Told from the message loop, as the opener's end is: the handler that asked is done by then.
+    auto failed = [onFailure, shown = FromQString(address ? t : opened)] {
+        if (onFailure)
+            QTimer::singleShot(0, qApp, [onFailure, shown] { Dispatch(onFailure, shown); });
+    };
     if (const auto& hook = Application().GetShellHook()) {
-        hook(target);
+        if (!hook(target))
+            failed();
         return;
     }
-    const QString t = ToQString(target);
-    QUrl url;
-    if (t.contains(QLatin1String("://")) ||
-        t.startsWith(QLatin1String("www."), Qt::CaseInsensitive))
-        url = QUrl::fromUserInput(t);
-    else
-        url = QUrl::fromLocalFile(QDir::current().absoluteFilePath(t));
-    QDesktopServices::openUrl(url);
+    // The opener's exit status says whether a program took the file; what it writes goes where
+    // the program's own output goes.
+    auto* opener = new QProcess(qApp);
+    opener->setProgram(ToQString(Application().ShellOpener()));
+    opener->setArguments({opened});
+    opener->setProcessChannelMode(QProcess::ForwardedChannels);
+    opener->setStandardInputFile(QProcess::nullDevice());
+    QObject::connect(opener, &QProcess::finished, opener,
+                     [opener, failed](int code, QProcess::ExitStatus status) {
+                         if (status != QProcess::NormalExit || code != 0)
+                             failed();
+                         opener->deleteLater();
+                     });
+    QObject::connect(opener, &QProcess::errorOccurred, opener,
+                     [opener, failed](QProcess::ProcessError error) {
+                         if (error != QProcess::FailedToStart)
+                             return;
+                         failed();
+                         opener->deleteLater();
+                     });
+    opener->start();
 }
 
 }  // namespace veloria::widgets

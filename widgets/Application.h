@@ -64,10 +64,16 @@ class TApplication {
     // answer. An empty hook shows real boxes again.
     using DialogHook = std::function<int(const ShownDialog&)>;
     void SetDialogHook(DialogHook hook) { dialogHook_ = std::move(hook); }
-    // Replaces the desktop's default action (tests).
-    using ShellHook = std::function<void(const std::string&)>;
+    // Replaces the desktop's default action (tests): the hook receives what would be opened and
+    // answers whether a program opened it.
+    using ShellHook = std::function<bool(const std::string&)>;
     void SetShellHook(ShellHook hook) { shellHook_ = std::move(hook); }
     const ShellHook& GetShellHook() const { return shellHook_; }
+    // The program that opens files and addresses with the desktop's default action, given the
+    // file's path or the address; it ends with status 0 when a program opened it. xdg-open unless
+    // set (tests).
+    void SetShellOpener(std::string program) { shellOpener_ = std::move(program); }
+    const std::string& ShellOpener() const { return shellOpener_; }
 
   private:
     friend class TForm;
@@ -87,6 +93,7 @@ class TApplication {
     std::vector<QPointer<TForm>> active_;  // showing forms, the one the user works in last
     DialogHook dialogHook_;
     ShellHook shellHook_;
+    std::string shellOpener_ = "xdg-open";
     bool initialized_ = false;
     bool terminated_ = false;
 };
@@ -112,8 +119,11 @@ class TClipboard {
 };
 TClipboard& Clipboard();
 
-// Opens a file of the working directory or a web address with the desktop's default action; the
-// result is not examined.
-void ShellOpen(std::string_view fileOrAddress);
+// Opens a file of the working directory or a web address with the desktop's default action. When
+// no program could open it (the opener cannot be started, or ends with a failure), onFailure runs
+// from the message loop, given what was to be opened: the file's full path, or the address.
+// Without onFailure the result is not examined.
+void ShellOpen(std::string_view fileOrAddress,
+               std::function<void(const std::string& opened)> onFailure = {});
 
 }  // namespace veloria::widgets

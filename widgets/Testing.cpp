@@ -153,7 +153,10 @@ DialogCapture::DialogCapture() {
         dialogs_.push_back(d);
         return IDOK;
     });
-    Application().SetShellHook([this](const std::string& target) { opened_.push_back(target); });
+    Application().SetShellHook([this](const std::string& target) {
+        opened_.push_back(target);
+        return !failOpening_;
+    });
 }
 
 DialogCapture::~DialogCapture() {

@@ -74,11 +74,14 @@ class DialogCapture {
     std::vector<std::string> Errors() const;
     std::vector<std::string> Messages() const;
     const std::vector<std::string>& Opened() const { return opened_; }
+    // From now on the desktop finds no program to open what it is asked to.
+    void FailOpening() { failOpening_ = true; }
     void Clear();
 
   private:
     std::vector<ShownDialog> dialogs_;
     std::vector<std::string> opened_;
+    bool failOpening_ = false;
 };
 
 // While alive, the boxes the program shows are the real ones, answered as a user answers them:

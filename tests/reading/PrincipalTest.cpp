@@ -294,6 +294,18 @@ TEST_F(ProgramTest, HelpOpensTheHelpPage) {
     EXPECT_EQ(capture.Opened()[0], "Help.htm");
 }
 
+TEST_F(ProgramTest, HelpThatNoProgramCouldOpenSaysSoAndNamesTheFile) {
+    Start();
+    t::DialogCapture capture;
+    capture.FailOpening();
+    t::Click(*F().dxButton5);
+    t::ProcessEvents();
+    ASSERT_EQ(capture.Messages().size(), 1u);
+    const std::string message = capture.Messages()[0];
+    EXPECT_NE(message.find("No program could open the help page"), std::string::npos) << message;
+    EXPECT_NE(message.find((Dir() / "Help.htm").string()), std::string::npos) << message;
+}
+
 TEST_F(ProgramTest, AMissingBackgroundIsReportedButTheCommandsStillComeOn) {
     std::filesystem::remove(Dir() / "Fondo01.bmp");
     t::DialogCapture capture;
