@@ -11,6 +11,8 @@ using veloria::widgets::Application;
 int main(int argc, char** argv) {
     QApplication qt(argc, argv);
     Application().Initialize();
+    // Before the first window, so that every window shows it.
+    Application().SetIcon(VELORIA_APP_ID);
 
     // Painted at once: the loop does not run until every window exists.
     TSplashForm splash;

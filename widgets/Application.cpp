@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QFileInfo>
 #include <QFont>
+#include <QIcon>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
@@ -187,6 +189,25 @@ void TApplication::Initialize() {
 
 void TApplication::SetTitle(std::string_view title) {
     title_ = title;
+}
+
+void TApplication::SetIcon(std::string_view name) {
+    const QString n = QString::fromUtf8(name.data(), qsizetype(name.size()));
+    // The installed program lies in <prefix>/libexec/veloria, its icons in <prefix>/share/icons,
+    // which the desktop's places need not name.
+    const QString beside = QDir(QCoreApplication::applicationDirPath())
+                               .absoluteFilePath(QStringLiteral("../../share/icons"));
+    QStringList paths = QIcon::themeSearchPaths();
+    if (QDir(beside).exists() && !paths.contains(QDir::cleanPath(beside)))
+        paths.append(QDir::cleanPath(beside));
+    QIcon::setThemeSearchPaths(paths);
+    if (QIcon::themeName().isEmpty())
+        QIcon::setThemeName(QStringLiteral("hicolor"));
+    QIcon built;
+    for (const QFileInfo& file :
+         QDir(QStringLiteral(":/icons")).entryInfoList({n + QStringLiteral("-*.png")}))
+        built.addFile(file.filePath());
+    QApplication::setWindowIcon(QIcon::fromTheme(n, built));
 }
 
 void TApplication::Adopt(std::unique_ptr<TForm> form) {

@@ -37,6 +37,10 @@ class TApplication {
 
     void SetTitle(std::string_view title);
     const std::string& Title() const { return title_; }
+    // The icon of every window, under this name: the one the desktop's icon theme holds (where
+    // the program is installed, beside it in share/icons as well), else the copy built into the
+    // program as ":/icons/<name>-<size>.png" (a run from the build tree).
+    void SetIcon(std::string_view name);
 
     // Creates a form the application owns until the loop ends; the first one becomes the main
     // form, whose closing ends the program. Defined in Form.h.
