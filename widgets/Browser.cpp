@@ -46,9 +46,7 @@ void Browser::Bind(const BrowseControls& controls, std::array<std::function<void
         grid_->OnKeyUp = [keyUp](WORD&, TShiftState) { keyUp(); };
     grid_->OnEnter = enter;
     if (bar_) {
-        // The bar lies over the grid's edge in place of the grid's own vertical scroll bar, which
-        // would only scroll the view and show beside or below it.
-        grid_->SetScrollBars(ssHorizontal);
+        grid_->LayOverBar(bar_);
         bar_->OnScroll = [scroll](TScrollCode, int&) { scroll(); };
         if (options_.range.fixedMax)
             bar_->SetParams(1, 1, *options_.range.fixedMax);

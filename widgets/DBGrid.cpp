@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <algorithm>
 
@@ -191,6 +192,8 @@ TDBGrid::TDBGrid(QWidget* parent, store::Table& table)
     setTextElideMode(Qt::ElideNone);
     setCornerButtonEnabled(false);
     setHorizontalScrollMode(ScrollPerPixel);
+    // Whole rows from the top, whatever moves the view.
+    setVerticalScrollMode(ScrollPerItem);
     model_ = new Model(*this);
     setModel(model_);
     titles_ = new Header(Qt::Horizontal, *this);
@@ -254,11 +257,10 @@ void TDBGrid::SetFixedColor(TColor color) {
     indicator_->viewport()->update();
 }
 
-void TDBGrid::SetScrollBars(TScrollStyle style) {
-    const bool v = style == ssVertical || style == ssBoth;
-    const bool h = style == ssHorizontal || style == ssBoth;
-    setVerticalScrollBarPolicy(v ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-    setHorizontalScrollBarPolicy(h ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+void TDBGrid::LayOverBar(TScrollBar* bar) {
+    bar_ = bar;
+    // The grid's own would only scroll the view, and show beside the laid-over one.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Layout();
 }
 
@@ -287,19 +289,85 @@ void TDBGrid::Layout() {
     for (std::size_t i = 0; i < columns_.size(); ++i)
         titleHeight = std::max(titleHeight, QFontMetrics(TitleQFont(int(i))).height());
     titles_->setFixedHeight(titleHeight + 4);
+    updateGeometries();
+}
+
+void TDBGrid::SizeColumns() {
     int used = 0;
     for (std::size_t i = 0; i < columns_.size(); ++i) {
         int w = columns_[i].Width > 0 ? columns_[i].Width : kDefaultColumnWidth;
-        if (columns_[i].Width <= 0 && i + 1 == columns_.size())
-            w = std::max(kDefaultColumnWidth, viewport()->width() - used - 1);
+        if (i + 1 == columns_.size()) {
+            // The last column ends at the grid's edge: it fills what is left, or is cut to it.
+            const int rest = std::max(kDefaultColumnWidth, viewport()->width() - used);
+            w = columns_[i].Width > 0 ? std::min(w, rest) : rest;
+        }
         setColumnWidth(int(i), w);
         used += w;
     }
 }
 
-void TDBGrid::resizeEvent(QResizeEvent* event) {
-    QTableView::resizeEvent(event);
-    Layout();
+void TDBGrid::updateGeometries() {
+    if (!indicator_ || !titles_) {
+        // Being made: the view's own headers still.
+        QTableView::updateGeometries();
+        return;
+    }
+    if (fitting_)
+        return;
+    fitting_ = true;
+    // The view places its titles and indicator in margins of its own and gives the rows the
+    // rest; the laid-over bar's strip and the blank below the whole rows are then taken from the
+    // rows. The horizontal bar's range is set quietly for the narrower rows before they narrow,
+    // so that the bar comes or goes once, for good, and never for the view's passing width.
+    QScrollBar& across = *horizontalScrollBar();
+    const QSignalBlocker quiet(&across);
+    for (int pass = 0; pass < 2; ++pass) {
+        QTableView::updateGeometries();
+        const QMargins m = viewportMargins();
+        const int rowHeight = indicator_->defaultSectionSize();
+        const int right = bar_ ? bar_->width() : 0;
+        const int blank = rowHeight > 0 ? std::max(0, viewport()->height()) % rowHeight : 0;
+        const int width = std::max(0, viewport()->width() - right);
+        across.setRange(0, std::max(0, titles_->length() - width));
+        across.setPageStep(std::max(1, width));
+        setViewportMargins(m.left(), m.top(), right, blank);
+        const QRect v = viewport()->geometry();
+        indicator_->setGeometry(v.left() - m.left(), v.top(), m.left(), v.height());
+        titles_->setGeometry(v.left(), v.top() - m.top(), v.width(), m.top());
+        if (rowHeight <= 0 || viewport()->height() % rowHeight == 0)
+            break;
+    }
+    PlaceBar();
+    fitting_ = false;
+    SizeColumns();
+}
+
+void TDBGrid::PlaceBar() {
+    if (!bar_ || !bar_->parentWidget() || !bar_->parentWidget()->isAncestorOf(this))
+        return;
+    const int fw = frameWidth();
+    const QRect client = rect().adjusted(fw, fw, -fw, -fw);
+    const int width = bar_->width();
+    const QPoint at = mapTo(bar_->parentWidget(), QPoint(client.right() + 1 - width, client.top()));
+    bar_->SetBounds(at.x(), at.y(), width, client.height());
+    bar_->raise();
+}
+
+void TDBGrid::moveEvent(QMoveEvent* event) {
+    QTableView::moveEvent(event);
+    PlaceBar();
+}
+
+bool TDBGrid::event(QEvent* event) {
+    if (event->type() == QEvent::Paint && viewportMargins().bottom() > 0) {
+        // The blank below the rows, as the grid's empty part below its last row looks; below the
+        // indicator column, as the column's own empty part.
+        const QRect v = viewport()->geometry();
+        QPainter p(this);
+        p.fillRect(QRect(v.left(), v.bottom() + 1, v.width(), viewportMargins().bottom()),
+                   palette().color(QPalette::Base));
+    }
+    return ControlHost<QTableView>::event(event);
 }
 
 int TDBGrid::VisibleRowCount() const {

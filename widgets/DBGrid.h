@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QTableView>
 #include <cstdint>
 #include <optional>
@@ -9,6 +10,7 @@
 #include "store/Table.h"
 #include "widgets/Control.h"
 #include "widgets/DataLink.h"
+#include "widgets/ScrollBar.h"
 #include "widgets/StdCtrls.h"
 
 // The grid bound to a table handle, and the data label.
@@ -16,7 +18,9 @@
 // The handle's current row is the grid's current row, both ways: the grid moves the handle for
 // clicks and keys, and shows wherever the window moved the handle (after each event handler, and
 // at once on Repaint). Whole rows are selected and stay marked without the focus; a title row and
-// the row indicator column (a marker on the current row) are drawn in the fixed colour.
+// the row indicator column (a marker on the current row) are drawn in the fixed colour. The grid
+// shows whole rows only: what is left below the last row that fits is blank, so no row is ever
+// cut, at the bottom nor, after a move to the last row, at the top.
 //
 // Key handlers: OnKeyDown runs before the grid moves for the key (it sees the row before the
 // key), OnKeyUp after (it sees the row the key moved to); a held key gives one OnKeyUp when it
@@ -35,7 +39,8 @@ struct TColumn {
           Alignment(alignment) {}
     std::string FieldName;
     std::string Title;  // exactly as shown, blanks included
-    // 0: 64 pixels, and for the last column the rest of the grid's width.
+    // 0: 64 pixels, and for the last column the rest of the grid's width. The last column ends at
+    // the grid's edge (or its laid-over bar): a wider one is cut to what is left.
     int Width;
     std::optional<TFont> TitleFont;  // the grid's title font when not given
     TAlignment TitleAlignment;
@@ -69,8 +74,11 @@ class TDBGrid : public ControlHost<QTableView>, public DataLink {
     // The colour of the title row and the indicator column.
     void SetFixedColor(TColor color);
     TColor FixedColor() const { return fixedColor_; }
-    // The grid's own scroll bars (ssBoth by default, each shown when needed).
-    void SetScrollBars(TScrollStyle style);
+    // A scroll bar of the window laid over the grid's right edge, in place of the grid's own
+    // vertical one: the grid keeps the bar on the strip at the right of its client area, from its
+    // top to its bottom, and its title row and its cells end where the bar begins. The grid's
+    // own scroll bars are otherwise shown when needed.
+    void LayOverBar(TScrollBar* bar);
     // The current column.
     int SelectedIndex() const { return column_; }
     void SetSelectedIndex(int column);
@@ -96,7 +104,11 @@ class TDBGrid : public ControlHost<QTableView>, public DataLink {
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    // The client area shared out: the titles and the indicator, the strip of the laid-over bar,
+    // the rows that fit whole, and the blank below them.
+    void updateGeometries() override;
+    void moveEvent(QMoveEvent* event) override;
+    bool event(QEvent* event) override;
     bool focusNextPrevChild(bool next) override;
     bool WantsTab() const override { return options_.Contains(dgTabs); }
     void BoundsOrFontChanged() override;
@@ -107,7 +119,12 @@ class TDBGrid : public ControlHost<QTableView>, public DataLink {
     friend class Model;
     friend class Header;
 
+    // Row and title heights from the fonts, then the layout of the whole.
     void Layout();
+    // The columns' widths; the last one ends at the edge of the rows.
+    void SizeColumns();
+    // The laid-over bar onto the strip the grid keeps for it.
+    void PlaceBar();
     void ShowCurrent(bool scroll);
     void MoveTable(int recNo);
     void StepColumn(int delta, bool wrapRows);
@@ -124,6 +141,8 @@ class TDBGrid : public ControlHost<QTableView>, public DataLink {
     Model* model_ = nullptr;
     Header* titles_ = nullptr;
     Header* indicator_ = nullptr;
+    QPointer<TScrollBar> bar_;
+    bool fitting_ = false;
     int rows_ = -1;
     std::uint64_t version_ = 0;
     int shownRec_ = 0;

@@ -11,6 +11,7 @@
 #include "widgets/DBGrid.h"
 #include "widgets/DataLink.h"
 #include "widgets/Dispatch.h"
+#include "widgets/ScrollBar.h"
 
 namespace veloria::widgets::test {
 namespace {
@@ -105,6 +106,32 @@ TEST_F(GridTest, NavigationKeysMoveTheTableCursor) {
     testing::KeyClick(*form, Qt::Key_End);
     EXPECT_EQ(table->RecNo(), 40);
     EXPECT_EQ(grid->CurrentRecNo(), 40);
+}
+
+TEST_F(GridTest, AGridAndItsLaidOverBarShareTheClientAreaAndShowWholeRows) {
+    auto* bar = form->Add<TScrollBar>("ScrollBar1", 400, 30, 18, 100, 2, sbVertical);
+    grid->LayOverBar(bar);
+    form->Show();
+    const int fw = grid->frameWidth();
+    const QRect client(grid->Left() + fw, grid->Top() + fw, grid->Width() - 2 * fw,
+                       grid->Height() - 2 * fw);
+    // The bar takes the client area's right strip, top to bottom.
+    EXPECT_EQ(QRect(bar->Left(), bar->Top(), bar->Width(), bar->Height()),
+              QRect(client.right() + 1 - 18, client.top(), 18, client.height()));
+    // Titles and cells end where it begins.
+    const QRect cells(grid->viewport()->mapTo(form.get(), QPoint(0, 0)), grid->viewport()->size());
+    const QRect titles(grid->horizontalHeader()->mapTo(form.get(), QPoint(0, 0)),
+                       grid->horizontalHeader()->size());
+    EXPECT_EQ(cells.right(), bar->Left() - 1);
+    EXPECT_EQ(titles.right(), bar->Left() - 1);
+    EXPECT_EQ(titles.bottom() + 1, cells.top());
+    EXPECT_EQ(grid->horizontalHeader()->length(), grid->viewport()->width());
+    // Whole rows, at the top after the last row is reached as well as before.
+    const int row = grid->rowHeight(0);
+    EXPECT_EQ(grid->viewport()->height() % row, 0) << grid->viewport()->height() << " " << row;
+    testing::KeyClick(*form, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(grid->rowViewportPosition(39) + row, grid->viewport()->height());
+    EXPECT_EQ(grid->rowViewportPosition(grid->rowAt(0)), 0);
 }
 
 TEST_F(GridTest, TabMovesBetweenColumnsWithinTheGrid) {
