@@ -79,7 +79,6 @@ TFB_Veloria::TFB_Veloria()
 
     dxButton1 =
         MakeCopyButton(this, {"dxButton1", 544, 56, 72, 25, 3}, [this] { dxButton1Click(); });
-    dxButton1->SetFont({"Arial", 13});
     dxButton2 =
         MakeCloseButton(this, {"dxButton2", 544, 96, 72, 25, 4}, [this] { dxButton2Click(); });
 
@@ -99,6 +98,7 @@ TFB_Veloria::TFB_Veloria()
                                    .Prior = &TFB_Veloria::dxButton4Click,
                                    .Next = &TFB_Veloria::dxButton5Click,
                                    .Last = &TFB_Veloria::dxButton6Click});
+    SetButtonFont(*this, {"Arial", 13});
 
     // "3" " / 12 References": the row number grows to the left, the count to the right.
     Label1 = Make<TLabel>(this, "Label1", 0, 0, 0, 0);

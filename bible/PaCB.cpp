@@ -68,8 +68,6 @@ TFCurBi::TFCurBi()
     dxButton3 = MakeFlatButton(this, {"dxButton3", 169, 414, 72, 25, 4},
                                {"&Bible", "References to Bible", "bible.png"},
                                [this] { dxButton3Click(); });
-    for (TdxButton* b : {dxButton1, dxButton2, dxButton3})
-        b->SetFont(kArial13);
 
     const auto navigation = MakeNavigationButtons(
         this, {"dxButton4", "dxButton5", "dxButton6", "dxButton7"}, 220, 381, 5);
@@ -87,6 +85,7 @@ TFCurBi::TFCurBi()
                                .Prior = &TFCurBi::dxButton5Click,
                                .Next = &TFCurBi::dxButton6Click,
                                .Last = &TFCurBi::dxButton7Click});
+    SetButtonFont(*this, kArial13);
 
     // Pressed by the program when the passage viewer closes.
     Button1 = Make<TButton>(this, "Button1", 248, 2, 49, 22, 9);

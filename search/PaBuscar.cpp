@@ -79,8 +79,7 @@ TFBuscar::TFBuscar() : TForm("FBuscar") {
     dxButton1 = MakeFlatButton(this, {"dxButton1", 432, 137, 75, 24, 2},
                                {"&Cancel", "Close", "cancel.png"}, [this] { dxButton1Click(); });
     dxButton1->SetCancel(true);
-    for (TdxButton* b : {dxButton2, dxButton1})
-        b->SetFont(kArial13);
+    SetButtonFont(*this, kArial13);
 
     // The group boxes only frame: the check boxes over them belong to the window.
     GroupBox1 = Make<TGroupBox>(this, "GroupBox1", 16, 75, 369, 98);

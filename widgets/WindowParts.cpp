@@ -34,6 +34,14 @@ TdxButton* MakeCopyButton(QWidget* parent, const ControlPlace& place,
     return MakeFlatButton(parent, place, kCopyFace, std::move(onClick));
 }
 
+void SetButtonFont(TForm& form, const TFont& font) {
+    // The controls are no Qt meta-objects of their own: found as widgets, told by their type.
+    for (QWidget* widget : form.findChildren<QWidget*>()) {
+        if (auto* button = dynamic_cast<TdxButton*>(widget))
+            button->SetFont(font);
+    }
+}
+
 TImage* MakeBackground(TForm* form, std::string_view name, const TPicture& picture) {
     auto* image = Make<TImage>(form, name, 0, 0, picture.Width(), picture.Height());
     image->SetPicture(picture);

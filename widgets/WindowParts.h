@@ -44,6 +44,11 @@ TdxButton* MakeCloseButton(QWidget* parent, const ControlPlace& place,
 TdxButton* MakeCopyButton(QWidget* parent, const ControlPlace& place,
                           std::function<void()> onClick);
 
+// One font for every flat button of the window, the navigation buttons included: the buttons of
+// one window never differ in their letters. A window whose buttons keep the form's font needs
+// none. Called once its buttons are made.
+void SetButtonFont(TForm& form, const TFont& font);
+
 // The picture behind every control of a window, from the top left corner of its client area and
 // as large as the picture: at the window's own size it shows unscaled. A window whose frame is
 // resizable stretches it as it grows, rather than showing its edge. Made before the controls it

@@ -5,6 +5,7 @@
 #include <QIcon>
 
 #include "tests/reading/ProgramFixture.h"
+#include "widgets/Buttons.h"
 
 namespace veloria::test {
 namespace {
@@ -16,6 +17,24 @@ TEST_F(ProgramTest, EveryWindowShowsTheProgramsIcon) {
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (auto* form = dynamic_cast<widgets::TForm*>(w)) {
             EXPECT_FALSE(form->windowIcon().pixmap(32, 32).isNull()) << form->Name();
+        }
+    }
+}
+
+TEST_F(ProgramTest, TheButtonsOfEachWindowShareOneFont) {
+    Start();
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* form = dynamic_cast<widgets::TForm*>(w);
+        if (!form)
+            continue;
+        std::vector<widgets::TdxButton*> buttons;
+        for (QWidget* c : form->findChildren<QWidget*>()) {
+            if (auto* b = dynamic_cast<widgets::TdxButton*>(c))
+                buttons.push_back(b);
+        }
+        for (widgets::TdxButton* b : buttons) {
+            EXPECT_EQ(b->font(), buttons.front()->font())
+                << form->Name() << ": " << b->Name() << " and " << buttons.front()->Name();
         }
     }
 }
