@@ -35,9 +35,8 @@ std::string VolumeName(const VolumeTables::Entry& volume, const std::string& ref
 }  // namespace
 
 TFB_Veloria::TFB_Veloria()
-    : TForm("FB_Veloria"),
-      browser_(
-          Tab_Texto_B,
+    : TBrowseForm(
+          "FB_Veloria", Tab_Texto_B,
           {.show = [this] { ShowCurrentRow(); },
            .counter = [this] { Label1->SetCaption(std::to_string(Tab_Texto_B.RecNo())); },
            .barFollows = {BrowseTrigger::CellClick, BrowseTrigger::KeyDown, BrowseTrigger::KeyUp,
@@ -88,16 +87,10 @@ TFB_Veloria::TFB_Veloria()
     dxButton4 = navigation[1];
     dxButton5 = navigation[2];
     dxButton6 = navigation[3];
-    browser_.Connect<TFB_Veloria>(*this, {DBGrid1, ScrollBar1, navigation},
-                                  {.CellClick = &TFB_Veloria::DBGrid1CellClick,
-                                   .KeyDown = &TFB_Veloria::DBGrid1KeyDown,
-                                   .KeyUp = &TFB_Veloria::DBGrid1KeyUp,
-                                   .Enter = &TFB_Veloria::DBGrid1Enter,
-                                   .Scroll = &TFB_Veloria::ScrollBar1Scroll,
-                                   .First = &TFB_Veloria::dxButton3Click,
-                                   .Prior = &TFB_Veloria::dxButton4Click,
-                                   .Next = &TFB_Veloria::dxButton5Click,
-                                   .Last = &TFB_Veloria::dxButton6Click});
+    ConnectBrowse<TFB_Veloria>(*this, navigation,
+                               {&TFB_Veloria::dxButton3Click, &TFB_Veloria::dxButton4Click,
+                                &TFB_Veloria::dxButton5Click, &TFB_Veloria::dxButton6Click},
+                               GridEnter::Shows);
     SetButtonFont(*this, {"Arial", 13});
 
     // "3" " / 12 References": the row number grows to the left, the count to the right.
@@ -174,23 +167,6 @@ void TFB_Veloria::FormActivate() {
 }
 
 // ---- Moving through the rows ----
-
-void TFB_Veloria::DBGrid1CellClick() {
-    browser_.Show(BrowseTrigger::CellClick);
-}
-void TFB_Veloria::DBGrid1KeyDown() {
-    browser_.Show(BrowseTrigger::KeyDown);
-}
-void TFB_Veloria::DBGrid1KeyUp() {
-    browser_.Show(BrowseTrigger::KeyUp);
-}
-void TFB_Veloria::DBGrid1Enter() {
-    browser_.Show(BrowseTrigger::GridEnter);
-}
-
-void TFB_Veloria::ScrollBar1Scroll() {
-    browser_.Scroll();
-}
 
 void TFB_Veloria::dxButton3Click() {
     browser_.First();

@@ -2,7 +2,7 @@
 
 #include "store/Table.h"
 #include "store/VolumeTables.h"
-#include "widgets/Browser.h"
+#include "widgets/BrowseForm.h"
 #include "widgets/Buttons.h"
 #include "widgets/DBGrid.h"
 #include "widgets/Form.h"
@@ -14,7 +14,7 @@
 // The sentences of the work that cite one Bible verse: the verse list hands them over in
 // VerseRefList, every showing gathers them afresh into "Texto2B.DB" with their reference, page and
 // text, and the current one is shown whole with its reference and volume.
-class TFB_Veloria : public veloria::widgets::TForm {
+class TFB_Veloria : public veloria::widgets::TBrowseForm {
   public:
     TFB_Veloria();
 
@@ -23,9 +23,7 @@ class TFB_Veloria : public veloria::widgets::TForm {
     veloria::store::VolumeTables Volumes;
 
     veloria::widgets::TImage* Image1;
-    veloria::widgets::TDBGrid* DBGrid1;
     veloria::widgets::TMemo* Memo1;
-    veloria::widgets::TScrollBar* ScrollBar1;
     veloria::widgets::TdxButton* dxButton1;
     veloria::widgets::TdxButton* dxButton2;
     veloria::widgets::TdxButton* dxButton3;
@@ -38,11 +36,6 @@ class TFB_Veloria : public veloria::widgets::TForm {
     veloria::widgets::TLabel* Label4;
 
     void FormActivate();
-    void DBGrid1CellClick();
-    void DBGrid1KeyDown();
-    void DBGrid1KeyUp();
-    void DBGrid1Enter();
-    void ScrollBar1Scroll();
     void dxButton3Click();
     void dxButton4Click();
     void dxButton5Click();
@@ -58,9 +51,6 @@ class TFB_Veloria : public veloria::widgets::TForm {
     int RebuildList();
     // The book table moved onto the current row's sentence, or nullptr when there is none.
     veloria::store::Table* FindCurrentSentence();
-
-    // The rows, the bar over as many as there are, the four buttons and Label1, the row number.
-    veloria::widgets::Browser browser_;
 };
 
 extern TFB_Veloria* FB_Veloria;

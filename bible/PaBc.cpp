@@ -27,15 +27,15 @@ constexpr int kVerses = veloria::store::kBiblePassages;
 }  // namespace
 
 TFBC::TFBC()
-    : TForm("FBC"),
-      browser_(Biblia, {.show = [this] { ShowCurrentVerse(); },
-                        .counter = [this] { Label1->SetCaption(std::to_string(Biblia.RecNo())); },
-                        .barFollows = {BrowseTrigger::CellClick, BrowseTrigger::KeyDown,
-                                       BrowseTrigger::KeyUp, BrowseTrigger::GridEnter},
-                        .navigation = NavigationDisplay::ThroughGridEnter,
-                        .scrollFocusesGrid = false,
-                        .range = BarRange::Fixed(kVerses),
-                        .rowAtShowing = RowAtShowing::Kept}) {
+    : TBrowseForm("FBC", Biblia,
+                  {.show = [this] { ShowCurrentVerse(); },
+                   .counter = [this] { Label1->SetCaption(std::to_string(Biblia.RecNo())); },
+                   .barFollows = {BrowseTrigger::CellClick, BrowseTrigger::KeyDown,
+                                  BrowseTrigger::KeyUp, BrowseTrigger::GridEnter},
+                   .navigation = NavigationDisplay::ThroughGridEnter,
+                   .scrollFocusesGrid = false,
+                   .range = BarRange::Fixed(kVerses),
+                   .rowAtShowing = RowAtShowing::Kept}) {
     SetCaption("Bible  -  New King James Version");
     SetBorderStyle(bsSizeable);
     SetBorderIcons({biSystemMenu});
@@ -93,16 +93,10 @@ TFBC::TFBC()
     dxButton5 = navigation[1];
     dxButton6 = navigation[2];
     dxButton7 = navigation[3];
-    browser_.Connect<TFBC>(*this, {DBGrid1, ScrollBar1, navigation},
-                           {.CellClick = &TFBC::DBGrid1CellClick,
-                            .KeyDown = &TFBC::DBGrid1KeyDown,
-                            .KeyUp = &TFBC::DBGrid1KeyUp,
-                            .Enter = &TFBC::DBGrid1Enter,
-                            .Scroll = &TFBC::ScrollBar1Scroll,
-                            .First = &TFBC::dxButton4Click,
-                            .Prior = &TFBC::dxButton5Click,
-                            .Next = &TFBC::dxButton6Click,
-                            .Last = &TFBC::dxButton7Click});
+    ConnectBrowse<TFBC>(*this, navigation,
+                        {&TFBC::dxButton4Click, &TFBC::dxButton5Click, &TFBC::dxButton6Click,
+                         &TFBC::dxButton7Click},
+                        GridEnter::Shows);
 
     // Pressed by the program when the sentences citing a verse close.
     Button1 = Make<TButton>(this, "Button1", 248, 2, 49, 22, 10);
@@ -127,23 +121,6 @@ void TFBC::FormActivate() {
 }
 
 // ---- Moving through the verses ----
-
-void TFBC::DBGrid1CellClick() {
-    browser_.Show(BrowseTrigger::CellClick);
-}
-void TFBC::DBGrid1KeyDown() {
-    browser_.Show(BrowseTrigger::KeyDown);
-}
-void TFBC::DBGrid1KeyUp() {
-    browser_.Show(BrowseTrigger::KeyUp);
-}
-void TFBC::DBGrid1Enter() {
-    browser_.Show(BrowseTrigger::GridEnter);
-}
-
-void TFBC::ScrollBar1Scroll() {
-    browser_.Scroll();
-}
 
 void TFBC::dxButton4Click() {
     browser_.First();

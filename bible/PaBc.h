@@ -3,7 +3,7 @@
 #include <array>
 
 #include "store/Table.h"
-#include "widgets/Browser.h"
+#include "widgets/BrowseForm.h"
 #include "widgets/Buttons.h"
 #include "widgets/DBGrid.h"
 #include "widgets/Form.h"
@@ -15,7 +15,7 @@
 // The Bible verse list: every verse the work cites with its full text, and from the selected one
 // the list of the work's sentences that cite it ("&Veloria"). The list reopens on the verse last
 // viewed.
-class TFBC : public veloria::widgets::TForm {
+class TFBC : public veloria::widgets::TBrowseForm {
   public:
     TFBC();
 
@@ -23,8 +23,6 @@ class TFBC : public veloria::widgets::TForm {
     veloria::store::Table Biblia{"Biblia.DB"};
 
     veloria::widgets::TImage* Image1;
-    veloria::widgets::TDBGrid* DBGrid1;
-    veloria::widgets::TScrollBar* ScrollBar1;
     veloria::widgets::TRichEdit* RichEdit1;
     veloria::widgets::TLabel* Label1;
     veloria::widgets::TLabel* Label2;
@@ -38,11 +36,6 @@ class TFBC : public veloria::widgets::TForm {
     veloria::widgets::TButton* Button1;
 
     void FormActivate();
-    void DBGrid1CellClick();
-    void DBGrid1KeyDown();
-    void DBGrid1KeyUp();
-    void DBGrid1Enter();
-    void ScrollBar1Scroll();
     void dxButton4Click();
     void dxButton5Click();
     void dxButton6Click();
@@ -57,9 +50,6 @@ class TFBC : public veloria::widgets::TForm {
     void ShowCurrentVerse();
     // What the "&Veloria" command disables while the sentences citing the verse are shown.
     std::array<veloria::widgets::TControl*, 9> ControlsOffWhileCitingOpen();
-
-    // The verses, the bar over rows 1 to 404, the four buttons and Label1, the record number.
-    veloria::widgets::Browser browser_;
 };
 
 extern TFBC* FBC;

@@ -15,14 +15,14 @@ using veloria::store::Table;
 TFBiblia* FBiblia = nullptr;
 
 TFBiblia::TFBiblia()
-    : TForm("FBiblia"),
-      browser_(TBiblia, {.show = [this] { ShowCurrentPassage(); },
-                         .counter = {},
-                         .barFollows = {},
-                         .navigation = NavigationDisplay::FocusThenShow,
-                         .scrollFocusesGrid = false,
-                         .range = BarRange::Counted(),
-                         .rowAtShowing = RowAtShowing::First}) {
+    : TBrowseForm("FBiblia", TBiblia,
+                  {.show = [this] { ShowCurrentPassage(); },
+                   .counter = {},
+                   .barFollows = {},
+                   .navigation = NavigationDisplay::FocusThenShow,
+                   .scrollFocusesGrid = false,
+                   .range = BarRange::Counted(),
+                   .rowAtShowing = RowAtShowing::First}) {
     SetCaption("Bible  -  New King James Version");
     SetBorderStyle(bsSizeable);
     SetBorderIcons({biSystemMenu});
@@ -51,16 +51,10 @@ TFBiblia::TFBiblia()
     dxButton4 = navigation[1];
     dxButton5 = navigation[2];
     dxButton6 = navigation[3];
-    browser_.Connect<TFBiblia>(*this, {DBGrid1, nullptr, navigation},
-                               {.CellClick = &TFBiblia::DBGrid1CellClick,
-                                .KeyDown = &TFBiblia::DBGrid1KeyDown,
-                                .KeyUp = &TFBiblia::DBGrid1KeyUp,
-                                .Enter = nullptr,  // the list's focus gain shows nothing
-                                .Scroll = nullptr,
-                                .First = &TFBiblia::dxButton3Click,
-                                .Prior = &TFBiblia::dxButton4Click,
-                                .Next = &TFBiblia::dxButton5Click,
-                                .Last = &TFBiblia::dxButton6Click});
+    ConnectBrowse<TFBiblia>(*this, navigation,
+                            {&TFBiblia::dxButton3Click, &TFBiblia::dxButton4Click,
+                             &TFBiblia::dxButton5Click, &TFBiblia::dxButton6Click},
+                            GridEnter::ShowsNothing);
 
     Memo1 = Make<TMemo>(this, "Memo1", 244, 16, 397, 407, 7);
     Memo1->SetReadOnly(true);
@@ -106,16 +100,6 @@ void TFBiblia::FormActivate() {
 }
 
 // ---- Moving through the passages ----
-
-void TFBiblia::DBGrid1CellClick() {
-    browser_.Show(BrowseTrigger::CellClick);
-}
-void TFBiblia::DBGrid1KeyDown() {
-    browser_.Show(BrowseTrigger::KeyDown);
-}
-void TFBiblia::DBGrid1KeyUp() {
-    browser_.Show(BrowseTrigger::KeyUp);
-}
 
 void TFBiblia::dxButton3Click() {
     browser_.First();

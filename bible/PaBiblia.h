@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/Table.h"
-#include "widgets/Browser.h"
+#include "widgets/BrowseForm.h"
 #include "widgets/Buttons.h"
 #include "widgets/DBGrid.h"
 #include "widgets/Form.h"
@@ -11,7 +11,7 @@
 // The Bible passage viewer: the passages one sentence cites, listed by their reference, and the
 // whole text of the selected one. The opener hands the passages' keys over in BibleRefList; every
 // showing lists them afresh, in the order given, on the first of them.
-class TFBiblia : public veloria::widgets::TForm {
+class TFBiblia : public veloria::widgets::TBrowseForm {
   public:
     TFBiblia();
 
@@ -21,7 +21,6 @@ class TFBiblia : public veloria::widgets::TForm {
     veloria::store::Table TBiblia{"TBiblia.db"};
 
     veloria::widgets::TImage* Image1;
-    veloria::widgets::TDBGrid* DBGrid1;
     veloria::widgets::TdxButton* dxButton1;
     veloria::widgets::TdxButton* dxButton2;
     veloria::widgets::TdxButton* dxButton3;
@@ -31,9 +30,6 @@ class TFBiblia : public veloria::widgets::TForm {
     veloria::widgets::TMemo* Memo1;
 
     void FormActivate();
-    void DBGrid1CellClick();
-    void DBGrid1KeyDown();
-    void DBGrid1KeyUp();
     void dxButton3Click();
     void dxButton4Click();
     void dxButton5Click();
@@ -47,9 +43,6 @@ class TFBiblia : public veloria::widgets::TForm {
     // Empties the working table and appends the passages BibleRefList names, as one batch: a
     // failure leaves the rows of the last showing.
     void RebuildList();
-
-    // The list, its keys and its four buttons; no scroll bar, no counter.
-    veloria::widgets::Browser browser_;
 };
 
 extern TFBiblia* FBiblia;

@@ -28,9 +28,8 @@ constexpr int kCitingSentences = veloria::store::kCitingSentences;
 }  // namespace
 
 TFCurBi::TFCurBi()
-    : TForm("FCurBi"),
-      browser_(
-          T_Biblia,
+    : TBrowseForm(
+          "FCurBi", T_Biblia,
           {.show = [this] { ShowCurrentRow(); },
            .counter = [this] { Label1->SetCaption(std::to_string(T_Biblia.RecNo())); },
            .barFollows = {BrowseTrigger::CellClick, BrowseTrigger::KeyDown, BrowseTrigger::KeyUp,
@@ -75,16 +74,10 @@ TFCurBi::TFCurBi()
     dxButton5 = navigation[1];
     dxButton6 = navigation[2];
     dxButton7 = navigation[3];
-    browser_.Connect<TFCurBi>(*this, {DBGrid1, ScrollBar1, navigation},
-                              {.CellClick = &TFCurBi::DBGrid1CellClick,
-                               .KeyDown = &TFCurBi::DBGrid1KeyDown,
-                               .KeyUp = &TFCurBi::DBGrid1KeyUp,
-                               .Enter = &TFCurBi::DBGrid1Enter,
-                               .Scroll = &TFCurBi::ScrollBar1Scroll,
-                               .First = &TFCurBi::dxButton4Click,
-                               .Prior = &TFCurBi::dxButton5Click,
-                               .Next = &TFCurBi::dxButton6Click,
-                               .Last = &TFCurBi::dxButton7Click});
+    ConnectBrowse<TFCurBi>(*this, navigation,
+                           {&TFCurBi::dxButton4Click, &TFCurBi::dxButton5Click,
+                            &TFCurBi::dxButton6Click, &TFCurBi::dxButton7Click},
+                           GridEnter::Shows);
     SetButtonFont(*this, kArial13);
 
     // Pressed by the program when the passage viewer closes.
@@ -133,23 +126,6 @@ void TFCurBi::FormActivate() {
 }
 
 // ---- Moving through the rows ----
-
-void TFCurBi::DBGrid1CellClick() {
-    browser_.Show(BrowseTrigger::CellClick);
-}
-void TFCurBi::DBGrid1KeyDown() {
-    browser_.Show(BrowseTrigger::KeyDown);
-}
-void TFCurBi::DBGrid1KeyUp() {
-    browser_.Show(BrowseTrigger::KeyUp);
-}
-void TFCurBi::DBGrid1Enter() {
-    browser_.Show(BrowseTrigger::GridEnter);
-}
-
-void TFCurBi::ScrollBar1Scroll() {
-    browser_.Scroll();
-}
 
 void TFCurBi::dxButton4Click() {
     browser_.First();

@@ -4,7 +4,7 @@
 
 #include "store/Table.h"
 #include "store/VolumeTables.h"
-#include "widgets/Browser.h"
+#include "widgets/BrowseForm.h"
 #include "widgets/Buttons.h"
 #include "widgets/DBGrid.h"
 #include "widgets/Form.h"
@@ -16,7 +16,7 @@
 // The list of the work's sentences that cite the Bible: each with its reference and text, the
 // current one shown whole, and from it the Bible passages it cites ("&Bible"). The list reopens on
 // the row the user left.
-class TFCurBi : public veloria::widgets::TForm {
+class TFCurBi : public veloria::widgets::TBrowseForm {
   public:
     TFCurBi();
 
@@ -26,8 +26,6 @@ class TFCurBi : public veloria::widgets::TForm {
     veloria::store::VolumeTables Volumes;
 
     veloria::widgets::TImage* Image1;
-    veloria::widgets::TDBGrid* DBGrid1;
-    veloria::widgets::TScrollBar* ScrollBar1;
     veloria::widgets::TdxButton* dxButton1;
     veloria::widgets::TdxButton* dxButton2;
     veloria::widgets::TdxButton* dxButton3;
@@ -41,11 +39,6 @@ class TFCurBi : public veloria::widgets::TForm {
     veloria::widgets::TLabel* Label2;
 
     void FormActivate();
-    void DBGrid1CellClick();
-    void DBGrid1KeyDown();
-    void DBGrid1KeyUp();
-    void DBGrid1Enter();
-    void ScrollBar1Scroll();
     void dxButton4Click();
     void dxButton5Click();
     void dxButton6Click();
@@ -62,9 +55,6 @@ class TFCurBi : public veloria::widgets::TForm {
     veloria::store::Table* FindCurrentSentence();
     // What the "&Bible" command disables while the passages are shown.
     std::array<veloria::widgets::TdxButton*, 7> FlatButtons();
-
-    // The rows, the bar over rows 1 to 1121, the four buttons and Label1, the row number.
-    veloria::widgets::Browser browser_;
 };
 
 extern TFCurBi* FCurBi;

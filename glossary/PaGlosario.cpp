@@ -26,16 +26,16 @@ constexpr int kBarRows = 140;
 }  // namespace
 
 TFGlosario::TFGlosario()
-    : TForm("FGlosario"),
-      browser_(Glosario,
-               {.show = [this] { ShowCurrentEntry(); },
-                .counter = {},
-                .barFollows = {BrowseTrigger::CellClick, BrowseTrigger::KeyDown,
-                               BrowseTrigger::KeyUp, BrowseTrigger::Navigate, BrowseTrigger::Seek},
-                .navigation = NavigationDisplay::ShowThenFocus,
-                .scrollFocusesGrid = true,
-                .range = BarRange::Fixed(kBarRows),
-                .rowAtShowing = RowAtShowing::First}) {
+    : TBrowseForm(
+          "FGlosario", Glosario,
+          {.show = [this] { ShowCurrentEntry(); },
+           .counter = {},
+           .barFollows = {BrowseTrigger::CellClick, BrowseTrigger::KeyDown, BrowseTrigger::KeyUp,
+                          BrowseTrigger::Navigate, BrowseTrigger::Seek},
+           .navigation = NavigationDisplay::ShowThenFocus,
+           .scrollFocusesGrid = true,
+           .range = BarRange::Fixed(kBarRows),
+           .rowAtShowing = RowAtShowing::First}) {
     SetCaption("Glossary  -  explained by the Veloria editors, www.veloria.example.org");
     SetBorderStyle(bsDialog);
     SetBorderIcons({biSystemMenu});
@@ -97,16 +97,10 @@ TFGlosario::TFGlosario()
     dxButton4 = navigation[1];
     dxButton5 = navigation[2];
     dxButton6 = navigation[3];
-    browser_.Connect<TFGlosario>(*this, {DBGrid1, ScrollBar1, navigation},
-                                 {.CellClick = &TFGlosario::DBGrid1CellClick,
-                                  .KeyDown = &TFGlosario::DBGrid1KeyDown,
-                                  .KeyUp = &TFGlosario::DBGrid1KeyUp,
-                                  .Enter = nullptr,  // the list's focus gain shows nothing
-                                  .Scroll = &TFGlosario::ScrollBar1Scroll,
-                                  .First = &TFGlosario::dxButton3Click,
-                                  .Prior = &TFGlosario::dxButton4Click,
-                                  .Next = &TFGlosario::dxButton5Click,
-                                  .Last = &TFGlosario::dxButton6Click});
+    ConnectBrowse<TFGlosario>(*this, navigation,
+                              {&TFGlosario::dxButton3Click, &TFGlosario::dxButton4Click,
+                               &TFGlosario::dxButton5Click, &TFGlosario::dxButton6Click},
+                              GridEnter::ShowsNothing);
 
     dxButton1 =
         MakeCloseButton(this, {"dxButton1", 8, 414, 72, 24, 3}, [this] { dxButton1Click(); });
@@ -181,20 +175,6 @@ void TFGlosario::Button3Click() {
 }
 
 // ---- Moving through the terms ----
-
-void TFGlosario::DBGrid1CellClick() {
-    browser_.Show(BrowseTrigger::CellClick);
-}
-void TFGlosario::DBGrid1KeyDown() {
-    browser_.Show(BrowseTrigger::KeyDown);
-}
-void TFGlosario::DBGrid1KeyUp() {
-    browser_.Show(BrowseTrigger::KeyUp);
-}
-
-void TFGlosario::ScrollBar1Scroll() {
-    browser_.Scroll();
-}
 
 void TFGlosario::dxButton3Click() {
     browser_.First();

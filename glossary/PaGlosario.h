@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/Table.h"
-#include "widgets/Browser.h"
+#include "widgets/BrowseForm.h"
 #include "widgets/Buttons.h"
 #include "widgets/DBGrid.h"
 #include "widgets/Form.h"
@@ -14,7 +14,7 @@
 // red. Typing the beginning of a term in the search box moves the list to the first term at or
 // after it; the list, its four buttons and its scroll bar move through the terms; Copy puts the
 // term with its explanation on the clipboard. Each showing starts at the first term.
-class TFGlosario : public veloria::widgets::TForm {
+class TFGlosario : public veloria::widgets::TBrowseForm {
   public:
     TFGlosario();
 
@@ -25,11 +25,9 @@ class TFGlosario : public veloria::widgets::TForm {
     veloria::widgets::TLabel* Label1;
     veloria::widgets::TLabel* Label3;
     veloria::widgets::TEdit* edSearch;
-    veloria::widgets::TDBGrid* DBGrid1;
     veloria::widgets::TDBText* DBText1;
     veloria::widgets::TMemo* Memo1;
     veloria::widgets::TRichEdit* RichEdit1;
-    veloria::widgets::TScrollBar* ScrollBar1;
     veloria::widgets::TdxButton* dxButton3;
     veloria::widgets::TdxButton* dxButton4;
     veloria::widgets::TdxButton* dxButton5;
@@ -44,10 +42,6 @@ class TFGlosario : public veloria::widgets::TForm {
     void edSearchKeyPress(char& key);
     void edSearchEnter();
     void edSearchExit();
-    void DBGrid1CellClick();
-    void DBGrid1KeyDown();
-    void DBGrid1KeyUp();
-    void ScrollBar1Scroll();
     void dxButton3Click();
     void dxButton4Click();
     void dxButton5Click();
@@ -61,9 +55,6 @@ class TFGlosario : public veloria::widgets::TForm {
     void ShowCurrentEntry();
     // U1 to U7 joined, each "#" shown as a blank.
     std::string Explanation() const;
-
-    // The list, its scroll bar over rows 1 to 140 and its four buttons.
-    veloria::widgets::Browser browser_;
 };
 
 extern TFGlosario* FGlosario;

@@ -48,16 +48,16 @@ const TFont kArial17{"Arial", 17};
 }  // namespace
 
 TForm1::TForm1()
-    : TForm("Form1"),
-      guard_(AcquireGuard()),
-      browser_(Texto_B, {.show = [this] { ShowCurrentSentence(); },
-                         .counter = [this] { ShowCounter(); },
-                         .barFollows = {BrowseTrigger::CellClick, BrowseTrigger::KeyDown,
-                                        BrowseTrigger::KeyUp, BrowseTrigger::GridEnter},
-                         .navigation = NavigationDisplay::ThroughGridEnter,
-                         .scrollFocusesGrid = true,
-                         .range = BarRange::Counted(),
-                         .rowAtShowing = RowAtShowing::Kept}) {
+    : TBrowseForm("Form1", Texto_B,
+                  {.show = [this] { ShowCurrentSentence(); },
+                   .counter = [this] { ShowCounter(); },
+                   .barFollows = {BrowseTrigger::CellClick, BrowseTrigger::KeyDown,
+                                  BrowseTrigger::KeyUp, BrowseTrigger::GridEnter},
+                   .navigation = NavigationDisplay::ThroughGridEnter,
+                   .scrollFocusesGrid = true,
+                   .range = BarRange::Counted(),
+                   .rowAtShowing = RowAtShowing::Kept}),
+      guard_(AcquireGuard()) {
     SetCaption("Proyecto Veloria     ");
     SetClientSize(749, 477);
     SetBorderStyle(bsSingle);
@@ -146,16 +146,10 @@ TForm1::TForm1()
     // Off until the activation's "Activar".
     for (TdxButton* b : CommandButtons())
         b->SetEnabled(false);
-    browser_.Connect<TForm1>(*this, {DBGrid1, ScrollBar1, navigation},
-                             {.CellClick = &TForm1::DBGrid1CellClick,
-                              .KeyDown = &TForm1::DBGrid1KeyDown,
-                              .KeyUp = &TForm1::DBGrid1KeyUp,
-                              .Enter = &TForm1::DBGrid1Enter,
-                              .Scroll = &TForm1::ScrollBar1Scroll,
-                              .First = &TForm1::dxButton7Click,
-                              .Prior = &TForm1::dxButton8Click,
-                              .Next = &TForm1::dxButton9Click,
-                              .Last = &TForm1::dxButton15Click});
+    ConnectBrowse<TForm1>(*this, navigation,
+                          {&TForm1::dxButton7Click, &TForm1::dxButton8Click,
+                           &TForm1::dxButton9Click, &TForm1::dxButton15Click},
+                          GridEnter::Shows);
 
     Button1 = Make<TButton>(this, "Button1", 32, 280, 57, 22, 15);
     Button1->SetCaption("Activar");
@@ -301,23 +295,6 @@ void TForm1::Timer1Timer() {
 }
 
 // ---- Moving through the hits ----
-
-void TForm1::DBGrid1CellClick() {
-    browser_.Show(BrowseTrigger::CellClick);
-}
-void TForm1::DBGrid1KeyDown() {
-    browser_.Show(BrowseTrigger::KeyDown);
-}
-void TForm1::DBGrid1KeyUp() {
-    browser_.Show(BrowseTrigger::KeyUp);
-}
-void TForm1::DBGrid1Enter() {
-    browser_.Show(BrowseTrigger::GridEnter);
-}
-
-void TForm1::ScrollBar1Scroll() {
-    browser_.Scroll();
-}
 
 void TForm1::dxButton7Click() {
     browser_.First();

@@ -6,7 +6,7 @@
 
 #include "store/Table.h"
 #include "store/VolumeTables.h"
-#include "widgets/Browser.h"
+#include "widgets/BrowseForm.h"
 #include "widgets/Buttons.h"
 #include "widgets/DBGrid.h"
 #include "widgets/Form.h"
@@ -20,7 +20,7 @@
 // The main window: the current hit of the last search with its sentence, reference, page,
 // volume, headings and Bible indicator; the moves through the hits; and the commands that copy,
 // show the paragraph, and open the other windows.
-class TForm1 : public veloria::widgets::TForm {
+class TForm1 : public veloria::widgets::TBrowseForm {
   public:
     TForm1();
     ~TForm1() override;
@@ -50,8 +50,6 @@ class TForm1 : public veloria::widgets::TForm {
     veloria::widgets::TLabel* Label7;
     veloria::widgets::TLabel* Label8;
     veloria::widgets::TMemo* Memo1;
-    veloria::widgets::TDBGrid* DBGrid1;
-    veloria::widgets::TScrollBar* ScrollBar1;
     veloria::widgets::TdxButton* Boton1;
     veloria::widgets::TdxButton* dxButton1;
     veloria::widgets::TdxButton* dxButton2;
@@ -72,11 +70,6 @@ class TForm1 : public veloria::widgets::TForm {
     void FormActivate();
     void Button1Click();
     void Button4Click();
-    void DBGrid1CellClick();
-    void DBGrid1KeyDown();
-    void DBGrid1KeyUp();
-    void DBGrid1Enter();
-    void ScrollBar1Scroll();
     void dxButton7Click();
     void dxButton8Click();
     void dxButton9Click();
@@ -113,9 +106,6 @@ class TForm1 : public veloria::widgets::TForm {
     void SetBibleIndicator(bool cites);
     // Loads a decoration of the working directory into an image; the window goes on without it.
     void LoadPicture(veloria::widgets::TImage& image, const char* fileName);
-
-    // The grid over the result table, its triggers, the bar and the four navigation buttons.
-    veloria::widgets::Browser browser_;
 };
 
 extern TForm1* Form1;

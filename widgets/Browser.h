@@ -15,9 +15,10 @@
 // The browse piece: a window's grid over a table handle, the display step that shows the current
 // row, the triggers that run it, the four navigation buttons ("I<-", "<-", "->", "->I"), the
 // scroll bar laid over the grid's edge, and the counter. A window owns one beside its controls,
-// states its differences in BrowseOptions, and keeps a handler of its own for every event (named
-// control + event, e.g. DBGrid1KeyUp); Connect wires the controls' events to those handlers, and
-// each handler hands on to the piece's step for its trigger.
+// states its differences in BrowseOptions, and has a handler for every event (named control +
+// event, e.g. DBGrid1KeyUp); Connect wires the controls' events to those handlers, and each
+// handler hands on to the piece's step for its trigger. TBrowseForm (BrowseForm.h) is such a
+// window with the grid's and the bar's handlers written once.
 //
 // The order of events the piece relies on, all of it given by the widget layer:
 //
