@@ -6,8 +6,6 @@
 #include "bible/CrossReference.h"
 #include "store/RefLists.h"
 #include "store/Text.h"
-#include "widgets/HintWindow.h"
-#include "widgets/Look.h"
 #include "widgets/Make.h"
 #include "widgets/WindowParts.h"
 
@@ -150,8 +148,7 @@ void TFB_Veloria::ShowCurrentRow() {
 }
 
 void TFB_Veloria::FormActivate() {
-    DBGrid1->SetFixedColor(Look().fixedCells);
-    HintWindow().SetArrowBackgroundColor(Look().fixedCells);
+    ColourFixedCells();
     const int rows = RebuildList();
     browser_.StartShowing();
     Label2->SetCaption(" / " + std::to_string(rows) + " References");

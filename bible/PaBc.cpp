@@ -6,8 +6,6 @@
 #include "bible/CrossReference.h"
 #include "bible/PABVeloria.h"
 #include "store/Text.h"
-#include "widgets/HintWindow.h"
-#include "widgets/Look.h"
 #include "widgets/Make.h"
 #include "widgets/WindowParts.h"
 
@@ -114,8 +112,7 @@ void TFBC::ShowCurrentVerse() {
 // The grid gained the focus as the window was shown, which set the bar and the counter; the
 // activation shows the verse alone.
 void TFBC::FormActivate() {
-    DBGrid1->SetFixedColor(Look().fixedCells);
-    HintWindow().SetArrowBackgroundColor(Look().fixedCells);
+    ColourFixedCells();
     ShowCurrentVerse();
     DBGrid1->SetFocus();
 }

@@ -3,7 +3,6 @@
 #include "app/uGlobal.h"
 #include "bible/CrossReference.h"
 #include "store/RefLists.h"
-#include "widgets/HintWindow.h"
 #include "widgets/Look.h"
 #include "widgets/Make.h"
 #include "widgets/WindowParts.h"
@@ -88,8 +87,7 @@ void TFBiblia::ShowCurrentPassage() {
 
 void TFBiblia::FormActivate() {
     SetColor(Look().readingWindow);
-    DBGrid1->SetFixedColor(Look().fixedCells);
-    HintWindow().SetArrowBackgroundColor(Look().fixedCells);
+    ColourFixedCells();
     RebuildList();
     browser_.StartShowing();
     // A list without passages shows no text, rather than the last passage of another sentence.

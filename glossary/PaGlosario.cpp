@@ -5,8 +5,6 @@
 #include "glossary/Markup.h"
 #include "store/Text.h"
 #include "widgets/Application.h"
-#include "widgets/HintWindow.h"
-#include "widgets/Look.h"
 #include "widgets/Make.h"
 #include "widgets/StoredPicture.h"
 #include "widgets/WindowParts.h"
@@ -129,8 +127,7 @@ void TFGlosario::ShowCurrentEntry() {
 }
 
 void TFGlosario::FormActivate() {
-    DBGrid1->SetFixedColor(Look().fixedCells);
-    HintWindow().SetArrowBackgroundColor(Look().fixedCells);
+    ColourFixedCells();
     browser_.StartShowing();
     edSearch->Clear();
     ShowCurrentEntry();

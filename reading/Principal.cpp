@@ -14,7 +14,6 @@
 #include "store/Text.h"
 #include "tip/PaFrase.h"
 #include "widgets/Application.h"
-#include "widgets/HintWindow.h"
 #include "widgets/Look.h"
 #include "widgets/Make.h"
 #include "widgets/TextMarks.h"
@@ -238,8 +237,7 @@ void TForm1::LoadPicture(TImage& image, const char* fileName) {
 }
 
 void TForm1::FormActivate() {
-    DBGrid1->SetFixedColor(Look().fixedCells);
-    HintWindow().SetArrowBackgroundColor(Look().fixedCells);
+    ColourFixedCells();
     ++uGlobal::ActivationCount;
     Label8->SetCaption(std::to_string(uGlobal::ActivationCount));
     for (TLabel* l : {Label1, Label2, Label3, Label4, Label5, Label6})

@@ -2,6 +2,9 @@
 
 #include <utility>
 
+#include "widgets/HintWindow.h"
+#include "widgets/Look.h"
+
 namespace veloria::widgets {
 
 TBrowseForm::TBrowseForm(std::string_view name, store::Table& table, BrowseOptions options)
@@ -22,6 +25,11 @@ void TBrowseForm::DBGrid1Enter() {
 
 void TBrowseForm::ScrollBar1Scroll() {
     browser_.Scroll();
+}
+
+void TBrowseForm::ColourFixedCells() {
+    DBGrid1->SetFixedColor(Look().fixedCells);
+    HintWindow().SetArrowBackgroundColor(Look().fixedCells);
 }
 
 }  // namespace veloria::widgets

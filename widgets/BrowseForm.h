@@ -32,6 +32,10 @@ class TBrowseForm : public TForm {
     void ScrollBar1Scroll();
 
   protected:
+    // The look's colour on the grid's title row and indicator column and on the hint arrows, as
+    // the windows set them at each activation.
+    void ColourFixedCells();
+
     // `table` and the options' steps may be the window's own members, made after this base: the
     // piece keeps them to use once the window is made.
     TBrowseForm(std::string_view name, store::Table& table, BrowseOptions options);
