@@ -61,7 +61,11 @@ std::array<Table*, kVolumeCount> VolumeTables::Books() {
 }
 
 std::string SentenceWithReference(const Table& book) {
-    return book.FieldAsString("Umemo") + " (" + Trim(book.FieldView("Referencia")) + ")";
+    return SentenceWithReference(book.FieldView("Umemo"), book.FieldView("Referencia"));
+}
+
+std::string SentenceWithReference(std::string_view sentence, std::string_view reference) {
+    return std::string(sentence) + " (" + Trim(reference) + ")";
 }
 
 }  // namespace veloria::store

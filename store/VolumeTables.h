@@ -44,8 +44,9 @@ class VolumeTables {
     std::array<Entry, kVolumeCount> entries_;
 };
 
-// The clipboard form of the sentence at a book table's current row: the sentence as stored, " (",
-// its trimmed reference, ")".
+// The clipboard form of a sentence: the sentence as stored, " (", its trimmed reference, ")"; of
+// the sentence at a book table's current row, or of a sentence and reference as stored.
 std::string SentenceWithReference(const Table& book);
+std::string SentenceWithReference(std::string_view sentence, std::string_view reference);
 
 }  // namespace veloria::store
