@@ -355,10 +355,11 @@ class FormAccessible : public LayerAccessible {
     }
 
   private:
-    // The main window and the borderless ones (splash, progress) are windows; the others are
-    // dialogs, shown modally.
+    // The main window, the borderless ones (splash, progress) and those that work beside the
+    // modal windows (the reader) are windows; the others are dialogs, shown modally.
     static QAccessible::Role RoleOf(const TForm& form) {
-        return &form == Application().MainForm() || form.BorderStyle() == bsNone
+        return &form == Application().MainForm() || form.BorderStyle() == bsNone ||
+                       form.BesideModalWindows()
                    ? QAccessible::Window
                    : QAccessible::Dialog;
     }
@@ -624,6 +625,14 @@ void Renamed(QWidget& widget) {
         QAccessibleEvent event(&widget, QAccessible::NameChanged);
         Send(event);
     }
+}
+
+void Notify(QAccessibleEvent& event) {
+    Send(event);
+}
+
+bool Listening() {
+    return QAccessible::isActive() || Hook();
 }
 
 void SetEventHook(std::function<void(QAccessibleEvent&)> hook) {

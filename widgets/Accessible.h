@@ -56,6 +56,12 @@ void ValueChanged(QWidget& widget, int value);
 // The grid gained the focus: a reader is told its current cell, so that it reads the row.
 void CurrentCellFocused(TDBGrid& grid);
 
+// Sends an event of a control whose interface a window's own folder makes (the reading view):
+// through the test hook below, then to the reader.
+void Notify(QAccessibleEvent& event);
+// Whether anyone listens to the events: a reader over the bus, or a test's hook.
+bool Listening();
+
 // For tests: receives every event this layer sends, also while no reader listens (Qt hands
 // events to the platform only then). An empty hook ends it.
 void SetEventHook(std::function<void(QAccessibleEvent&)> hook);

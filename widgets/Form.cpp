@@ -221,7 +221,10 @@ bool TForm::Live() const {
 }
 
 void TForm::Show() {
+    if (besideModal_)
+        AttachBesideModal();
     if (isVisible()) {
+        Application().BringToTop(*this);
         detail::ActivateWindow(*this);
         return;
     }
@@ -259,6 +262,7 @@ int TForm::ShowModal() {
     if (isVisible())
         throw WidgetError("Cannot make a visible window modal");
     QPointer<TForm> self(this);
+    opener_ = Application().ActiveForm();
     modal_ = true;
     modalResult_ = mrNone;
     focused_ = nullptr;
@@ -304,12 +308,54 @@ int TForm::ShowModal() {
         return mrCancel;
     }
     const int result = modalResult_ == mrNone ? mrCancel : modalResult_;
+    HandOnBesideForms();
     modal_ = false;
     HideHint();
     QWidget::hide();
     setWindowModality(Qt::NonModal);
-    Application().PopActive(*this);
+    // The opener is active again, also when the user worked in a window beside this one last.
+    if (opener_ && opener_->isVisible() && opener_ != this) {
+        Application().BringToTop(*opener_);
+        Application().PopActive(*this);
+        Application().Reactivate();
+    } else {
+        Application().PopActive(*this);
+    }
     return result;
+}
+
+void TForm::AttachBesideModal() {
+    TForm* host = nullptr;
+    if (auto* modal = dynamic_cast<TForm*>(QApplication::activeModalWidget());
+        modal && modal != this && modal->Modal()) {
+        host = modal;
+    }
+    winId();
+    if (windowHandle())
+        windowHandle()->setTransientParent(host ? host->windowHandle() : nullptr);
+}
+
+void TForm::HandOnBesideForms() {
+    QWindow* window = windowHandle();
+    if (!window)
+        return;
+    TForm* below = opener_ && opener_->Modal() && opener_ != this ? opener_.data() : nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* form = dynamic_cast<TForm*>(w);
+        if (form && form->besideModal_ && form->windowHandle() &&
+            form->windowHandle()->transientParent() == window) {
+            form->windowHandle()->setTransientParent(below ? below->windowHandle() : nullptr);
+        }
+    }
+}
+
+bool TForm::BlockedByModal() const {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || modal == this)
+        return false;
+    const QWindow* own = windowHandle();
+    return !own || !modal->windowHandle() ||
+           !modal->windowHandle()->isAncestorOf(own, QWindow::IncludeTransients);
 }
 
 void TForm::SetModalResult(int result) {
@@ -659,6 +705,12 @@ bool TForm::event(QEvent* e) {
             // Keys pressed before the window was left (for a box, another window) were
             // released there: their releases here are no key strokes of this form.
             keysDown_.clear();
+            // The user came to this window by the window system (a click on its frame, a key
+            // of the desktop): it is the one worked in, unless a modal window holds it.
+            if (isVisible() && !activating_ && !BlockedByModal() &&
+                Application().ActiveForm() != this) {
+                Application().BringToTop(*this);
+            }
             if (Live())
                 SetQtFocus();
             return QWidget::event(e);

@@ -34,6 +34,10 @@ class QEventLoop;
 //   the form, runs no OnKeyUp, nor does that of a key whose press brought up a box.
 // - Escape presses the form's cancel button; Alt+letter the control with that access key, from
 //   any control of the form.
+// - A modal form blocks every other window while it is shown, except a form that works beside
+//   the modal windows (SetBesideModalWindows) and was shown from inside its showing. When a
+//   modal form closes, the form that opened it is active again, whichever window the user
+//   worked in last.
 namespace veloria::widgets {
 
 class THintWindow;
@@ -75,6 +79,12 @@ class TForm : public QWidget {
 
     void Show();
     int ShowModal();
+    // A form that is never modal and works beside the modal windows: shown (or shown again) from
+    // inside a modal showing, it is not blocked by that window nor by those below it, only by
+    // modal windows opened after it; it stays usable beside the modal windows that remain when
+    // that one closes. Shown while no modal window runs, it is an ordinary window.
+    void SetBesideModalWindows(bool beside) { besideModal_ = beside; }
+    bool BesideModalWindows() const { return besideModal_; }
     // A modal form ends its showing with mrCancel; the main form ends the program; any other
     // form hides.
     void Close();
@@ -132,6 +142,13 @@ class TForm : public QWidget {
     void ApplyWindowFlags();
     void RunAfterShowing();
     std::vector<TControl*> TabList() const;
+    // Makes a form beside the modal windows a child of the topmost one running (or of none), so
+    // that the window system and Qt leave it usable.
+    void AttachBesideModal();
+    // This modal form closes: the forms beside it go to the modal form below, or to none.
+    void HandOnBesideForms();
+    // Blocked by a modal window now.
+    bool BlockedByModal() const;
 
     std::string caption_;
     int clientWidth_ = 0;
@@ -157,6 +174,8 @@ class TForm : public QWidget {
     int internalFocus_ = 0;
     bool modal_ = false;
     bool dialog_ = false;  // the window is made a dialog, for its modal showings
+    bool besideModal_ = false;
+    QPointer<TForm> opener_;  // of a modal showing: the form active when it began
     int modalResult_ = mrNone;
     QEventLoop* loop_ = nullptr;
     std::vector<std::function<void()>> afterShowing_;

@@ -54,6 +54,11 @@ void WhenShown(TForm& form, std::function<void()> action) {
     form.AfterShowing(std::move(action));
 }
 
+void Activate(TForm& form) {
+    detail::ActivateWindow(form);
+    ProcessEvents();
+}
+
 void KeyClick(TForm& form, Qt::Key key, Qt::KeyboardModifiers modifiers) {
     QTest::keyClick(WindowOf(form), key, modifiers);
 }

@@ -27,6 +27,10 @@ void UseOffscreenUnlessSet();
 void WhenModal(TForm& form, std::function<void()> action);
 void WhenShown(TForm& form, std::function<void()> action);
 
+// The form's window made the active one, as the window system makes it when the user clicks it
+// or switches to it (a click of the tests' mouse activates nothing by itself).
+void Activate(TForm& form);
+
 // Keys to the form's window, as the keyboard sends them (with the access-key check first).
 void KeyClick(TForm& form, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 void KeyPress(TForm& form, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);

@@ -258,6 +258,45 @@ TEST_F(FormTest, InputToAWindowBlockedByAModalFormIsLost) {
     EXPECT_EQ(clicks, 0);
 }
 
+TEST_F(FormTest, AFormBesideTheModalWindowsWorksBesideTheOneItWasShownFrom) {
+    MakeMain();
+    MakeChild();
+    LoggedForm beside("beside", log);
+    beside.SetBorderStyle(bsSizeable);
+    beside.SetBesideModalWindows(true);
+    auto* edit = beside.Add<TEdit>("edit", 10, 10, 120, 24, 0);
+    LoggedForm later("later", log);
+    int clicks = 0;
+    other->OnClick = [&] { ++clicks; };
+    main->Show();
+    WhenModal(*child, [&] {
+        beside.Show();
+        testing::KeyClick(beside, Qt::Key_A);
+        // The modal window and the one below it are as they were: the first works, the main
+        // window gets nothing.
+        testing::Activate(*child);
+        testing::KeyClick(*child, Qt::Key_Tab);
+        EXPECT_EQ(child->ActiveControl(), close);
+        testing::Click(*other);
+        // A modal window opened after it blocks it.
+        WhenModal(later, [&] {
+            testing::KeyClick(beside, Qt::Key_B);
+            later.Close();
+        });
+        later.ShowModal();
+        // Worked in last, it does not keep the modal window's opener from being active again.
+        testing::Activate(beside);
+        testing::KeyClick(*child, Qt::Key_Escape);
+    });
+    child->ShowModal();
+    EXPECT_EQ(edit->Text(), "a");
+    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(Application().ActiveForm(), main.get());
+    // With the modal window gone it is an ordinary window.
+    testing::KeyClick(beside, Qt::Key_C);
+    EXPECT_EQ(edit->Text(), "ac");
+}
+
 TEST_F(FormTest, ReactivatingAWindowRunsNoEnter) {
     MakeMain();
     MakeChild();
