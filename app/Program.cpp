@@ -5,6 +5,7 @@
 #include "bible/PaBiblia.h"
 #include "bible/PaCB.h"
 #include "glossary/PaGlosario.h"
+#include "reader/ReadingWindow.h"
 #include "reading/PaDesplegar.h"
 #include "reading/Principal.h"
 #include "search/PaBarra.h"
@@ -30,6 +31,7 @@ void CreateForms(TSplashForm* splash) {
     FB_Veloria = Application().CreateForm<TFB_Veloria>();
     FFrase = Application().CreateForm<TFFrase>();
     FCurBi = Application().CreateForm<TFCurBi>();
+    reader::Reader = Application().CreateForm<reader::ReadingWindow>();
     Form1->SplashHandle = splash;
 }
 

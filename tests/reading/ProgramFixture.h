@@ -16,6 +16,7 @@
 #include "bible/PaBiblia.h"
 #include "bible/PaCB.h"
 #include "glossary/PaGlosario.h"
+#include "reader/ReadingWindow.h"
 #include "reading/PaDesplegar.h"
 #include "reading/Principal.h"
 #include "search/PaBarra.h"
@@ -145,6 +146,7 @@ class ProgramTest : public ::testing::Test {
         FB_Veloria = nullptr;
         FFrase = nullptr;
         FCurBi = nullptr;
+        reader::Reader = nullptr;
         uGlobal::ResultCount = 0;
         uGlobal::SearchDone = 0;
         uGlobal::ActivationCount = 0;
