@@ -4,6 +4,7 @@
 
 #include "app/uGlobal.h"
 #include "bible/CrossReference.h"
+#include "reader/ReadingWindow.h"
 #include "store/RefLists.h"
 #include "store/Text.h"
 #include "widgets/Make.h"
@@ -78,6 +79,10 @@ TFB_Veloria::TFB_Veloria()
         MakeCopyButton(this, {"dxButton1", 544, 56, 72, 25, 3}, [this] { dxButton1Click(); });
     dxButton2 =
         MakeCloseButton(this, {"dxButton2", 544, 96, 72, 25, 4}, [this] { dxButton2Click(); });
+    // Reading in context: below Close, with an access key no control of the window has.
+    ReadButton =
+        MakeFlatButton(this, {"ReadButton", 544, 136, 72, 25, 9},
+                       {"&Read", "Read the sentence in its volume"}, [this] { ReadButtonClick(); });
 
     const auto navigation = MakeNavigationButtons(
         this, {"dxButton3", "dxButton4", "dxButton5", "dxButton6"}, 476, 376, 5);
@@ -141,6 +146,9 @@ void TFB_Veloria::ShowCurrentRow() {
     const Table* book = FindCurrentSentence();
     if (!book)
         return;
+    if (veloria::reader::Reader)
+        veloria::reader::Reader->Follow(*this, volume->volume.code,
+                                        Tab_Texto_B.FieldView("Numero"));
     Memo1->SetText(book->FieldView("Umemo"));
     const std::string reference = Trim(book->FieldView("Referencia"));
     Label3->SetCaption(reference);
@@ -189,4 +197,14 @@ void TFB_Veloria::dxButton1Click() {
 
 void TFB_Veloria::dxButton2Click() {
     Close();
+}
+
+// The reading window opens beside this one, which stays open and usable (see
+// reader/ReadingWindow.h).
+void TFB_Veloria::ReadButtonClick() {
+    const VolumeTables::Entry* volume = Volumes.Find(Tab_Texto_B.FieldView("Libro"));
+    const bool found = volume && FindCurrentSentence();
+    veloria::reader::Reader->ReadFrom(*this, found ? volume->volume.code : 0,
+                                      found ? Tab_Texto_B.FieldView("Numero") : std::string_view());
+    DBGrid1->SetFocus();
 }

@@ -30,6 +30,8 @@ class TFB_Veloria : public veloria::widgets::TBrowseForm {
     veloria::widgets::TdxButton* dxButton4;
     veloria::widgets::TdxButton* dxButton5;
     veloria::widgets::TdxButton* dxButton6;
+    // Opens the reading window at the current row.
+    veloria::widgets::TdxButton* ReadButton;
     veloria::widgets::TLabel* Label1;
     veloria::widgets::TLabel* Label2;
     veloria::widgets::TLabel* Label3;
@@ -42,6 +44,7 @@ class TFB_Veloria : public veloria::widgets::TBrowseForm {
     void dxButton6Click();
     void dxButton1Click();
     void dxButton2Click();
+    void ReadButtonClick();
 
   private:
     // The display step: the current row's sentence, its reference and its volume.

@@ -5,6 +5,7 @@
 #include "app/uGlobal.h"
 #include "bible/CrossReference.h"
 #include "bible/PaBiblia.h"
+#include "reader/ReadingWindow.h"
 #include "store/Text.h"
 #include "widgets/Make.h"
 #include "widgets/WindowParts.h"
@@ -67,6 +68,11 @@ TFCurBi::TFCurBi()
     dxButton3 = MakeFlatButton(this, {"dxButton3", 169, 414, 72, 25, 4},
                                {"&Bible", "References to Bible", "bible.png"},
                                [this] { dxButton3Click(); });
+    // Reading in context: beside the three commands, with an access key no control of the window
+    // has.
+    ReadButton =
+        MakeFlatButton(this, {"ReadButton", 248, 414, 72, 25, 11},
+                       {"&Read", "Read the sentence in its volume"}, [this] { ReadButtonClick(); });
 
     const auto navigation = MakeNavigationButtons(
         this, {"dxButton4", "dxButton5", "dxButton6", "dxButton7"}, 220, 381, 5);
@@ -115,8 +121,13 @@ Table* TFCurBi::FindCurrentSentence() {
 }
 
 void TFCurBi::ShowCurrentRow() {
-    if (const Table* book = FindCurrentSentence())
-        Memo1->SetText(book->FieldView("Umemo"));
+    const Table* book = FindCurrentSentence();
+    if (!book)
+        return;
+    if (veloria::reader::Reader)
+        veloria::reader::Reader->Follow(*this, T_Biblia.FieldView("Libro")[0],
+                                        T_Biblia.FieldView("Numero"));
+    Memo1->SetText(book->FieldView("Umemo"));
 }
 
 void TFCurBi::FormActivate() {
@@ -172,4 +183,13 @@ void TFCurBi::dxButton2Click() {
 
 void TFCurBi::dxButton1Click() {
     Close();
+}
+
+// The reading window opens beside this one, which stays open and usable (see
+// reader/ReadingWindow.h).
+void TFCurBi::ReadButtonClick() {
+    const bool found = FindCurrentSentence() != nullptr;
+    veloria::reader::Reader->ReadFrom(*this, found ? T_Biblia.FieldView("Libro")[0] : 0,
+                                      found ? T_Biblia.FieldView("Numero") : std::string_view());
+    DBGrid1->SetFocus();
 }

@@ -35,6 +35,8 @@ class TFCurBi : public veloria::widgets::TBrowseForm {
     veloria::widgets::TdxButton* dxButton7;
     veloria::widgets::TButton* Button1;
     veloria::widgets::TMemo* Memo1;
+    // Opens the reading window at the current row.
+    veloria::widgets::TdxButton* ReadButton;
     veloria::widgets::TLabel* Label1;
     veloria::widgets::TLabel* Label2;
 
@@ -47,6 +49,7 @@ class TFCurBi : public veloria::widgets::TBrowseForm {
     void Button1Click();
     void dxButton2Click();
     void dxButton1Click();
+    void ReadButtonClick();
 
   private:
     // The display step: the current row's sentence.

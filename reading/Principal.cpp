@@ -8,6 +8,7 @@
 #include "bible/PaBiblia.h"
 #include "bible/PaCB.h"
 #include "glossary/PaGlosario.h"
+#include "reader/ReadingWindow.h"
 #include "reading/PaDesplegar.h"
 #include "search/PaBuscar.h"
 #include "store/Results.h"
@@ -142,6 +143,10 @@ TForm1::TForm1()
     dxButton8 = navigation[1];
     dxButton9 = navigation[2];
     dxButton15 = navigation[3];
+    // Reading in context: above the Bible button, in the column of the sentence's commands, with an
+    // access key no command of the window has.
+    ReadButton = command({"ReadButton", 654, 105, 79, 24, 18},
+                         {"&Read", "Read the hit in its volume"}, &TForm1::ReadButtonClick);
     // Off until the activation's "Activar".
     for (TdxButton* b : CommandButtons())
         b->SetEnabled(false);
@@ -195,6 +200,9 @@ void TForm1::ShowCurrentSentence(std::string_view codes) {
         return;
 
     const std::string sentence = v->book.FieldAsString("Umemo");
+    if (veloria::reader::Reader)
+        veloria::reader::Reader->Follow(*this, v->volume.code, Texto_B.FieldView("Numero"),
+                                        uGlobal::HitPatterns);
     Memo1->SetText(sentence);
     Memo1->SetMarks(MatchMarks(sentence, uGlobal::HitPatterns));
     const bool pageShown = v->volume.pageShown;
@@ -225,11 +233,6 @@ void TForm1::ShowCounter() {
 
 // ---- Start-up and the hidden buttons ----
 
-std::array<TdxButton*, 13> TForm1::CommandButtons() {
-    return {Boton1,    dxButton1, dxButton2, dxButton3,  dxButton4,  dxButton5, dxButton6,
-            dxButton7, dxButton8, dxButton9, dxButton10, dxButton15, B_Biblia};
-}
-
 void TForm1::LoadPicture(TImage& image, const char* fileName) {
     TPicture picture;
     if (LoadDecoration(picture, fileName))
@@ -258,6 +261,11 @@ void TForm1::FormActivate() {
     LoadPicture(*Image1, "Fondo01.bmp");
     LoadPicture(*Image2, "Logotipo01.bmp");
     Button1->Click();
+}
+
+std::array<TdxButton*, 14> TForm1::CommandButtons() {
+    return {Boton1,    dxButton1, dxButton2, dxButton3,  dxButton4,  dxButton5, dxButton6,
+            dxButton7, dxButton8, dxButton9, dxButton10, dxButton15, B_Biblia,  ReadButton};
 }
 
 void TForm1::Button1Click() {
@@ -408,4 +416,14 @@ void TForm1::dxButton5Click() {
 
 void TForm1::dxButton3Click() {
     Close();
+}
+
+// The reading window is no child of this one: it opens beside it and follows its hits, and the
+// commands stay as they are (see reader/ReadingWindow.h).
+void TForm1::ReadButtonClick() {
+    VolumeTables::Entry* v = uGlobal::ResultCount > 0 ? CurrentVolume() : nullptr;
+    veloria::reader::Reader->ReadFrom(*this, v ? v->volume.code : 0,
+                                      v ? Texto_B.FieldView("Numero") : std::string_view(),
+                                      uGlobal::HitPatterns);
+    DBGrid1->SetFocus();
 }

@@ -63,6 +63,8 @@ class TForm1 : public veloria::widgets::TBrowseForm {
     veloria::widgets::TdxButton* dxButton8;
     veloria::widgets::TdxButton* dxButton9;
     veloria::widgets::TdxButton* dxButton15;
+    // Opens the reading window at the current hit.
+    veloria::widgets::TdxButton* ReadButton;
     veloria::widgets::TButton* Button1;
     veloria::widgets::TButton* Button4;
     veloria::widgets::TTimer Timer1{this};
@@ -83,11 +85,12 @@ class TForm1 : public veloria::widgets::TBrowseForm {
     void dxButton10Click();
     void dxButton5Click();
     void dxButton3Click();
+    void ReadButtonClick();
     void Timer1Timer();
 
   private:
-    // The thirteen command buttons, which a window opened over this one turns off.
-    std::array<veloria::widgets::TdxButton*, 13> CommandButtons();
+    // The command buttons, which a window opened over this one turns off: the thirteen and Read.
+    std::array<veloria::widgets::TdxButton*, 14> CommandButtons();
     // The volume of the current result row, or nullptr (an empty result table has no book code).
     veloria::store::VolumeTables::Entry* CurrentVolume();
 

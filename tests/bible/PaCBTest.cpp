@@ -192,8 +192,9 @@ TEST_F(CitingListTest, CopyPutsTheSentenceWithItsTrimmedReferenceOrTheSelection)
 
 TEST_F(CitingListTest, EscapeClosesAndTheLayoutIsAsDesigned) {
     EXPECT_TRUE(Open(L(), [&] {
-        for (const char* name : {"ScrollBar1", "dxButton1", "dxButton2", "dxButton3", "dxButton4",
-                                 "dxButton5", "dxButton6", "dxButton7", "Memo1", "DBGrid1"}) {
+        for (const char* name :
+             {"ScrollBar1", "dxButton1", "dxButton2", "dxButton3", "dxButton4", "dxButton5",
+              "dxButton6", "dxButton7", "Memo1", "ReadButton", "DBGrid1"}) {
             wt::KeyClick(L(), Qt::Key_Tab);
             EXPECT_EQ(Focused(L()), name);
         }
