@@ -186,15 +186,18 @@ void TControl::ParentResized(QSize size) {
     QRect r = anchorBounds_;
     const int dx = size.width() - anchorParent_.width();
     const int dy = size.height() - anchorParent_.height();
+    // A side anchored to one edge only keeps the size it has now (a label sizes itself).
+    r.setWidth(self_.width());
+    r.setHeight(self_.height());
     if (anchors_.Contains(akRight)) {
         if (anchors_.Contains(akLeft))
-            r.setWidth(std::max(0, r.width() + dx));
+            r.setWidth(std::max(0, anchorBounds_.width() + dx));
         else
-            r.moveLeft(r.left() + dx);
+            r.moveLeft(anchorBounds_.right() + 1 + dx - self_.width());
     }
     if (anchors_.Contains(akBottom)) {
         if (anchors_.Contains(akTop))
-            r.setHeight(std::max(0, r.height() + dy));
+            r.setHeight(std::max(0, anchorBounds_.height() + dy));
         else
             r.moveTop(r.top() + dy);
     }

@@ -377,13 +377,24 @@ TEST_F(FormTest, AResizableFormStretchesOnlyItsAnchoredControls) {
     auto* credits = tip.Add<TRichEdit>("RichEdit1", 40, 245, 425, 196, 2);
     credits->SetAnchors({akLeft, akTop, akRight});
     auto* ok = tip.Add<TdxButton>("dxButton1", 213, 455, 81, 25, 0);
+    // A label anchored to the right edge keeps its right edge there, at the size its caption
+    // gave it since.
+    auto* status = tip.Add<TLabel>("Status", 400, 460, 1, 17, -1);
+    status->SetAlignment(taRightJustify);
+    status->SetAnchors({akRight, akBottom});
+    status->SetCaption("A longer caption");
+    const int width = status->Width();
+    const int right = status->Left() + width;
     tip.Show();
-    tip.resize(606, 487);
+    tip.resize(606, 497);
     testing::ProcessEvents();
     EXPECT_EQ(credits->Width(), 525);
     EXPECT_EQ(credits->Left(), 40);
     EXPECT_EQ(ok->Left(), 213);
     EXPECT_EQ(ok->Width(), 81);
+    EXPECT_EQ(status->Width(), width);
+    EXPECT_EQ(status->Left() + width, right + 100);
+    EXPECT_EQ(status->Top(), 470);
     EXPECT_EQ(tip.ClientWidth(), 506);  // the designed size
 }
 
