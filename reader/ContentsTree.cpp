@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QScrollBar>
 
 #include "store/Text.h"
 #include "widgets/QtText.h"
@@ -134,6 +135,10 @@ ContentsTree::ContentsTree(QWidget* parent, std::span<store::VolumeText* const> 
     : ControlHost<QTreeView>(parent), model_(volumes) {
     setModel(&model_);
     setHeaderHidden(true);
+    // Long titles are read whole: the list scrolls sideways rather than cutting them short.
+    setTextElideMode(Qt::ElideNone);
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     setUniformRowHeights(true);
     setEditTriggers(NoEditTriggers);
     setSelectionMode(SingleSelection);
@@ -150,6 +155,8 @@ void ContentsTree::Reveal(const QModelIndex& index) {
         expand(p);
     setCurrentIndex(index);
     scrollTo(index, PositionAtCenter);
+    // The entries are read from their beginning.
+    horizontalScrollBar()->setValue(0);
 }
 
 void ContentsTree::ShowPlace(int volume, int row) {

@@ -806,6 +806,7 @@ void ReadingView::paintEvent(QPaintEvent*) {
             const int end = s.id == to.block ? to.pos : int(laid.text.size());
             overlay.append(Range(begin, end - begin, selected));
         }
+        p.setPen(ToQColor(widgets::clWindowText));
         laid.layout->draw(&p, at, overlay);
 
         // The margins: page numbers left, the Bible right, the marks of others beside the text.

@@ -326,7 +326,7 @@ void ReadingWindow::JumpTo(Spot spot, bool record) {
     Text->GoToRow(spot.row);
 }
 
-void ReadingWindow::MoveToRequest(const Request& request, std::vector<std::string> patterns) {
+void ReadingWindow::MoveToRequest(const Request& request) {
     const int volume = VolumeOf(request.code);
     const int row = volume >= 0 ? texts_[std::size_t(volume)]->RowOf(request.numero) : 0;
     if (row == 0) {
@@ -336,7 +336,7 @@ void ReadingWindow::MoveToRequest(const Request& request, std::vector<std::strin
     }
     Say("");
     hit_ = {volume, row};
-    hitPatterns_ = std::move(patterns);
+    hitPatterns_ = request.patterns;
     JumpTo(hit_);
     Text->SetHit(row, hitPatterns_);
 }
@@ -372,11 +372,11 @@ void ReadingWindow::ReadFrom(TForm& list, char code, std::string_view numero,
                              std::vector<std::string> patterns) {
     followed_ = &list;
     if (code != 0) {
-        const Request request{code, std::string(numero)};
+        const Request request{code, std::string(numero), std::move(patterns)};
         // The same sentence again: the place where the reader was left.
         if (!lastRequest_ || !(*lastRequest_ == request) || volume_ < 0) {
             lastRequest_ = request;
-            MoveToRequest(request, std::move(patterns));
+            MoveToRequest(request);
         }
     }
     Present();
@@ -386,7 +386,7 @@ void ReadingWindow::Follow(TForm& list, char code, std::string_view numero,
                            std::vector<std::string> patterns) {
     if (!Visible() || code == 0)
         return;
-    const Request request{code, std::string(numero)};
+    const Request request{code, std::string(numero), std::move(patterns)};
     if (followed_ != &list) {
         if (followed_ && followed_->Visible())
             return;
@@ -400,14 +400,14 @@ void ReadingWindow::Follow(TForm& list, char code, std::string_view numero,
     if (lastRequest_ && *lastRequest_ == request)
         return;
     lastRequest_ = request;
-    MoveToRequest(request, std::move(patterns));
+    MoveToRequest(request);
 }
 
 bool ReadingWindow::OpenAt(SentencePlace place, std::vector<std::string> patterns) {
-    const Request request{place.code, std::to_string(place.numero)};
+    const Request request{place.code, std::to_string(place.numero), std::move(patterns)};
     const int volume = VolumeOf(place.code);
     const bool found = volume >= 0 && texts_[std::size_t(volume)]->RowOf(request.numero) > 0;
-    MoveToRequest(request, std::move(patterns));
+    MoveToRequest(request);
     Present();
     return found;
 }

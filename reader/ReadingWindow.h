@@ -143,10 +143,12 @@ class ReadingWindow : public widgets::TForm {
         int row = 0;
         friend bool operator==(const Spot&, const Spot&) = default;
     };
-    // A sentence asked for by the window that opened or is followed: the place and its marks.
+    // A sentence asked for by the window that opened or is followed, with the patterns of its
+    // marks: a new search on the same hit is another request.
     struct Request {
         char code = 0;
         std::string numero;
+        std::vector<std::string> patterns;
         friend bool operator==(const Request&, const Request&) = default;
     };
 
@@ -156,7 +158,7 @@ class ReadingWindow : public widgets::TForm {
     // Shows the spot; recorded as a jump (for Back) when it is another place.
     void JumpTo(Spot spot, bool record = true);
     void ShowVolume(int volume);
-    void MoveToRequest(const Request& request, std::vector<std::string> patterns);
+    void MoveToRequest(const Request& request);
     void Present();
     void PrepareReferences(std::size_t volume);
     void PlaceOnFirstShowing();

@@ -113,6 +113,11 @@ TEST_F(ReaderTest, SentenceParagraphSectionAndTheEndsMoveTheCaretAndStopAtTheEdg
     EXPECT_EQ(R().Message->Caption(), "No next sentence in this volume.");
     Keys(Qt::Key_Home, Qt::ControlModifier);
     EXPECT_EQ(Here(), "T1");
+    // The whole volume is in view: Page Down takes the caret to its end, Page Up to its start.
+    Keys(Qt::Key_PageDown);
+    EXPECT_EQ(Here(), "T6");
+    Keys(Qt::Key_PageUp);
+    EXPECT_EQ(Here(), "T1");
     // The buttons do the same, and give the text the keyboard back. From the headings at the
     // start the next sentence is the first.
     t::Click(*R().NextSentenceButton);
@@ -147,6 +152,12 @@ TEST_F(ReaderTest, ClosingAndOpeningAgainKeepsThePlaceUnlessTheHitMoved) {
     Keys(Qt::Key_Escape);
     t::Activate(F());
     t::Click(*F().dxButton9);
+    Read();
+    EXPECT_EQ(Here(), "T6");
+    // Another search that finds the same hit: the hit again, with its new marks.
+    Keys(Qt::Key_Up, Qt::AltModifier);
+    Keys(Qt::Key_Escape);
+    uGlobal::HitPatterns = {"#SIXTH"};
     Read();
     EXPECT_EQ(Here(), "T6");
 }
