@@ -153,13 +153,17 @@ std::string Convert(std::string_view utf8, bool lossy) {
 
 }  // namespace
 
-std::string Trim(std::string_view text) {
+std::string_view TrimView(std::string_view text) {
     std::size_t b = 0, e = text.size();
     while (b < e && static_cast<unsigned char>(text[b]) <= 32)
         ++b;
     while (e > b && static_cast<unsigned char>(text[e - 1]) <= 32)
         --e;
-    return std::string(text.substr(b, e - b));
+    return text.substr(b, e - b);
+}
+
+std::string Trim(std::string_view text) {
+    return std::string(TrimView(text));
 }
 
 std::string AsShown(std::string_view text) {

@@ -8,8 +8,9 @@
 // helpers work on whole strings.
 namespace veloria::store {
 
-// Leading and trailing characters of code 0 to 32 removed.
+// Leading and trailing characters of code 0 to 32 removed; the view without a copy.
 std::string Trim(std::string_view text);
+std::string_view TrimView(std::string_view text);
 
 // The text as a reader sees it, for telling two texts apart: the soft hyphen, which shows
 // nothing, left out, the no-break space taken for a blank, and the result trimmed.

@@ -18,15 +18,6 @@ int FieldOf(const Table& table, std::string_view name) {
     return field;
 }
 
-std::string_view TrimView(std::string_view text) {
-    std::size_t begin = 0, end = text.size();
-    while (begin < end && static_cast<unsigned char>(text[begin]) <= 32)
-        ++begin;
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32)
-        --end;
-    return text.substr(begin, end - begin);
-}
-
 // The text as a block holds it: trimmed, each line break (CR LF, CR or LF) one '\n'.
 void AppendLines(std::string& out, std::string_view text) {
     text = TrimView(text);

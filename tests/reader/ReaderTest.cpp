@@ -320,12 +320,7 @@ TEST_F(ReaderTest, AScreenReaderFindsHeadingsAndParagraphsAndReadsBySentence) {
 
 TEST_F(ReaderTest, EndToEndASearchReadAtTheThirdHitAndFollowedToTheSeventh) {
     Start();
-    t::WhenModal(*FBuscar, [] {
-        t::TypeText(*FBuscar, "sentence");
-        t::KeyClick(*FBuscar, Qt::Key_Return);
-        t::KeyClick(*FBuscar, Qt::Key_Return);
-    });
-    t::KeyClick(F(), Qt::Key_S, Qt::AltModifier);
+    SearchByKeys("sentence");
     ASSERT_EQ(uGlobal::ResultCount, 7);
     t::Click(*F().dxButton9);
     t::Click(*F().dxButton9);

@@ -327,12 +327,7 @@ namespace t = widgets::testing;
 TEST_F(ProgramTest, ASearchFromItsAccessKeyToTheFirstHit) {
     SetHits({{"T", "1"}});
     Start();
-    t::WhenModal(*FBuscar, [] {
-        t::TypeText(*FBuscar, "sentence");
-        t::KeyClick(*FBuscar, Qt::Key_Return);
-        t::KeyClick(*FBuscar, Qt::Key_Return);
-    });
-    t::KeyClick(F(), Qt::Key_S, Qt::AltModifier);
+    SearchByKeys("sentence");
     EXPECT_EQ(uGlobal::SearchDone, 1);
     // Three sentences of the Text, two of the Manual, one each of Psychotherapy and the Song.
     EXPECT_EQ(uGlobal::ResultCount, 7);

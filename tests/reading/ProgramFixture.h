@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/Program.h"
@@ -132,6 +133,16 @@ class ProgramTest : public ::testing::Test {
         widgets::testing::WhenModal(*FFrase, [] { FFrase->Close(); });
         Form1->Show();
         widgets::testing::ProcessEvents();
+    }
+
+    // A search as a keyboard user runs it from the main window: Alt+S, the words, Enter twice.
+    void SearchByKeys(std::string_view words) {
+        widgets::testing::WhenModal(*FBuscar, [words] {
+            widgets::testing::TypeText(*FBuscar, words);
+            widgets::testing::KeyClick(*FBuscar, Qt::Key_Return);
+            widgets::testing::KeyClick(*FBuscar, Qt::Key_Return);
+        });
+        widgets::testing::KeyClick(*Form1, Qt::Key_S, Qt::AltModifier);
     }
 
     ~ProgramTest() override {
