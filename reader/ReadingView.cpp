@@ -18,6 +18,7 @@
 #include "widgets/Accessible.h"
 #include "widgets/Form.h"
 #include "widgets/HintWindow.h"
+#include "widgets/Look.h"
 #include "widgets/QtText.h"
 #include "widgets/StoredPicture.h"
 #include "widgets/TextMarks.h"
@@ -1115,7 +1116,7 @@ std::optional<std::pair<widgets::TColor, bool>> ReadingView::MarkAt(BlockId id, 
             if (s.row == row && s.begin <= pos && pos < s.End()) {
                 *start = s.begin;
                 *end = s.End();
-                return std::pair(widgets::kCurrentBackground, false);
+                return std::pair(widgets::Look().currentBackground, false);
             }
         }
     }

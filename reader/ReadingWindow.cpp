@@ -15,8 +15,10 @@
 #include "store/Text.h"
 #include "widgets/Application.h"
 #include "widgets/HintWindow.h"
+#include "widgets/Look.h"
 #include "widgets/Make.h"
 #include "widgets/StoredPicture.h"
+#include "widgets/WindowParts.h"
 
 namespace veloria::reader {
 
@@ -35,7 +37,6 @@ constexpr int kClientHeight = 620;
 constexpr int kContentsWidth = 232;
 constexpr int kTopRow = 40;  // the text and the contents begin below the top row
 constexpr int kBottom = 76;  // the navigation row and the status line
-constexpr TColor kFixedColour = RGB(166, 202, 240);
 
 // What the find matches: the find box's words as the search normalises them, in their order,
 // the last one possibly cut short ("#LOVE#I" for "love i"). Empty for a text without words.
@@ -73,7 +74,7 @@ ReadingWindow::ReadingWindow() : TForm("Reader") {
     SetShowHint(true);
     SetFont({"Arial", 13});
     SetBesideModalWindows(true);
-    OnActivate = [this] { HintWindow().SetArrowBackgroundColor(kFixedColour); };
+    OnActivate = [this] { HintWindow().SetArrowBackgroundColor(Look().fixedCells); };
 
     for (std::size_t i = 0; i < texts_.size(); ++i)
         texts_[i] = std::make_unique<store::VolumeText>(volumes_.All()[i]);
@@ -83,10 +84,8 @@ ReadingWindow::ReadingWindow() : TForm("Reader") {
 
     auto button = [this](TdxButton*& b, const char* name, const char* caption, const char* hint,
                          int width, int tabOrder, std::function<void()> click) {
-        b = Make<TdxButton>(this, name, 0, 0, width, 25, tabOrder);
-        b->SetCaption(caption);
-        b->SetHint(hint);
-        b->OnClick = std::move(click);
+        b = MakeFlatButton(this, {name, 0, 0, width, 25, tabOrder}, {caption, hint},
+                           std::move(click));
     };
     auto label = [this](TLabel*& l, const char* name, const char* caption) {
         l = Make<TLabel>(this, name, 0, 0, 0, 0);
@@ -159,9 +158,7 @@ ReadingWindow::ReadingWindow() : TForm("Reader") {
     button(CopyButton, "CopyButton", "&Copy",
            "Copy the sentence with its reference, or the selection", 76, 19, [this] { Copy(); });
     CopyButton->SetGlyph(StoredPicture("copy.png"));
-    button(CloseButton, "CloseButton", "Cl&ose", "Close", 76, 20, [this] { Close(); });
-    CloseButton->SetGlyph(StoredPicture("close.png"));
-    CloseButton->SetCancel(true);
+    CloseButton = MakeCloseButton(this, {"CloseButton", 0, 0, 76, 25, 20}, [this] { Close(); });
 
     label(Status, "Status", "");
     label(Message, "Message", "");

@@ -1,6 +1,6 @@
 // The sentences citing one verse as a user sees them: the rows gathered from the list the verse
 // list hands over, the sentence shown with its reference and volume, the counter and the bar,
-// Copy, and the lists the Parts leave to us (empty, naming no sentence, failing to be written).
+// Copy, and the lists no window fills (empty, naming no sentence, failing to be written).
 #include "tests/bible/BibleFixture.h"
 
 namespace veloria::test {

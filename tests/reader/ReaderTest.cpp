@@ -12,6 +12,7 @@
 #include "reader/ReadingWindow.h"
 #include "tests/reading/ProgramFixture.h"
 #include "widgets/Application.h"
+#include "widgets/Look.h"
 #include "widgets/TextMarks.h"
 
 namespace veloria::test {
@@ -60,7 +61,7 @@ TEST_F(ReaderTest, ReadOpensAtTheHitBesideTheMainWindowWhichStaysUsableAndIsFoll
     int start = 0, end = 0;
     const auto mark = R().Text->MarkAt({2, store::BlockKind::Paragraph}, 18, &start, &end);
     ASSERT_TRUE(mark);
-    EXPECT_EQ(mark->first, widgets::kMatchBackground);
+    EXPECT_EQ(mark->first, widgets::Look().matchBackground);
     EXPECT_EQ(std::pair(start, end), std::pair(17, 22));
     // The main window's commands stay as they were, and it goes on: the reader follows each hit.
     for (widgets::TdxButton* b : Commands(F()))
