@@ -11,9 +11,11 @@
 #include "search/PaBarra.h"
 #include "search/PaBuscar.h"
 #include "store/TableFile.h"
+#include "study/Study.h"
 #include "tip/PaFrase.h"
 #include "widgets/Application.h"
 #include "widgets/Form.h"
+#include "widgets/Types.h"
 
 namespace veloria::app {
 
@@ -21,6 +23,11 @@ void CreateForms(TSplashForm* splash) {
     using widgets::Application;
     // The program's own working tables, when missing, are made again before any window opens them.
     store::RecreateMissingWorkingTables({});
+    // The user's own store beside the tables; the windows read the settings and the place from
+    // it as they are made. A store that cannot be used is said, and the program works without.
+    if (const std::string problem = study::OpenStudy(std::filesystem::current_path());
+        !problem.empty())
+        Application().MessageBox(problem, "Veloria");
     Form1 = Application().CreateForm<TForm1>();
     FGlosario = Application().CreateForm<TFGlosario>();
     FBuscar = Application().CreateForm<TFBuscar>();

@@ -23,6 +23,7 @@
 #include "search/PaBarra.h"
 #include "search/PaBuscar.h"
 #include "store/SearchForm.h"
+#include "study/Study.h"
 #include "tests/store/TempDir.h"
 #include "tip/PaFrase.h"
 #include "widgets/Application.h"
@@ -147,6 +148,7 @@ class ProgramTest : public ::testing::Test {
 
     ~ProgramTest() override {
         widgets::Application().DestroyForms();
+        study::CloseStudy();
         Form1 = nullptr;
         FGlosario = nullptr;
         FBuscar = nullptr;
