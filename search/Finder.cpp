@@ -2,6 +2,7 @@
 
 #include <string.h>  // memmem
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -25,74 +26,99 @@ int Rarity(char c) {
 }
 
 #ifdef VELORIA_FINDER_SIMD
-// Where a block of starts cannot go on: the rest is left to the caller.
-struct Scan {
-    const char* found;  // the match, or nullptr
-    const char* p;      // the first start not yet tested
-    bool done;          // no match can follow
+const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+
+// Blocks of starts in which both probed bytes stand at their distance somewhere: each block's
+// offset and one bit per such start, in text order.
+struct Candidates {
+    static constexpr int kMost = 32;
+    std::size_t at[kMost];
+    unsigned mask[kMost];
+    int count = 0;
+    std::size_t next = 0;  // the first start not yet tested
 };
 
-// Tests the candidate starts of one block (a bit of `mask` for each start from p): the first
-// that matches ends the scan, as does a start past the last one that fits.
-inline Scan Candidates(unsigned mask, const char* p, const char* lastStart,
-                       std::string_view needle) {
-    for (; mask != 0; mask &= mask - 1) {
-        const char* start = p + __builtin_ctz(mask);
-        if (start > lastStart)
-            return {nullptr, p, true};
-        if (std::memcmp(start, needle.data(), needle.size()) == 0)
-            return {start, p, true};
-    }
-    return {nullptr, p, false};
-}
+// The loops below only collect candidate blocks, until they have kMost or the loads would leave
+// the text, and hold no call: a call for each candidate inside them made the compiler keep the
+// broadcast bytes and the bounds in memory and reload them for every block. The caller checks
+// the candidates afterwards.
 
-// Tests the starts p, p+1, ... in blocks of 16 while the loads stay inside the text.
-Scan Blocks16(const char* p, const char* end, std::string_view needle, std::size_t probe1,
-              std::size_t probe2) {
-    const char* const lastStart = end - needle.size();
+// From start `at` on, 16 starts a step, while the loads stay within size bytes.
+void Collect16(const char* text, std::size_t at, std::size_t size, char c1, char c2,
+               std::size_t probe1, std::size_t probe2, Candidates& found) {
+    const __m128i byte1 = _mm_set1_epi8(c1);
+    const __m128i byte2 = _mm_set1_epi8(c2);
     const std::size_t reach = std::max(probe1, probe2) + 16;
-    const __m128i byte1 = _mm_set1_epi8(needle[probe1]);
-    const __m128i byte2 = _mm_set1_epi8(needle[probe2]);
-    while (std::size_t(end - p) >= reach) {
-        const __m128i at1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + probe1));
-        const __m128i at2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + probe2));
-        auto mask = unsigned(_mm_movemask_epi8(
+    int count = 0;
+    for (; at + reach <= size && count < Candidates::kMost; at += 16) {
+        const __m128i at1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at + probe1));
+        const __m128i at2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at + probe2));
+        const auto mask = unsigned(_mm_movemask_epi8(
             _mm_and_si128(_mm_cmpeq_epi8(at1, byte1), _mm_cmpeq_epi8(at2, byte2))));
-        if (mask != 0) {
-            if (const Scan hit = Candidates(mask, p, lastStart, needle); hit.done)
-                return hit;
-        }
-        p += 16;
+        // Stored whatever the mask: a branch here would mispredict on every candidate.
+        found.at[count] = at;
+        found.mask[count] = mask;
+        count += mask != 0;
     }
-    return {nullptr, p, false};
+    found.count = count;
+    found.next = at;
 }
 
-// The same 32 at a time, where the processor has AVX2.
-__attribute__((target("avx2"))) Scan Blocks32(const char* p, const char* end,
-                                              std::string_view needle, std::size_t probe1,
-                                              std::size_t probe2) {
-    const char* const lastStart = end - needle.size();
+// The same 32 starts a step, where the processor has AVX2.
+__attribute__((target("avx2"))) void Collect32(const char* text, std::size_t at, std::size_t size,
+                                               char c1, char c2, std::size_t probe1,
+                                               std::size_t probe2, Candidates& found) {
+    const __m256i byte1 = _mm256_set1_epi8(c1);
+    const __m256i byte2 = _mm256_set1_epi8(c2);
     const std::size_t reach = std::max(probe1, probe2) + 32;
-    const __m256i byte1 = _mm256_set1_epi8(needle[probe1]);
-    const __m256i byte2 = _mm256_set1_epi8(needle[probe2]);
-    while (std::size_t(end - p) >= reach) {
-        const __m256i at1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + probe1));
-        const __m256i at2 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + probe2));
-        auto mask = unsigned(_mm256_movemask_epi8(
+    const auto maskAt = [&](std::size_t a) __attribute__((target("avx2"))) {
+        const __m256i at1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + a + probe1));
+        const __m256i at2 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + a + probe2));
+        return unsigned(_mm256_movemask_epi8(
             _mm256_and_si256(_mm256_cmpeq_epi8(at1, byte1), _mm256_cmpeq_epi8(at2, byte2))));
-        if (mask != 0) {
-            if (const Scan hit = Candidates(mask, p, lastStart, needle); hit.done)
-                return hit;
+    };
+    int count = 0;
+    // Two blocks a turn while both fit, with one test for candidates in either: with the probes on
+    // the pattern's rarest bytes, most turns have none.
+    while (at + 32 + reach <= size) {
+        const unsigned first = maskAt(at), second = maskAt(at + 32);
+        if ((first | second) != 0) {
+            found.at[count] = at;
+            found.mask[count] = first;
+            count += first != 0;
+            found.at[count] = at + 32;
+            found.mask[count] = second;
+            count += second != 0;
+            if (count >= Candidates::kMost - 1) {
+                at += 64;
+                found.count = count;
+                found.next = at;
+                return;
+            }
         }
-        p += 32;
+        at += 64;
     }
-    return {nullptr, p, false};
+    for (; at + reach <= size; at += 32) {  // one turn at most, with room for its block
+        const unsigned mask = maskAt(at);
+        found.at[count] = at;
+        found.mask[count] = mask;
+        count += mask != 0;
+    }
+    found.count = count;
+    found.next = at;
 }
 
-const bool kHasAvx2 = __builtin_cpu_supports("avx2");
 #endif
 
 }  // namespace
+
+Finder::Path Finder::Fastest() {
+#ifdef VELORIA_FINDER_SIMD
+    return kHasAvx2 ? Path::Avx2 : Path::Sse2;
+#else
+    return Path::Portable;
+#endif
+}
 
 Finder::Finder(std::string_view pattern) : pattern_(pattern) {
     const std::size_t size = pattern_.size();
@@ -114,28 +140,88 @@ Finder::Finder(std::string_view pattern) : pattern_(pattern) {
 }
 
 const char* Finder::Find(const char* from, const char* end) const {
-    const std::size_t size = pattern_.size();
-    if (size == 0)
-        return from;
-    if (from >= end || std::size_t(end - from) < size)
-        return nullptr;
-    if (size == 1)
-        return static_cast<const char*>(std::memchr(from, pattern_[0], std::size_t(end - from)));
+    return Find(from, end, Fastest());
+}
 
-    const char* p = from;
-#ifdef VELORIA_FINDER_SIMD
-    if (kHasAvx2) {
-        const Scan s = Blocks32(p, end, pattern_, probe1_, probe2_);
-        if (s.done)
-            return s.found;
-        p = s.p;
+const char* Finder::Find(const char* from, const char* end, Path path) const {
+    const char* found = nullptr;
+    ForEach(
+        from, end,
+        [&](const char* match) {
+            found = match;
+            return end;
+        },
+        path);
+    return found;
+}
+
+void Finder::ForEach(const char* from, const char* end, OnMatch onMatch, void* context,
+                     Path path) const {
+    const std::size_t size = pattern_.size();
+    if (from > end)
+        return;
+    const auto textSize = std::size_t(end - from);
+    std::size_t at = 0;  // no start before this one is left to test
+    if (size == 0) {
+        while (at <= textSize) {
+            const char* next = onMatch(context, from + at);
+            if (next >= end)
+                return;
+            at = std::size_t(next - from);
+        }
+        return;
     }
-    const Scan s = Blocks16(p, end, pattern_, probe1_, probe2_);
-    if (s.done)
-        return s.found;
-    p = s.p;
+    if (textSize < size)
+        return;
+#ifdef VELORIA_FINDER_SIMD
+    if (size >= 2 && path != Path::Portable) {
+        const std::size_t lastStart = textSize - size;
+        const std::size_t farthest = std::max(probe1_, probe2_);
+        const char c1 = pattern_[probe1_], c2 = pattern_[probe2_];
+        Candidates found;
+        // Collects and checks while the loads of the given width stay inside the text; false when
+        // no occurrence is left or onMatch wants no more.
+        const auto through = [&](auto collect, std::size_t width) {
+            for (;;) {
+                collect(from, at, textSize, c1, c2, probe1_, probe2_, found);
+                for (int i = 0; i < found.count; ++i) {
+                    for (unsigned mask = found.mask[i]; mask != 0; mask &= mask - 1) {
+                        const std::size_t start = found.at[i] + std::size_t(__builtin_ctz(mask));
+                        if (start < at)
+                            continue;
+                        if (start > lastStart)
+                            return false;
+                        if (std::memcmp(from + start, pattern_.data(), size) != 0)
+                            continue;
+                        const char* next = onMatch(context, from + start);
+                        if (next >= end)
+                            return false;
+                        at = std::size_t(next - from);
+                    }
+                }
+                at = std::max(at, found.next);
+                if (at + farthest + width > textSize)
+                    return true;
+            }
+        };
+        if (path == Path::Avx2 && kHasAvx2 && !through(Collect32, 32))
+            return;
+        if (!through(Collect16, 16))
+            return;
+    }
+#else
+    (void)path;
 #endif
-    return static_cast<const char*>(memmem(p, std::size_t(end - p), pattern_.data(), size));
+    while (at + size <= textSize) {
+        const auto* match =
+            static_cast<const char*>(memmem(from + at, textSize - at, pattern_.data(), size));
+        if (!match)
+            return;
+        const char* next = onMatch(context, match);
+        if (next >= end)
+            return;
+        at = std::size_t(next - from);
+    }
 }
 
 }  // namespace veloria::search

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace veloria::search {
 
@@ -12,13 +13,37 @@ namespace veloria::search {
 // distance and compares the whole pattern only where both stand.
 class Finder {
   public:
+    // The ways through a text, fastest first; Find takes the fastest the processor has. The
+    // others are there so that the tests can hold each to the same answers.
+    enum class Path { Avx2, Sse2, Portable };
+    static Path Fastest();
+
     explicit Finder(std::string_view pattern);
     // The first occurrence that begins at or after from and ends by end; nullptr when none. An
     // empty pattern is found at from.
     const char* Find(const char* from, const char* end) const;
+    // The same by the given path; one the processor lacks falls back to the next.
+    const char* Find(const char* from, const char* end, Path path) const;
+    // Every occurrence from `from` on that ends by end, in text order, for as long as onMatch
+    // wants: it gets each and returns where to look on, after the start of that occurrence (end
+    // to stop). Candidates are collected ahead, so a scan that skips on (to the next row) wastes
+    // no work the way a Find for each occurrence would.
+    template <class F>
+    void ForEach(const char* from, const char* end, F&& onMatch, Path path = Fastest()) const {
+        ForEach(
+            from, end,
+            [](void* f, const char* match) {
+                return (*static_cast<std::remove_reference_t<F>*>(f))(match);
+            },
+            &onMatch, path);
+    }
     const std::string& Pattern() const { return pattern_; }
 
   private:
+    using OnMatch = const char* (*)(void* context, const char* match);
+    void ForEach(const char* from, const char* end, OnMatch onMatch, void* context,
+                 Path path) const;
+
     std::string pattern_;
     std::size_t probe1_ = 0, probe2_ = 0;  // offsets of the two bytes tested first
 };

@@ -93,28 +93,26 @@ void Matcher::FindHits(const RowTexts& forms, std::vector<int>& hits) const {
     const char* const base = forms.text_.data();
     const char* const end = base + forms.text_.size();
     const std::vector<std::size_t>& starts = forms.starts_;
-    const Finder& anchor = finders_.front();
-    const char* from = base;
-    int next = 0;  // no row before this one can hold a further match
-    while (const char* found = anchor.Find(from, end)) {
+    std::size_t next = 0;  // no row before this one can hold a further match
+    finders_.front().ForEach(base, end, [&](const char* found) {
         const auto at = std::size_t(found - base);
         // The row holding it: hits come in row order, often close together, so gallop forward
         // from the last one rather than halve the whole volume each time.
-        std::size_t lo = std::size_t(next) + 1, step = 1;
+        std::size_t lo = next + 1, step = 1;
         while (lo + step < starts.size() && starts[lo + step] <= at) {
             lo += step;
             step *= 2;
         }
         const auto hi = starts.begin() + std::ptrdiff_t(std::min(lo + step, starts.size()));
-        const int row =
-            int(std::upper_bound(starts.begin() + std::ptrdiff_t(lo), hi, at) - starts.begin()) - 1;
-        const std::size_t rowStart = starts[std::size_t(row)];
-        const std::size_t rowEnd = starts[std::size_t(row) + 1] - 1;  // its separator
+        const auto row = std::size_t(std::upper_bound(starts.begin() + std::ptrdiff_t(lo), hi, at) -
+                                     starts.begin() - 1);
+        const std::size_t rowStart = starts[row];
+        const std::size_t rowEnd = starts[row + 1] - 1;  // its separator
         if (HasAll(base + rowStart, rowEnd - rowStart, 1))
-            hits.push_back(row);
+            hits.push_back(int(row));
         next = row + 1;
-        from = base + starts[std::size_t(next)];
-    }
+        return base + starts[next];
+    });
 }
 
 }  // namespace veloria::search

@@ -139,11 +139,12 @@ TEST(Matcher, LeavesOutImpliedPatterns) {
 }
 
 TEST(Finder, FindsWhatFindFinds) {
-    // Texts of every length around the 16-byte blocks, needles of the scan's own kind.
+    // Texts of every length around the 16- and 32-byte blocks, needles of the scan's own kind, by
+    // every path through them.
     std::mt19937 rng(11);
     const std::string alphabet = std::string("##AB", 4) + std::string(1, '\0');
     for (int n = 0; n < 20000; ++n) {
-        std::string text(rng() % 70, ' ');
+        std::string text(rng() % 140, ' ');
         for (char& c : text)
             c = alphabet[rng() % alphabet.size()];
         std::string needle(1 + rng() % 6, ' ');
@@ -153,10 +154,14 @@ TEST(Finder, FindsWhatFindFinds) {
             needle = text.substr(rng() % (text.size() - needle.size()), needle.size());
         const std::size_t from = text.empty() ? 0 : rng() % (text.size() + 1);
         const Finder finder(needle);
-        const char* found = finder.Find(text.data() + from, text.data() + text.size());
         const std::size_t expected = std::string_view(text).find(needle, from);
-        ASSERT_EQ(found ? std::size_t(found - text.data()) : std::string::npos, expected)
-            << "needle of " << needle.size() << " in text of " << text.size() << " from " << from;
+        for (const Finder::Path path :
+             {Finder::Path::Avx2, Finder::Path::Sse2, Finder::Path::Portable}) {
+            const char* found = finder.Find(text.data() + from, text.data() + text.size(), path);
+            ASSERT_EQ(found ? std::size_t(found - text.data()) : std::string::npos, expected)
+                << "needle of " << needle.size() << " in text of " << text.size() << " from "
+                << from << " by path " << int(path);
+        }
     }
 }
 
