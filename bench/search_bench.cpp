@@ -335,7 +335,7 @@ class Collector : public benchmark::ConsoleReporter {
 // `afterwards` runs after each iteration, outside the timing: what the program leaves for when it
 // finds time (the logs written into the files).
 void Register(const std::string& name, std::function<void()> body, bool heavy,
-              std::function<void()> afterwards = store::RunDueCheckpoints) {
+              std::function<void()> afterwards = store::RunIdleWork) {
     auto* b =
         benchmark::RegisterBenchmark(name.c_str(), [body, afterwards](benchmark::State& state) {
             for (auto _ : state) {

@@ -1,7 +1,5 @@
 #include "search/VolumeCache.h"
 
-#include <sys/stat.h>
-
 #include <array>
 #include <cstdint>
 #include <map>
@@ -16,28 +14,17 @@ namespace {
 
 constexpr std::size_t kSentencePrefix = 80;
 
-// What must not have changed for kept texts to still be the table's.
+// What must not have changed for kept texts to still be the table's: the table engine raises the
+// version at every change to the rows and at every reload (a file replaced or changed on disk is
+// read again by the handle, not here).
 struct Stamp {
     std::uint64_t dataVersion = 0;
     int rows = 0;
-    std::uint64_t device = 0, inode = 0, size = 0;
-    std::int64_t modifiedSec = 0, modifiedNsec = 0;
     bool operator==(const Stamp&) const = default;
 };
 
 Stamp StampOf(const store::Table& table) {
-    Stamp s;
-    s.dataVersion = table.DataVersion();
-    s.rows = table.RowCount();
-    struct stat st {};
-    if (::stat(table.Path().c_str(), &st) == 0) {
-        s.device = st.st_dev;
-        s.inode = st.st_ino;
-        s.size = std::uint64_t(st.st_size);
-        s.modifiedSec = st.st_mtim.tv_sec;
-        s.modifiedNsec = st.st_mtim.tv_nsec;
-    }
-    return s;
+    return {table.DataVersion(), table.RowCount()};
 }
 
 struct Entry {

@@ -42,8 +42,9 @@ struct VolumeTexts {
 };
 
 // The volume tables are only ever read, so their texts are read once per process and kept; they
-// are read again only if the table's rows or its file change after all. The reference stays
-// valid until the next call for the same table. Single-threaded, like the windows that search.
+// are read again only when the table engine has read the rows again or they changed. The reference
+// stays valid until the next call for the same table. Single-threaded, like the windows that
+// search.
 const VolumeTexts& TextsOf(store::Table& volume);
 
 // Forgets every kept volume (for benchmarks that measure the first search).

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "store/Schema.h"
@@ -42,8 +43,10 @@ inline int CompareCells(std::string_view a, std::string_view b, FieldKind kind) 
 }
 
 // The bytes of one row: the end offset of each cell, then the cells' Windows-1252 bytes. Rows
-// loaded from the file and rows appended lie in their table's arena; rows rewritten by an edit own
-// their bytes (an edit is rare, and its row's old bytes could not be given back to an arena).
+// loaded from the file and rows appended lie in their table's arena; rows rewritten by an edit lie
+// in a buffer of their own that the table keeps (an edit is rare, and its row's old bytes could
+// not be given back to an arena). A row holds no memory of its own, so that emptying a table of
+// many rows costs nothing for each of them.
 class Row {
   public:
     Row(std::int64_t id, const char* data) : id_(id), data_(data) {}
@@ -67,14 +70,6 @@ class Row {
         }
     }
 
-    static Row FromCells(std::int64_t id, const std::vector<std::string>& cells) {
-        auto own = std::make_unique_for_overwrite<char[]>(SizeOf(cells));
-        Store(own.get(), cells);
-        Row row(id, own.get());
-        row.own_ = std::move(own);
-        return row;
-    }
-
     static void SetEnd(char* data, std::size_t i, std::size_t end) {
         const auto e = std::uint32_t(end);
         std::memcpy(data + 4 * i, &e, 4);
@@ -90,11 +85,13 @@ class Row {
         return {data_ + 4 * fieldCount + begin, end - begin};
     }
 
+    const char* Data() const { return data_; }
+
   private:
     std::int64_t id_;
     const char* data_;
-    std::unique_ptr<char[]> own_;
 };
+static_assert(std::is_trivially_destructible_v<Row>);
 
 // Storage for the rows of a table: large chunks instead of an allocation per row (loading and
 // freeing thousands of small blocks cost as much as reading them, and appending them as much as

@@ -16,10 +16,14 @@ namespace {
 constexpr int kBusyTimeoutMs = 2000;
 
 // A table's write-ahead log is due to be written into its file (checkpointed) once it holds this
-// many pages, SQLite's own default; the program does it when it finds time (RunDueCheckpoints).
+// many pages, SQLite's own default; the program does it when it finds time (RunIdleWork).
 // A log that grows to the second figure without the program finding any is written at once.
 constexpr int kCheckpointDuePages = 1000;
 constexpr int kCheckpointNowPages = 16384;
+
+// A table emptied and refilled has its next emptying made ahead when it holds this many rows: in
+// a smaller one the emptying costs next to nothing, and its write lock is left free.
+constexpr std::size_t kEmptyAheadRows = 1000;
 
 std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path) {
     struct stat st {};
@@ -126,7 +130,7 @@ void SharedTable::SyncWithDisk(bool checkFile) {
             return;
         }
     }
-    if (DataVersion() != dataVersion_)
+    if (!emptied_ && DataVersion() != dataVersion_)
         Load();
 }
 
@@ -187,32 +191,51 @@ SharedTable::Written SharedTable::Update(std::int64_t id, const std::vector<std:
         Load();
         return {id, PositionOf(-1, id).value_or(0)};
     }
-    Row row = Row::FromCells(id, cells);
+    auto bytes = std::make_unique_for_overwrite<char[]>(Row::SizeOf(cells));
+    Row::Store(bytes.get(), cells);
+    const Row row(id, bytes.get());
+    // The buffer of an earlier edit of the row is no longer needed: a row edited at every search
+    // (the count) must not grow the table.
+    const char* old = rows_[*pos].Data();
+    std::erase_if(edited_, [&](const auto& b) { return b.get() == old; });
+    edited_.push_back(std::move(bytes));
     std::size_t at = *pos;
     if (keyField_ < 0) {
-        rows_[at] = std::move(row);
+        rows_[at] = row;
     } else {
         rows_.erase(rows_.begin() + std::ptrdiff_t(at));
         at = UpperBoundOfKey(cells);
-        rows_.insert(rows_.begin() + std::ptrdiff_t(at), std::move(row));
+        rows_.insert(rows_.begin() + std::ptrdiff_t(at), row);
     }
     Changed();
     return {id, at};
 }
 
 void SharedTable::DeleteAll() {
-    Write([&] { conn_->deleteAll->Run(); });
+    if (emptied_) {
+        TakeEmptying();
+    } else {
+        Write([&] { conn_->deleteAll->Run(); });
+    }
     rows_.clear();
     arena_.Reset();
+    edited_.clear();
     Changed();
+    // A table emptied once is emptied again (the results of the next search): the program can
+    // delete these rows in the file ahead of that, when it finds time.
+    if (walMode_)
+        DueEmptyings().insert(this);
 }
 
 int SharedTable::BeginBatch() {
     CheckWritable();
     SyncWithDisk(false);
     if (batchDepth_ == 0) {
-        conn_->db->Exec("BEGIN IMMEDIATE");
+        // An emptying made ahead holds the batch's transaction already.
+        if (!emptied_)
+            conn_->db->Exec("BEGIN IMMEDIATE");
     } else {
+        UndoEmptying();
         conn_->db->Exec("SAVEPOINT " + SavepointName(batchDepth_ + 1));
     }
     return ++batchDepth_;
@@ -227,7 +250,13 @@ void SharedTable::CommitBatch(int level) {
         throw StoreError(path_.string() + ": the batch was rolled back after a failure");
     }
     try {
-        conn_->db->Exec(level == 1 ? std::string("COMMIT") : "RELEASE " + SavepointName(level));
+        if (emptied_) {
+            // The batch wrote nothing: it leaves the file as it was.
+            emptied_ = false;
+            conn_->db->Exec("ROLLBACK");
+        } else {
+            conn_->db->Exec(level == 1 ? std::string("COMMIT") : "RELEASE " + SavepointName(level));
+        }
     } catch (const StoreError&) {
         RollbackBatch(level);
         throw;
@@ -240,6 +269,8 @@ void SharedTable::RollbackBatch(int level) noexcept {
         return;
     --batchDepth_;
     try {
+        if (level == 1)
+            emptied_ = false;
         if (conn_->db->InTransaction()) {
             if (level == 1) {
                 conn_->db->Exec("ROLLBACK");
@@ -268,6 +299,7 @@ void SharedTable::CommitStamped(std::int64_t generation) {
         throw StoreError(path_.string() + ": batches must end in reverse order");
     if (!lostBatch_) {
         try {
+            UndoEmptying();
             conn_->db->Exec("PRAGMA user_version = " + std::to_string(generation));
         } catch (const StoreError&) {
             RollbackBatch(1);
@@ -283,13 +315,61 @@ std::set<SharedTable*>& SharedTable::DueCheckpoints() {
     return due;
 }
 
+std::set<SharedTable*>& SharedTable::DueEmptyings() {
+    static std::set<SharedTable*> due;
+    return due;
+}
+
 bool SharedTable::Checkpoint() {
-    if (batchDepth_ > 0)
+    if (batchDepth_ > 0 || emptied_)
         return false;
     int logged = 0, written = 0;
-    const int rc = sqlite3_wal_checkpoint_v2(conn_->db->get(), "main", SQLITE_CHECKPOINT_PASSIVE,
-                                             &logged, &written);
-    conn_->db->Check(rc, "checkpoint");
+    sqlite::Database& db = *conn_->db;
+    const int rc =
+        sqlite3_wal_checkpoint_v2(db.get(), "main", SQLITE_CHECKPOINT_PASSIVE, &logged, &written);
+    db.Check(rc, "checkpoint");
+    // A log written into the file whole starts again at the next commit, which first waits for
+    // the disk to have the log's new header. That wait is taken here, by a commit that changes
+    // nothing, not in the next write the user waits for (a search after a large one).
+    if (logged > 0 && written == logged) {
+        db.SetBusyTimeout(0);
+        try {
+            db.Exec("BEGIN IMMEDIATE");
+            db.Exec("PRAGMA user_version = " + std::to_string(db.QueryInt("PRAGMA user_version")));
+            db.Exec("COMMIT");
+        } catch (const StoreError&) {
+            // Another program writes: the log starts again at its commit.
+            if (db.InTransaction())
+                db.Exec("ROLLBACK");
+        }
+        db.SetBusyTimeout(kBusyTimeoutMs);
+    }
+    return true;
+}
+
+bool SharedTable::PrepareEmptying() noexcept {
+    if (batchDepth_ > 0 || DueCheckpoints().count(this) > 0)
+        return false;
+    if (emptied_ || readOnly_ || !walMode_ || rows_.size() < kEmptyAheadRows || !broken_.empty() ||
+        conn_->db->InTransaction()) {
+        return true;
+    }
+    sqlite::Database& db = *conn_->db;
+    try {
+        // Never waits for another program: the emptying is then left to the search.
+        db.SetBusyTimeout(0);
+        db.Exec("BEGIN IMMEDIATE");
+        db.SetBusyTimeout(kBusyTimeoutMs);
+        conn_->deleteAll->Run();
+        emptied_ = true;
+    } catch (...) {
+        try {
+            db.SetBusyTimeout(kBusyTimeoutMs);
+            if (db.InTransaction())
+                db.Exec("ROLLBACK");
+        } catch (...) {
+        }
+    }
     return true;
 }
 
@@ -303,6 +383,40 @@ void SharedTable::NoteBroken(const std::exception& e) noexcept {
         return;
     const std::string what = e.what();
     broken_ = what.starts_with(path_.string()) ? what : path_.string() + ": " + what;
+}
+
+void SharedTable::TakeEmptying() {
+    CheckWritable();
+    emptied_ = false;
+    if (batchDepth_ > 0)
+        return;
+    try {
+        conn_->db->Exec("COMMIT");
+    } catch (const StoreError&) {
+        try {
+            if (conn_->db->InTransaction())
+                conn_->db->Exec("ROLLBACK");
+        } catch (const StoreError& e) {
+            NoteBroken(e);
+        }
+        throw;
+    }
+}
+
+void SharedTable::UndoEmptying() {
+    if (!emptied_)
+        return;
+    emptied_ = false;
+    DueEmptyings().insert(this);  // the next time the program finds time
+    conn_->db->Exec("ROLLBACK");
+    if (batchDepth_ == 0)
+        return;
+    try {
+        conn_->db->Exec("BEGIN IMMEDIATE");
+    } catch (const StoreError&) {
+        lostBatch_ = true;
+        throw;
+    }
 }
 
 void SharedTable::Changed() {
@@ -367,6 +481,7 @@ void SharedTable::Write(F&& write) {
         throw StoreError(path_.string() + ": the batch was rolled back after a failure");
     }
     SyncWithDisk(false);
+    UndoEmptying();
     try {
         write();
     } catch (const StoreError&) {
@@ -384,6 +499,7 @@ void SharedTable::Write(F&& write) {
 
 void SharedTable::Connect() {
     auto c = std::make_unique<Connection>();
+    bool walMode = false;
     c->identity = IdentityOf(path_).value_or(FileIdentity{});
     c->db = std::make_unique<sqlite::Database>(
         path_, (readOnly_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
@@ -407,6 +523,7 @@ void SharedTable::Connect() {
         for (char& c : mode)
             c = char(std::tolower(static_cast<unsigned char>(c)));
         const bool log = mode == "wal";
+        walMode = log;
         if (!log && mode != "delete" && mode != "truncate" && mode != "persist") {
             throw StoreError(path_.string() + ": cannot keep a journal (the file is in mode " +
                              Quoted(mode) + ")");
@@ -439,6 +556,8 @@ void SharedTable::Connect() {
     }
     Load(*c);
     conn_ = std::move(c);
+    walMode_ = walMode;
+    emptied_ = false;  // the old connection's transaction ended with it
 }
 
 void SharedTable::CheckLayout(sqlite::Database& db) {
@@ -511,6 +630,7 @@ void SharedTable::Load(Connection& c) {
     }
     rows_ = std::move(rows);
     arena_ = std::move(arena);
+    edited_.clear();
     dataVersion_ = dataVersion;
     generation_ = generation;
     Changed();

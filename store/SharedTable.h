@@ -38,7 +38,10 @@ class SharedTable {
   public:
     SharedTable(const TableDef& def, std::filesystem::path path);
 
-    ~SharedTable() { DueCheckpoints().erase(this); }
+    ~SharedTable() {
+        DueCheckpoints().erase(this);
+        DueEmptyings().erase(this);
+    }
     SharedTable(const SharedTable&) = delete;
     SharedTable& operator=(const SharedTable&) = delete;
 
@@ -81,6 +84,7 @@ class SharedTable {
             // and the rows read back would be those it meant to undo.
             if (batchDepth_ == 0 && conn_->db->InTransaction())
                 conn_->db->Exec("ROLLBACK");
+            emptied_ = false;
             Load();
         } catch (const std::exception& e) {
             // What put the rows out of step is what the user needs to know, before the cause of
@@ -91,7 +95,8 @@ class SharedTable {
     }
 
     // Picks up what other programs did: a replaced file is reopened, a changed one reloaded.
-    // Inside a batch this process holds the write lock, so nothing can have changed.
+    // Inside a batch, and with an emptying made ahead, this process holds the write lock, so
+    // nothing can have changed but the file itself.
     void SyncWithDisk(bool checkFile);
     void ProbeExclusive();
     void CheckWritable() const;
@@ -121,9 +126,21 @@ class SharedTable {
     int BatchDepth() const { return batchDepth_; }
 
     static std::set<SharedTable*>& DueCheckpoints();
+    static std::set<SharedTable*>& DueEmptyings();
 
-    // Writes the log into the file. Inside a batch it waits for the batch's end.
+    // Writes the log into the file. Inside a batch, or with an emptying made ahead, it waits for
+    // the end of the transaction.
     bool Checkpoint();
+
+    // Deletes the rows in the file ahead of the next emptying, in a write transaction left open,
+    // while the shared rows keep them: the next EmptyTable then costs nothing for the rows it
+    // drops, which for a large result would otherwise come before the next search's own work.
+    // Other programs still read the rows until that emptying commits, and a program killed
+    // meanwhile leaves them in the file. Holding the write lock between searches is what the
+    // search's exclusive use of the result table asks for anyway; only a log (WAL) lets readers
+    // in while the transaction is open. False while the table's log waits for its checkpoint.
+    // Anything that goes wrong leaves the emptying to EmptyTable, where it is reported.
+    bool PrepareEmptying() noexcept;
 
   private:
     struct Order {
@@ -138,6 +155,15 @@ class SharedTable {
     static std::string SavepointName(int level) { return "batch" + std::to_string(level); }
 
     void NoteBroken(const std::exception& e) noexcept;
+
+    // The emptying made ahead becomes this one: inside a batch it is the batch's first write;
+    // outside one it commits at once, as any write outside a batch does.
+    void TakeEmptying();
+
+    // Gives the file its rows back before any other write. Inside the batch that took over the
+    // emptying's transaction, the batch goes on in a transaction of its own, as if it had begun
+    // with one; should another program take the lock in between, the batch is refused.
+    void UndoEmptying();
 
     // Versions come from one process-wide counter, so that a table loaded afresh never repeats a
     // version that an earlier copy of it had.
@@ -190,7 +216,11 @@ class SharedTable {
     // once when it is far too long.
     static int LogGrew(void* self, sqlite3* db, const char* name, int pages);
 
-    void Load() { Load(*conn_); }
+    // Reads through this process's own transaction: never while it holds an emptying made ahead.
+    void Load() {
+        UndoEmptying();
+        Load(*conn_);
+    }
 
     // Reads every row into memory, converting the text to Windows-1252 in place; on failure the
     // rows stay as they were.
@@ -211,12 +241,17 @@ class SharedTable {
 
     std::vector<Row> rows_;
     Arena arena_;  // the bytes of the rows loaded from the file and of those appended since
+    std::vector<std::unique_ptr<char[]>> edited_;  // the bytes of the rows rewritten since
     std::vector<std::string> utf8_ = std::vector<std::string>(fieldCount_);  // Bind's buffers
     std::vector<Order> orders_;
     std::uint64_t version_ = 0;
 
     int batchDepth_ = 0;
     bool lostBatch_ = false;
+    bool walMode_ = false;
+    // The rows are deleted in the file, in an open transaction, and not yet in rows_
+    // (PrepareEmptying). Only outside a batch or as the outermost batch's transaction.
+    bool emptied_ = false;
     std::string broken_;
 };
 

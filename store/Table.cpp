@@ -241,11 +241,11 @@ bool Table::CommittedTogether(const Table& first, const Table& second) {
     return first.shared_->Generation() == second.shared_->Generation();
 }
 
-bool CheckpointsDue() {
-    return !SharedTable::DueCheckpoints().empty();
+bool IdleWorkDue() {
+    return !SharedTable::DueCheckpoints().empty() || !SharedTable::DueEmptyings().empty();
 }
 
-void RunDueCheckpoints() {
+void RunIdleWork() {
     auto& due = SharedTable::DueCheckpoints();
     const std::vector<SharedTable*> tables(due.begin(), due.end());
     std::exception_ptr failure;
@@ -260,6 +260,13 @@ void RunDueCheckpoints() {
             if (!failure)
                 failure = std::current_exception();
         }
+    }
+    // After the checkpoints: a table's transaction would hold its log back.
+    auto& emptyings = SharedTable::DueEmptyings();
+    const std::vector<SharedTable*> emptied(emptyings.begin(), emptyings.end());
+    for (SharedTable* table : emptied) {
+        if (table->PrepareEmptying())
+            emptyings.erase(table);
     }
     if (failure)
         std::rethrow_exception(failure);

@@ -159,12 +159,21 @@ class Table {
     std::unique_ptr<Cursor> cursor_;
 };
 
-// The write-ahead logs of the tables the program writes are written into their files
-// (checkpointed) not in the middle of a write, where the user waits for it, but when the program
-// finds time: CheckpointsDue says that a log has grown long enough, RunDueCheckpoints does the
-// work (a table in the middle of a batch waits for the next time). A log that grows far beyond
-// is written at once. Throws StoreError naming the file of a checkpoint that failed.
-bool CheckpointsDue();
-void RunDueCheckpoints();
+// What the program does for the tables it writes when it finds time, not in the middle of a
+// write where the user waits for it:
+// - the write-ahead logs are written into their files (checkpointed) once they have grown long
+//   enough (a log that grows far beyond is written at once);
+// - a table emptied and refilled (the results of a search), when it holds a thousand rows or
+//   more, has its rows deleted in the file ahead of its next emptying, in a transaction left open
+//   that the next EmptyTable commits, so that emptying a large result costs the next search
+//   nothing. Until then the file keeps the rows for other programs and for a start after a kill,
+//   and this process holds the table's write lock, as the exclusive use of the result table does
+//   anyway; any other write, a batch that does not empty the table, or a reload gives the file
+//   its rows back first.
+// IdleWorkDue says that there is such work; RunIdleWork does it (a table in the middle of a batch
+// waits for the next time). Throws StoreError naming the file of a checkpoint that failed; an
+// emptying that cannot be made ahead is left to EmptyTable, which reports what stops it.
+bool IdleWorkDue();
+void RunIdleWork();
 
 }  // namespace veloria::store

@@ -114,16 +114,17 @@ void HandleCurrentException() noexcept {
     }
 }
 
-// The tables' logs are written into their files once the handler that grew them, and what it
-// set off, are done: not while the user waits for the handler.
-void ScheduleCheckpoints() {
+// What the tables leave for when the program finds time (their logs written into their files, a
+// result table's next emptying made ahead) is done once the handler that left it, and what it set
+// off, are done: not while the user waits for the handler.
+void ScheduleIdleWork() {
     static bool scheduled = false;
-    if (scheduled || !store::CheckpointsDue())
+    if (scheduled || !store::IdleWorkDue())
         return;
     scheduled = true;
     QTimer::singleShot(0, [] {
         scheduled = false;
-        Dispatch(std::function<void()>(store::RunDueCheckpoints));
+        Dispatch(std::function<void()>(store::RunIdleWork));
     });
 }
 
@@ -134,7 +135,7 @@ void AfterEvent() noexcept {
         HandleCurrentException();
     }
     try {
-        ScheduleCheckpoints();
+        ScheduleIdleWork();
     } catch (...) {
         HandleCurrentException();
     }

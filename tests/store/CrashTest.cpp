@@ -1,6 +1,7 @@
 // A process killed in the middle of writing leaves every table readable and consistent: what was
 // posted (or committed) is there, a batch in progress is gone as a whole.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "store/Sqlite.h"
 #include "store/Table.h"
@@ -71,6 +72,35 @@ TEST(Crash, KilledDuringBatchesLeavesTheLastCommittedBatchWhole) {
     // The table goes on being written normally.
     AppendRow(t, 0, kRows);
     EXPECT_EQ(t.RowCount(), kRows + 1);
+}
+
+// The next emptying, made ahead while the program had time, is an open transaction: a kill
+// before a search takes it leaves the rows in the file.
+TEST(Crash, KilledWithTheNextEmptyingMadeAheadKeepsTheRows) {
+    TempDir dir;
+    WriteTable(dir.path(), "Texto_B.DB", {});
+    Child child([&](const auto& report) {
+        Table t("Texto_B.DB", {}, dir.path());
+        Table::Batch b(t);
+        t.EmptyTable();
+        for (int i = 0; i < 1000; ++i)
+            AppendRow(t, 1, i);
+        b.Commit();
+        RunIdleWork();
+        report(1);
+        for (;;)
+            pause();
+    });
+    ASSERT_EQ(child.Receive(), 1);
+    EXPECT_EQ(sqlite::Database(dir.path() / "Texto_B.DB", SQLITE_OPEN_READONLY)
+                  .QueryInt("SELECT count(*) FROM Texto_B"),
+              1000)
+        << "another program reads the rows meanwhile";
+    child.Kill();
+
+    EXPECT_EQ(IntegrityOf(dir.path() / "Texto_B.DB"), "ok");
+    Table t("Texto_B.DB", {}, dir.path());
+    EXPECT_EQ(t.RowCount(), 1000);
 }
 
 // Single posts are what the tables with a write-ahead log take (the verse results).

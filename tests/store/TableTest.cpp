@@ -744,8 +744,8 @@ TEST_F(TableTest, WrittenTablesKeepALogOrFallBackToAJournal) {
 // user waits for, and not in the middle of a batch.
 TEST_F(TableTest, TheLogIsWrittenIntoTheFileWhenTheProgramFindsTime) {
     Table results = Open("Texto_B.DB");
-    RunDueCheckpoints();
-    ASSERT_FALSE(CheckpointsDue());
+    RunIdleWork();
+    ASSERT_FALSE(IdleWorkDue());
     const std::string text(1000, 'x');
     const auto fileSize = [&] { return std::filesystem::file_size(dir.path() / "Texto_B.DB"); };
     {
@@ -757,18 +757,107 @@ TEST_F(TableTest, TheLogIsWrittenIntoTheFileWhenTheProgramFindsTime) {
         }
         batch.Commit();
     }
-    EXPECT_TRUE(CheckpointsDue());
+    EXPECT_TRUE(IdleWorkDue());
     EXPECT_LT(fileSize(), 1u << 20) << "the log was written into the file at the commit";
     {
         Table::Batch batch(results);
-        RunDueCheckpoints();
-        EXPECT_TRUE(CheckpointsDue()) << "a table in a batch waits";
+        RunIdleWork();
+        EXPECT_TRUE(IdleWorkDue()) << "a table in a batch waits";
         EXPECT_LT(fileSize(), 1u << 20);
     }
-    RunDueCheckpoints();
-    EXPECT_FALSE(CheckpointsDue());
+    RunIdleWork();
+    EXPECT_FALSE(IdleWorkDue());
     EXPECT_GT(fileSize(), 4u << 20);
     EXPECT_EQ(results.RowCount(), 5000);
+}
+
+// A table emptied and refilled with many rows has its next emptying made ahead when the program
+// finds time. It is invisible until an emptying takes it, and undone by anything else that writes
+// the table.
+TEST_F(TableTest, TheNextEmptyingMadeAheadChangesNothingUntilTaken) {
+    constexpr int kMany = 1000;
+    Table results = Open("Texto_B.DB");
+    Table other = Open("Texto_B.DB");
+    Table config = Open("Configura.db");
+    const auto refill = [&](int rows) {
+        Table::Batch batch(results);
+        results.EmptyTable();
+        for (int i = 0; i < rows; ++i)
+            AppendResult(results, "r" + std::to_string(i));
+        batch.Commit();
+    };
+    const auto expectRows = [&](int rows) {
+        EXPECT_EQ(results.RowCount(), rows);
+        EXPECT_EQ(other.RowCount(), rows);
+        EXPECT_EQ(RowsOnDisk("Texto_B.DB", "Texto_B"), rows);
+    };
+    sqlite::Database writer(dir.path() / "Texto_B.DB", SQLITE_OPEN_READWRITE);
+    const auto madeAhead = [&](bool made) {
+        EXPECT_TRUE(IdleWorkDue());
+        RunIdleWork();
+        EXPECT_FALSE(IdleWorkDue());
+        // Made ahead, it holds the table's write lock, as exclusive use does.
+        if (made) {
+            EXPECT_STORE_ERROR(writer.Exec("BEGIN IMMEDIATE"), "locked by another program");
+        } else {
+            writer.Exec("BEGIN IMMEDIATE");
+            writer.Exec("ROLLBACK");
+        }
+    };
+
+    refill(3);
+    madeAhead(false);  // a few rows cost nothing to empty
+    refill(kMany);
+    madeAhead(true);
+    other.Refresh();
+    expectRows(kMany);
+    // A batch that writes nothing leaves the file, and the emptying, as they were.
+    Table::Batch(results).Commit();
+    expectRows(kMany);
+
+    // Taken by the next emptying, within a pair with the count as the search writes it.
+    {
+        Table::Batch pair(results, config);
+        results.EmptyTable();
+        AppendResult(results, "new");
+        config.Edit();
+        config.SetField("Cantidad", std::int64_t(1));
+        config.Post();
+        pair.Commit();
+    }
+    expectRows(1);
+    EXPECT_TRUE(Table::CommittedTogether(results, config));
+
+    // Undone by a row appended alone, by a batch that only appends, by a batch given up, and by
+    // a file replaced under the table.
+    refill(kMany);
+    madeAhead(true);
+    AppendResult(other, "alone");
+    expectRows(kMany + 1);
+    madeAhead(true);
+    {
+        Table::Batch batch(results);
+        AppendResult(results, "batched");
+        batch.Commit();
+    }
+    expectRows(kMany + 2);
+    madeAhead(true);
+    {
+        Table::Batch batch(results);
+        results.EmptyTable();
+    }
+    expectRows(kMany + 2);
+    results.Last();
+    EXPECT_EQ(results.FieldAsString("Referencia"), "batched");
+    results.Prior();
+    EXPECT_EQ(results.FieldAsString("Referencia"), "alone");
+    madeAhead(true);
+    WriteTable(dir.path(), "Texto_B.DB", {{"x", "1", "x", "T"}});
+    results.Refresh();
+    other.Refresh();
+    expectRows(1);
+    refill(2);
+    expectRows(2);
 }
 
 // A stored count that is no count comes from damage: the rows stand in for it, never a negative

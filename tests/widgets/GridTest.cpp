@@ -300,7 +300,7 @@ TEST_F(GridTest, AControlThatFailsToFollowItsTableIsReportedAndTheOthersFollowOn
 // when the window has had its turn.
 TEST_F(GridTest, TheLogThatAHandlerGrewIsWrittenAfterTheHandler) {
     form->Show();
-    store::RunDueCheckpoints();
+    store::RunIdleWork();
     bool dueAfterWrite = false;
     const std::string text(1000, 'x');
     Dispatch(std::function<void()>([&] {
@@ -311,11 +311,11 @@ TEST_F(GridTest, TheLogThatAHandlerGrewIsWrittenAfterTheHandler) {
             table->Post();
         }
         batch.Commit();
-        dueAfterWrite = store::CheckpointsDue();
+        dueAfterWrite = store::IdleWorkDue();
     }));
     EXPECT_TRUE(dueAfterWrite);
-    EXPECT_TRUE(store::CheckpointsDue()) << "written while the handler's caller waited";
-    EXPECT_TRUE(testing::WaitFor([] { return !store::CheckpointsDue(); }));
+    EXPECT_TRUE(store::IdleWorkDue()) << "written while the handler's caller waited";
+    EXPECT_TRUE(testing::WaitFor([] { return !store::IdleWorkDue(); }));
     EXPECT_GT(std::filesystem::file_size(dir.path() / "Texto_B.DB"), 4u << 20);
 }
 
