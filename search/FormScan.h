@@ -39,7 +39,6 @@ class Matcher {
   public:
     Matcher(const Query& query, bool exactPhrase);
 
-    bool MatchesEveryRow() const { return everyRow_; }
     bool Matches(std::string_view form) const;
     // Appends the 0-based numbers of the rows whose forms match, in row order, each row once.
     void FindHits(const RowTexts& forms, std::vector<int>& hits) const;
