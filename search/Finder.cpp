@@ -43,14 +43,15 @@ struct Candidates {
 // broadcast bytes and the bounds in memory and reload them for every block. The caller checks
 // the candidates afterwards.
 
-// From start `at` on, 16 starts a step, while the loads stay within size bytes.
-void Collect16(const char* text, std::size_t at, std::size_t size, char c1, char c2,
-               std::size_t probe1, std::size_t probe2, Candidates& found) {
+// From start `at` on, up to the start `stop`, 16 starts a step, while the loads stay within the
+// `readable` bytes.
+void Collect16(const char* text, std::size_t at, std::size_t stop, std::size_t readable, char c1,
+               char c2, std::size_t probe1, std::size_t probe2, Candidates& found) {
     const __m128i byte1 = _mm_set1_epi8(c1);
     const __m128i byte2 = _mm_set1_epi8(c2);
     const std::size_t reach = std::max(probe1, probe2) + 16;
     int count = 0;
-    for (; at + reach <= size && count < Candidates::kMost; at += 16) {
+    for (; at < stop && at + reach <= readable && count < Candidates::kMost; at += 16) {
         const __m128i at1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at + probe1));
         const __m128i at2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at + probe2));
         const auto mask = unsigned(_mm_movemask_epi8(
@@ -65,9 +66,10 @@ void Collect16(const char* text, std::size_t at, std::size_t size, char c1, char
 }
 
 // The same 32 starts a step, where the processor has AVX2.
-__attribute__((target("avx2"))) void Collect32(const char* text, std::size_t at, std::size_t size,
-                                               char c1, char c2, std::size_t probe1,
-                                               std::size_t probe2, Candidates& found) {
+__attribute__((target("avx2"))) void Collect32(const char* text, std::size_t at, std::size_t stop,
+                                               std::size_t readable, char c1, char c2,
+                                               std::size_t probe1, std::size_t probe2,
+                                               Candidates& found) {
     const __m256i byte1 = _mm256_set1_epi8(c1);
     const __m256i byte2 = _mm256_set1_epi8(c2);
     const std::size_t reach = std::max(probe1, probe2) + 32;
@@ -80,7 +82,7 @@ __attribute__((target("avx2"))) void Collect32(const char* text, std::size_t at,
     int count = 0;
     // Two blocks a turn while both fit, with one test for candidates in either: with the probes on
     // the pattern's rarest bytes, most turns have none.
-    while (at + 32 + reach <= size) {
+    while (at + 32 < stop && at + 32 + reach <= readable) {
         const unsigned first = maskAt(at), second = maskAt(at + 32);
         if ((first | second) != 0) {
             found.at[count] = at;
@@ -98,7 +100,7 @@ __attribute__((target("avx2"))) void Collect32(const char* text, std::size_t at,
         }
         at += 64;
     }
-    for (; at + reach <= size; at += 32) {  // one turn at most, with room for its block
+    for (; at < stop && at + reach <= readable; at += 32) {  // one turn at most
         const unsigned mask = maskAt(at);
         found.at[count] = at;
         found.mask[count] = mask;
@@ -155,12 +157,13 @@ const char* Finder::Find(const char* from, const char* end, Path path) const {
     return found;
 }
 
-void Finder::ForEach(const char* from, const char* end, OnMatch onMatch, void* context,
-                     Path path) const {
+void Finder::ForEach(const char* from, const char* end, OnMatch onMatch, void* context, Path path,
+                     const char* readable) const {
     const std::size_t size = pattern_.size();
     if (from > end)
         return;
     const auto textSize = std::size_t(end - from);
+    const auto readSize = readable > end ? std::size_t(readable - from) : textSize;
     std::size_t at = 0;  // no start before this one is left to test
     if (size == 0) {
         while (at <= textSize) {
@@ -179,11 +182,11 @@ void Finder::ForEach(const char* from, const char* end, OnMatch onMatch, void* c
         const std::size_t farthest = std::max(probe1_, probe2_);
         const char c1 = pattern_[probe1_], c2 = pattern_[probe2_];
         Candidates found;
-        // Collects and checks while the loads of the given width stay inside the text; false when
-        // no occurrence is left or onMatch wants no more.
+        // Collects and checks while the loads of the given width stay inside what may be read;
+        // false when no occurrence is left or onMatch wants no more.
         const auto through = [&](auto collect, std::size_t width) {
             for (;;) {
-                collect(from, at, textSize, c1, c2, probe1_, probe2_, found);
+                collect(from, at, lastStart + 1, readSize, c1, c2, probe1_, probe2_, found);
                 for (int i = 0; i < found.count; ++i) {
                     for (unsigned mask = found.mask[i]; mask != 0; mask &= mask - 1) {
                         const std::size_t start = found.at[i] + std::size_t(__builtin_ctz(mask));
@@ -200,7 +203,9 @@ void Finder::ForEach(const char* from, const char* end, OnMatch onMatch, void* c
                     }
                 }
                 at = std::max(at, found.next);
-                if (at + farthest + width > textSize)
+                if (at > lastStart)
+                    return false;
+                if (at + farthest + width > readSize)
                     return true;
             }
         };

@@ -27,22 +27,25 @@ class Finder {
     // Every occurrence from `from` on that ends by end, in text order, for as long as onMatch
     // wants: it gets each and returns where to look on, after the start of that occurrence (end
     // to stop). Candidates are collected ahead, so a scan that skips on (to the next row) wastes
-    // no work the way a Find for each occurrence would.
+    // no work the way a Find for each occurrence would. The bytes from end up to readable, when
+    // given, may be read but are never matched: a scan of one stretch of a longer text then
+    // needs no slower way through the stretch's last bytes.
     template <class F>
-    void ForEach(const char* from, const char* end, F&& onMatch, Path path = Fastest()) const {
+    void ForEach(const char* from, const char* end, F&& onMatch, Path path = Fastest(),
+                 const char* readable = nullptr) const {
         ForEach(
             from, end,
-            [](void* f, const char* match) {
+            [](void* f, const char* match) -> const char* {
                 return (*static_cast<std::remove_reference_t<F>*>(f))(match);
             },
-            &onMatch, path);
+            &onMatch, path, readable);
     }
     const std::string& Pattern() const { return pattern_; }
 
   private:
     using OnMatch = const char* (*)(void* context, const char* match);
-    void ForEach(const char* from, const char* end, OnMatch onMatch, void* context,
-                 Path path) const;
+    void ForEach(const char* from, const char* end, OnMatch onMatch, void* context, Path path,
+                 const char* readable) const;
 
     std::string pattern_;
     std::size_t probe1_ = 0, probe2_ = 0;  // offsets of the two bytes tested first

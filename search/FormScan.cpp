@@ -1,8 +1,50 @@
 #include "search/FormScan.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <utility>
+
+#include "store/Error.h"
 
 namespace veloria::search {
+namespace {
+
+constexpr int kGapReadThrough = 2;              // blocks
+constexpr std::size_t kShareWorthSkipping = 3;  // at most a third of the bytes
+constexpr std::size_t kPrefetchAhead = 2;       // stretches
+constexpr std::size_t kPrefetchBytes = 4096;
+
+// The stretches of rows to read, [first, end), for the blocks the filter lets through: each run of
+// neighbouring blocks is one, and a gap of a block or two is read through, which costs less than
+// ending the stretch.
+std::vector<std::pair<int, int>> Stretches(const BlockFilter& filter,
+                                           const std::vector<std::uint64_t>& candidates) {
+    const int blocks = filter.BlockCount();
+    // The first block from b on whose bit is `set`; blocks when there is none.
+    const auto next = [&](int b, bool set) {
+        while (b < blocks) {
+            const std::uint64_t word = candidates[std::size_t(b) / 64];
+            const std::uint64_t ahead = (set ? word : ~word) >> (b % 64);
+            if (ahead != 0)
+                return std::min(blocks, b + __builtin_ctzll(ahead));
+            b = (b / 64 + 1) * 64;
+        }
+        return blocks;
+    };
+    std::vector<std::pair<int, int>> stretches;
+    for (int first = next(0, true); first < blocks;) {
+        int end = next(first, false), after = next(end, true);
+        while (after < blocks && after - end <= kGapReadThrough) {
+            end = next(after, false);
+            after = next(end, true);
+        }
+        stretches.emplace_back(filter.FirstRow(first), filter.FirstRow(end));
+        first = after;
+    }
+    return stretches;
+}
+
+}  // namespace
 
 RowTexts::RowTexts() : starts_{0} {}
 
@@ -12,10 +54,20 @@ void RowTexts::Reserve(std::size_t bytes, std::size_t rows) {
 }
 
 void RowTexts::AddRow(std::initializer_list<std::string_view> pieces) {
+    std::size_t size = text_.size() + 1;
+    for (const std::string_view piece : pieces)
+        size += piece.size();
+    // Offsets of 32 bits halve what the row starts take; no volume comes near 4 GB.
+    if (size >= UINT32_MAX)
+        throw store::StoreError("volume too large for the search");
     for (const std::string_view piece : pieces)
         text_.append(piece);
     text_ += '\0';
-    starts_.push_back(text_.size());
+    starts_.push_back(std::uint32_t(text_.size()));
+}
+
+void RowTexts::BuildFilter(std::size_t blockBytes, int bucketBits) {
+    filter_ = BlockFilter(text_, starts_, blockBytes, bucketBits);
 }
 
 std::string_view RowTexts::At(int row) const {
@@ -87,32 +139,67 @@ void Matcher::FindHits(const RowTexts& forms, std::vector<int>& hits) const {
         }
         return;
     }
+    const BlockFilter& filter = forms.filter_;
+    if (filter.RowCount() != rows) {
+        ScanRows(forms, 0, rows, hits);
+        return;
+    }
+    const std::vector<std::pair<int, int>> stretches =
+        Stretches(filter, filter.Candidates(Patterns()));
+    std::size_t bytes = 0;
+    for (const auto& [from, to] : stretches)
+        bytes += forms.starts_[std::size_t(to)] - forms.starts_[std::size_t(from)];
+    // Stretches scattered over a volume larger than the processor's caches each wait for memory,
+    // where a scan of the whole volume streams: past a share of the bytes that is the faster.
+    if (bytes > forms.text_.size() / kShareWorthSkipping) {
+        ScanRows(forms, 0, rows, hits);
+        return;
+    }
+    const char* const base = forms.text_.data();
+    for (std::size_t i = 0; i < stretches.size(); ++i) {
+        // A stretch further on is fetched while this one is read: scattered stretches are read at
+        // the pace of memory's answers, and this keeps more of them under way.
+        if (i + kPrefetchAhead < stretches.size()) {
+            const auto [from, to] = stretches[i + kPrefetchAhead];
+            const std::size_t begin = forms.starts_[std::size_t(from)];
+            const std::size_t stop =
+                std::min<std::size_t>(forms.starts_[std::size_t(to)], begin + kPrefetchBytes);
+            for (std::size_t at = begin; at < stop; at += 64)
+                __builtin_prefetch(base + at);
+        }
+        ScanRows(forms, stretches[i].first, stretches[i].second, hits);
+    }
+}
 
-    // Find the first pattern anywhere in the volume, then look for the others only inside the row
+void Matcher::ScanRows(const RowTexts& forms, int from, int to, std::vector<int>& hits) const {
+    // Find the first pattern anywhere in the rows, then look for the others only inside the row
     // it was found in; carry on after the end of that row.
     const char* const base = forms.text_.data();
+    const std::vector<std::uint32_t>& starts = forms.starts_;
+    auto next = std::size_t(from);  // no row before this one can hold a further match
     const char* const end = base + forms.text_.size();
-    const std::vector<std::size_t>& starts = forms.starts_;
-    std::size_t next = 0;  // no row before this one can hold a further match
-    finders_.front().ForEach(base, end, [&](const char* found) {
-        const auto at = std::size_t(found - base);
-        // The row holding it: hits come in row order, often close together, so gallop forward
-        // from the last one rather than halve the whole volume each time.
-        std::size_t lo = next + 1, step = 1;
-        while (lo + step < starts.size() && starts[lo + step] <= at) {
-            lo += step;
-            step *= 2;
-        }
-        const auto hi = starts.begin() + std::ptrdiff_t(std::min(lo + step, starts.size()));
-        const auto row = std::size_t(std::upper_bound(starts.begin() + std::ptrdiff_t(lo), hi, at) -
-                                     starts.begin() - 1);
-        const std::size_t rowStart = starts[row];
-        const std::size_t rowEnd = starts[row + 1] - 1;  // its separator
-        if (HasAll(base + rowStart, rowEnd - rowStart, 1))
-            hits.push_back(int(row));
-        next = row + 1;
-        return base + starts[next];
-    });
+    finders_.front().ForEach(
+        base + starts[next], base + starts[std::size_t(to)],
+        [&](const char* found) {
+            const auto at = std::size_t(found - base);
+            // The row holding it: hits come in row order, often close together, so gallop forward
+            // from the last one rather than halve the whole volume each time.
+            std::size_t lo = next + 1, step = 1;
+            while (lo + step < starts.size() && starts[lo + step] <= at) {
+                lo += step;
+                step *= 2;
+            }
+            const auto hi = starts.begin() + std::ptrdiff_t(std::min(lo + step, starts.size()));
+            const auto row = std::size_t(
+                std::upper_bound(starts.begin() + std::ptrdiff_t(lo), hi, at) - starts.begin() - 1);
+            const std::size_t rowStart = starts[row];
+            const std::size_t rowEnd = starts[row + 1] - 1;  // its separator
+            if (HasAll(base + rowStart, rowEnd - rowStart, 1))
+                hits.push_back(int(row));
+            next = row + 1;
+            return base + starts[next];
+        },
+        Finder::Fastest(), end);
 }
 
 }  // namespace veloria::search

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "search/BlockFilter.h"
 #include "search/Finder.h"
 #include "search/Query.h"
 
@@ -18,8 +20,14 @@ class RowTexts {
   public:
     RowTexts();
     void Reserve(std::size_t bytes, std::size_t rows);
-    // Appends the next row's text, given in pieces (A1..A4) joined with nothing between.
+    // Appends the next row's text, given in pieces (A1..A4) joined with nothing between. Throws
+    // StoreError when the texts would reach 4 GB.
     void AddRow(std::initializer_list<std::string_view> pieces);
+    // Builds the filter that lets a scan skip the blocks that cannot hold its patterns, over the
+    // rows added so far; until it is built again, rows added later are scanned without it.
+    void BuildFilter(std::size_t blockBytes = BlockFilter::kBlockBytes,
+                     int bucketBits = BlockFilter::kBucketBits);
+    const BlockFilter& Filter() const { return filter_; }
 
     int RowCount() const { return int(starts_.size()) - 1; }
     // The text of row (0-based), without its separator.
@@ -30,7 +38,8 @@ class RowTexts {
   private:
     friend class Matcher;
     std::string text_;
-    std::vector<std::size_t> starts_;  // row r spans [starts_[r], starts_[r + 1] - 1)
+    std::vector<std::uint32_t> starts_;  // row r spans [starts_[r], starts_[r + 1] - 1)
+    BlockFilter filter_;
 };
 
 // What a row's search form must contain for the row to be a hit: every word pattern (Any Order)
@@ -41,6 +50,7 @@ class Matcher {
 
     bool Matches(std::string_view form) const;
     // Appends the 0-based numbers of the rows whose forms match, in row order, each row once.
+    // Where the forms have a filter, only the blocks that can hold every pattern are read.
     void FindHits(const RowTexts& forms, std::vector<int>& hits) const;
 
     // The patterns that decide a hit, the one scanned for first at the front. Patterns implied by
@@ -50,6 +60,8 @@ class Matcher {
 
   private:
     bool HasAll(const char* text, std::size_t size, std::size_t from) const;
+    // The hits among the rows [from, to).
+    void ScanRows(const RowTexts& forms, int from, int to, std::vector<int>& hits) const;
 
     std::vector<Finder> finders_;
     bool everyRow_ = false;

@@ -61,6 +61,7 @@ std::unique_ptr<VolumeTexts> ReadTexts(const store::Table& volume, int rows) {
         texts->results.AddRow(volume.CellView(recNo, referencia), volume.CellView(recNo, numero),
                               std::string_view(sentence).substr(0, kSentencePrefix));
     }
+    texts->forms.BuildFilter();
     return texts;
 }
 

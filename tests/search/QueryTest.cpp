@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "search/BlockFilter.h"
 #include "search/Finder.h"
 #include "search/FormScan.h"
 #include "search/Query.h"
@@ -138,9 +141,40 @@ TEST(Matcher, LeavesOutImpliedPatterns) {
     EXPECT_EQ(m.Patterns(), (std::vector<std::string>{"#LOVE", "#GOD"}));
 }
 
+// The filter over small blocks of rows: a block without a word the query needs is skipped, and
+// the hits stay those of the plain scan for words, beginnings, phrases and what has no word.
+TEST(BlockFilter, SkipsOnlyBlocksThatCannotHoldAHit) {
+    std::vector<std::string> rows;
+    for (int i = 0; i < 60; ++i)
+        rows.push_back(i % 7 == 3 ? "#SALVATION#IS#NEAR#" : "#THE#DAY#IS#NEAR#");
+    rows[40] = "#A##B#";
+    RowTexts plain = Buffer(rows), filtered = Buffer(rows);
+    filtered.BuildFilter(30, 8);  // two rows a block
+    const BlockFilter& filter = filtered.Filter();
+    ASSERT_GT(filter.BlockCount(), 20);
+    const std::vector<std::uint64_t> salvation = filter.Candidates({"#SALVATION#"});
+    int let = 0;
+    for (int b = 0; b < filter.BlockCount(); ++b)
+        let += int((salvation[std::size_t(b) / 64] >> (b % 64)) & 1);
+    EXPECT_LT(let, filter.BlockCount() / 2);
+    for (const auto& [box, exactWord, exactPhrase] :
+         std::vector<std::tuple<std::string, bool, bool>>{{"salvation", true, false},
+                                                          {"salv", false, false},
+                                                          {"salvation is", false, true},
+                                                          {"near salvation", true, false},
+                                                          {"day", false, false},
+                                                          {"a  b", false, true},
+                                                          {"zebra", false, false},
+                                                          {"?!", false, false}}) {
+        EXPECT_EQ(Hits(box, exactWord, exactPhrase, filtered),
+                  Hits(box, exactWord, exactPhrase, plain))
+            << box;
+    }
+}
+
 TEST(Finder, FindsWhatFindFinds) {
     // Texts of every length around the 16- and 32-byte blocks, needles of the scan's own kind, by
-    // every path through them.
+    // every path through them, in all or part of the text.
     std::mt19937 rng(11);
     const std::string alphabet = std::string("##AB", 4) + std::string(1, '\0');
     for (int n = 0; n < 20000; ++n) {
@@ -153,14 +187,23 @@ TEST(Finder, FindsWhatFindFinds) {
         if (rng() % 4 == 0 && text.size() > needle.size())  // often present
             needle = text.substr(rng() % (text.size() - needle.size()), needle.size());
         const std::size_t from = text.empty() ? 0 : rng() % (text.size() + 1);
+        // Part of the text, the rest readable beyond it, as the scan of one stretch has it.
+        const std::size_t end = from + rng() % (text.size() - from + 1);
         const Finder finder(needle);
-        const std::size_t expected = std::string_view(text).find(needle, from);
+        const std::size_t expected = std::string_view(text).substr(0, end).find(needle, from);
         for (const Finder::Path path :
              {Finder::Path::Avx2, Finder::Path::Sse2, Finder::Path::Portable}) {
-            const char* found = finder.Find(text.data() + from, text.data() + text.size(), path);
+            const char* found = nullptr;
+            finder.ForEach(
+                text.data() + from, text.data() + end,
+                [&](const char* match) {
+                    found = match;
+                    return text.data() + end;
+                },
+                path, text.data() + text.size());
             ASSERT_EQ(found ? std::size_t(found - text.data()) : std::string::npos, expected)
-                << "needle of " << needle.size() << " in text of " << text.size() << " from "
-                << from << " by path " << int(path);
+                << "needle of " << needle.size() << " in [" << from << ", " << end
+                << ") of a text of " << text.size() << " by path " << int(path);
         }
     }
 }
