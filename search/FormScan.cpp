@@ -53,6 +53,11 @@ void RowTexts::Reserve(std::size_t bytes, std::size_t rows) {
     starts_.reserve(rows + 1);
 }
 
+void RowTexts::ShrinkToFit() {
+    text_.shrink_to_fit();
+    starts_.shrink_to_fit();
+}
+
 void RowTexts::AddRow(std::initializer_list<std::string_view> pieces) {
     std::size_t size = text_.size() + 1;
     for (const std::string_view piece : pieces)

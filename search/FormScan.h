@@ -20,6 +20,8 @@ class RowTexts {
   public:
     RowTexts();
     void Reserve(std::size_t bytes, std::size_t rows);
+    // Gives back what Reserve took beyond the rows added.
+    void ShrinkToFit();
     // Appends the next row's text, given in pieces (A1..A4) joined with nothing between. Throws
     // StoreError when the texts would reach 4 GB.
     void AddRow(std::initializer_list<std::string_view> pieces);

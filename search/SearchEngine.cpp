@@ -9,11 +9,13 @@
 #include "search/FormScan.h"
 #include "search/Query.h"
 #include "search/VolumeCache.h"
+#include "store/Error.h"
 
 namespace veloria::search {
 namespace {
 
 constexpr std::array<char, kVolumeCount> kBookCodes = {'T', 'E', 'M', 'P', 'S'};
+constexpr std::size_t kSentencePrefix = 80;
 
 // Closes the progress window however the search ends; a failure to close must not hide the
 // failure that ended the search.
@@ -58,19 +60,40 @@ class GaugeSteps {
     std::int64_t since_ = 0;
 };
 
-// Appends one result row per hit of one volume, moving the gauge as the row-by-row scan would:
-// a row's step comes after its result row.
-void AppendHits(const VolumeTexts& volume, int rows, char code, const std::vector<int>& hits,
+// The first 80 characters of a sentence with the characters of code 0 to 32 at either end removed.
+std::string_view Pensamiento(std::string_view umemo) {
+    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+    while (!umemo.empty() && blank(umemo.front()))
+        umemo.remove_prefix(1);
+    while (!umemo.empty() && blank(umemo.back()))
+        umemo.remove_suffix(1);
+    return umemo.substr(0, kSentencePrefix);
+}
+
+int FieldOf(const store::Table& table, std::string_view name) {
+    const int index = store::FieldIndex(table.Def(), name);
+    if (index < 0)
+        throw store::StoreError(table.Path().string() + ": no field " + std::string(name));
+    return index;
+}
+
+// Appends one result row per hit of one volume, its texts read from the volume's own rows (hits
+// are rows of the handle's order), moving the gauge as the row-by-row scan would: a row's step
+// comes after its result row.
+void AppendHits(const store::Table& volume, int rows, char code, const std::vector<int>& hits,
                 store::Table& results, GaugeSteps& gauge) {
+    const int referencia = FieldOf(volume, "Referencia");
+    const int numero = FieldOf(volume, "Numero");
+    const int umemo = FieldOf(volume, "Umemo");
     const std::string libro(1, code);
     int examined = 0;
     for (const int row : hits) {
         gauge.Examined(row - examined);
         examined = row;
         results.Append();
-        results.SetField("Referencia", volume.results.Referencia(row));
-        results.SetField("Numero", volume.results.Numero(row));
-        results.SetField("Pensamiento", volume.results.Pensamiento(row));
+        results.SetField("Referencia", volume.CellView(row + 1, referencia));
+        results.SetField("Numero", volume.CellView(row + 1, numero));
+        results.SetField("Pensamiento", Pensamiento(volume.CellView(row + 1, umemo)));
         results.SetField("Libro", libro);
         results.Post();
     }
@@ -125,11 +148,11 @@ SearchResult RunSearch(const SearchRequest& request, const SearchTables& tables,
     for (int v = 0; v < kVolumeCount; ++v) {
         if (!request.volumes[v])
             continue;
-        const VolumeTexts& volume = TextsOf(*tables.volumes[std::size_t(v)]);
+        store::Table& table = *tables.volumes[std::size_t(v)];
+        const RowTexts& forms = TextsOf(table).forms;
         hits.clear();
-        matcher.FindHits(volume.forms, hits);
-        AppendHits(volume, volume.forms.RowCount(), kBookCodes[std::size_t(v)], hits, results,
-                   gauge);
+        matcher.FindHits(forms, hits);
+        AppendHits(table, forms.RowCount(), kBookCodes[std::size_t(v)], hits, results, gauge);
         found += std::int64_t(hits.size());
     }
     const auto count = std::int32_t(found);

@@ -4,15 +4,12 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
-
-#include "store/Error.h"
-#include "store/Text.h"
+#include <string_view>
 
 namespace veloria::search {
 namespace {
-
-constexpr std::size_t kSentencePrefix = 80;
 
 // What must not have changed for kept texts to still be the table's: the table engine raises the
 // version at every change to the rows and at every reload (a file replaced or changed on disk is
@@ -37,55 +34,21 @@ std::map<std::string, Entry>& Cache() {
     return cache;
 }
 
-int Field(const store::Table& table, std::string_view name) {
-    const int index = store::FieldIndex(table.Def(), name);
-    if (index < 0) {
-        throw store::StoreError(table.Path().string() + ": no field " + std::string(name));
-    }
-    return index;
-}
-
+// The search forms are left in the file by the table engine: they are read here, once, in one
+// pass, straight into the one copy the search keeps.
 std::unique_ptr<VolumeTexts> ReadTexts(const store::Table& volume, int rows) {
-    const std::array<int, 4> piece = {Field(volume, "A1"), Field(volume, "A2"), Field(volume, "A3"),
-                                      Field(volume, "A4")};
-    const int referencia = Field(volume, "Referencia");
-    const int numero = Field(volume, "Numero");
-    const int umemo = Field(volume, "Umemo");
+    static constexpr std::array<std::string_view, 4> kPieces = {"A1", "A2", "A3", "A4"};
     auto texts = std::make_unique<VolumeTexts>();
     texts->forms.Reserve(std::size_t(rows) * 128, std::size_t(rows));
-    texts->results.Reserve(std::size_t(rows) * (kSentencePrefix + 24), std::size_t(rows));
-    for (int recNo = 1; recNo <= rows; ++recNo) {
-        texts->forms.AddRow({volume.CellView(recNo, piece[0]), volume.CellView(recNo, piece[1]),
-                             volume.CellView(recNo, piece[2]), volume.CellView(recNo, piece[3])});
-        const std::string sentence = store::Trim(volume.CellView(recNo, umemo));
-        texts->results.AddRow(volume.CellView(recNo, referencia), volume.CellView(recNo, numero),
-                              std::string_view(sentence).substr(0, kSentencePrefix));
-    }
+    volume.ReadFromFile(kPieces, [&](std::span<const std::string_view> piece) {
+        texts->forms.AddRow({piece[0], piece[1], piece[2], piece[3]});
+    });
+    texts->forms.ShrinkToFit();
     texts->forms.BuildFilter();
     return texts;
 }
 
 }  // namespace
-
-void ResultTexts::Reserve(std::size_t bytes, std::size_t rows) {
-    text_.reserve(bytes);
-    spans_.reserve(rows);
-}
-
-void ResultTexts::AddRow(std::string_view referencia, std::string_view numero,
-                         std::string_view pensamiento) {
-    // Offsets of 32 bits keep a row's spans in one cache line; no volume comes near 4 GB.
-    if (text_.size() + referencia.size() + numero.size() + pensamiento.size() >= UINT32_MAX)
-        throw store::StoreError("volume too large for the search");
-    Spans s{std::uint32_t(text_.size()), {}};
-    text_.append(referencia);
-    s.end[0] = std::uint32_t(text_.size());
-    text_.append(numero);
-    s.end[1] = std::uint32_t(text_.size());
-    text_.append(pensamiento);
-    s.end[2] = std::uint32_t(text_.size());
-    spans_.push_back(s);
-}
 
 const VolumeTexts& TextsOf(store::Table& volume) {
     const Stamp stamp = StampOf(volume);

@@ -9,9 +9,11 @@ namespace {
 using enum FieldKind;
 
 std::vector<FieldDef> VolumeFields() {
-    return {{"Numero", Integer}, {"Umemo", Memo},    {"Referencia", Text},  {"Pagina", Integer},
-            {"Biblia", Text},    {"Num_I", Integer}, {"Parrafo2", Integer}, {"A1", Text},
-            {"A2", Text},        {"A3", Text},       {"A4", Text}};
+    // The search forms are read by the search alone, in one pass of its own: the table engine
+    // leaves them in the file.
+    return {{"Numero", Integer}, {"Umemo", Memo},     {"Referencia", Text},  {"Pagina", Integer},
+            {"Biblia", Text},    {"Num_I", Integer},  {"Parrafo2", Integer}, {"A1", Text, false},
+            {"A2", Text, false}, {"A3", Text, false}, {"A4", Text, false}};
 }
 
 std::vector<FieldDef> IndexFields() {

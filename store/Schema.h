@@ -14,6 +14,9 @@ enum class FieldKind { Integer, Text, Memo };
 struct FieldDef {
     std::string_view name;
     FieldKind kind;
+    // False for a field of a content table that the table engine leaves in the file and reads
+    // when asked (the search forms, which the search alone reads, in one pass of its own).
+    bool inMemory = true;
 };
 
 // The layout of one table: the one place the builder, the engine and the tests take it from.

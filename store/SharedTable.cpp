@@ -44,6 +44,9 @@ SharedTable::SharedTable(const TableDef& def, std::filesystem::path path)
       readOnly_(def.content),
       fieldCount_(def.fields.size()),
       keyField_(def.primaryKey.empty() ? -1 : FieldIndex(def, def.primaryKey)) {
+    // Only a table the program never writes leaves fields in the file.
+    for (const FieldDef& f : def.fields)
+        slot_.push_back(f.inMemory || !readOnly_ ? int(rowCells_++) : -1);
     Connect();
 }
 
@@ -439,8 +442,7 @@ const std::vector<std::uint32_t>& SharedTable::Permutation(int order) {
         o.perm[i] = std::uint32_t(i);
     const auto field = std::size_t(o.field);
     std::stable_sort(o.perm.begin(), o.perm.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return Compare(order, rows_[a].Cell(fieldCount_, field),
-                       rows_[b].Cell(fieldCount_, field)) < 0;
+        return Compare(order, CellOf(rows_[a], field), CellOf(rows_[b], field)) < 0;
     });
     o.builtFor = version_;
     return o.perm;
@@ -449,10 +451,10 @@ const std::vector<std::uint32_t>& SharedTable::Permutation(int order) {
 std::size_t SharedTable::UpperBoundOfKey(const std::vector<std::string>& cells) const {
     const auto field = std::size_t(keyField_);
     const FieldKind kind = def_.fields[field].kind;
-    const auto it = std::upper_bound(
-        rows_.begin(), rows_.end(), cells[field], [&](const std::string& key, const Row& row) {
-            return CompareCells(key, row.Cell(fieldCount_, field), kind) < 0;
-        });
+    const auto it = std::upper_bound(rows_.begin(), rows_.end(), cells[field],
+                                     [&](const std::string& key, const Row& row) {
+                                         return CompareCells(key, CellOf(row, field), kind) < 0;
+                                     });
     return std::size_t(it - rows_.begin());
 }
 
@@ -539,14 +541,16 @@ void SharedTable::Connect() {
     }
     CheckLayout(db);
     const std::string table = QuoteSqlName(SqlTableName(def_));
-    std::string columns, marks, sets;
+    std::string columns, marks, sets, kept;
     for (std::size_t i = 0; i < fieldCount_; ++i) {
         const std::string name = QuoteSqlName(def_.fields[i].name);
         columns += (i ? ", " : "") + name;
         marks += i ? ", ?" : "?";
         sets += (i ? ", " : "") + name + " = ?";
+        if (slot_[i] >= 0)
+            kept += ", " + name;
     }
-    c->selectSql = "SELECT rowid, " + columns + " FROM " + table + " ORDER BY rowid";
+    c->selectSql = "SELECT rowid" + kept + " FROM " + table + " ORDER BY rowid";
     c->dataVersion.emplace(db.Prepare("PRAGMA data_version"));
     if (!readOnly_) {
         c->insert.emplace(
@@ -593,15 +597,20 @@ void SharedTable::Load(Connection& c) {
     const std::int64_t generation = c.db->QueryInt("PRAGMA user_version");
     auto select = c.db->Prepare(c.selectSql);
     sqlite3_stmt* s = select.get();
+    std::vector<std::size_t> fieldOfSlot;
+    for (std::size_t f = 0; f < fieldCount_; ++f) {
+        if (slot_[f] >= 0)
+            fieldOfSlot.push_back(f);
+    }
     Arena arena;
     std::vector<Row> rows;
     rows.reserve(rows_.size());
-    std::vector<const char*> text(fieldCount_);
-    std::vector<std::size_t> bytes(fieldCount_);
-    const std::size_t header = 4 * fieldCount_;
+    std::vector<const char*> text(rowCells_);
+    std::vector<std::size_t> bytes(rowCells_);
+    const std::size_t header = 4 * rowCells_;
     while (select.Step()) {
         std::size_t total = 0;
-        for (std::size_t i = 0; i < fieldCount_; ++i) {
+        for (std::size_t i = 0; i < rowCells_; ++i) {
             text[i] = reinterpret_cast<const char*>(sqlite3_column_text(s, int(i) + 1));
             bytes[i] = text[i] ? std::size_t(sqlite3_column_bytes(s, int(i) + 1)) : 0;
             total += bytes[i];
@@ -609,8 +618,8 @@ void SharedTable::Load(Connection& c) {
         // Windows-1252 never takes more bytes than UTF-8, so the room reserved suffices.
         char* data = arena.Reserve(header + total);
         std::size_t used = 0;
-        for (std::size_t i = 0; i < fieldCount_; ++i) {
-            used += ConvertCell(s, i, {text[i], bytes[i]}, data + header + used);
+        for (std::size_t i = 0; i < rowCells_; ++i) {
+            used += ConvertCell(s, fieldOfSlot[i], {text[i], bytes[i]}, data + header + used);
             Row::SetEnd(data, i, used);
         }
         arena.Use(header + used);
@@ -622,7 +631,7 @@ void SharedTable::Load(Connection& c) {
         const auto field = std::size_t(keyField_);
         const FieldKind kind = def_.fields[field].kind;
         const auto less = [&](const Row& a, const Row& b) {
-            return CompareCells(a.Cell(fieldCount_, field), b.Cell(fieldCount_, field), kind) < 0;
+            return CompareCells(CellOf(a, field), CellOf(b, field), kind) < 0;
         };
         if (!std::is_sorted(rows.begin(), rows.end(), less)) {
             std::stable_sort(rows.begin(), rows.end(), less);
@@ -631,9 +640,85 @@ void SharedTable::Load(Connection& c) {
     rows_ = std::move(rows);
     arena_ = std::move(arena);
     edited_.clear();
+    fetched_.clear();
     dataVersion_ = dataVersion;
     generation_ = generation;
     Changed();
+}
+
+void SharedTable::ReadFromFile(
+    const std::vector<int>& fields,
+    const std::function<void(std::span<const std::string_view>)>& eachRow) {
+    if (keyField_ < 0 || def_.fields[std::size_t(keyField_)].kind != FieldKind::Integer)
+        throw StoreError(path_.string() + ": not read in the file's order");
+    SyncWithDisk(false);
+    std::string columns;
+    for (const int f : fields)
+        columns += (columns.empty() ? "" : ", ") + QuoteSqlName(def_.fields[std::size_t(f)].name);
+    sqlite::Database& db = *conn_->db;
+    const bool own = !db.InTransaction();
+    if (own)
+        db.Exec("BEGIN");
+    try {
+        if (DataVersion() != dataVersion_)
+            throw StoreError(path_.string() + ": the file changed while it was read");
+        auto select = db.Prepare("SELECT rowid, " + columns + " FROM " +
+                                 QuoteSqlName(SqlTableName(def_)) + " ORDER BY rowid");
+        std::vector<std::string> cells(fields.size());
+        std::vector<std::string_view> views(fields.size());
+        std::size_t rows = 0;
+        while (select.Step()) {
+            if (rows >= rows_.size() || rows_[rows].Id() != sqlite3_column_int64(select.get(), 0))
+                throw StoreError(path_.string() + ": the file changed while it was read");
+            for (std::size_t i = 0; i < fields.size(); ++i) {
+                const std::string_view utf8 = select.ColumnText(int(i) + 1);
+                cells[i].resize(utf8.size());
+                cells[i].resize(
+                    ConvertCell(select.get(), std::size_t(fields[i]), utf8, cells[i].data()));
+                views[i] = cells[i];
+            }
+            eachRow(views);
+            ++rows;
+        }
+        if (rows != rows_.size())
+            throw StoreError(path_.string() + ": the file changed while it was read");
+        if (own)
+            db.Exec("COMMIT");
+    } catch (...) {
+        if (own && db.InTransaction())
+            db.Exec("ROLLBACK");
+        throw;
+    }
+}
+
+std::string_view SharedTable::Fetched(std::int64_t id, int field) {
+    const auto [it, fresh] = fetched_.try_emplace({id, field});
+    if (!fresh)
+        return it->second;
+    try {
+        auto found = conn_->fetch.find(field);
+        if (found == conn_->fetch.end()) {
+            found =
+                conn_->fetch
+                    .emplace(field,
+                             conn_->db->Prepare(
+                                 "SELECT " + QuoteSqlName(def_.fields[std::size_t(field)].name) +
+                                 " FROM " + QuoteSqlName(SqlTableName(def_)) + " WHERE rowid = ?"))
+                    .first;
+        }
+        sqlite::Statement& s = found->second;
+        s.BindInt(1, id);
+        if (s.Step()) {
+            const std::string_view utf8 = s.ColumnText(0);
+            it->second.resize(utf8.size());
+            it->second.resize(ConvertCell(s.get(), std::size_t(field), utf8, it->second.data()));
+        }
+        s.Reset();
+    } catch (...) {
+        fetched_.erase(it);
+        throw;
+    }
+    return it->second;
 }
 
 std::size_t SharedTable::ConvertCell(sqlite3_stmt* s, std::size_t field, std::string_view utf8,

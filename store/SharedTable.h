@@ -4,10 +4,12 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,8 +69,22 @@ class SharedTable {
     }
 
     std::string_view CellAt(int order, std::size_t pos, int field) {
-        return At(order, pos).Cell(fieldCount_, std::size_t(field));
+        const Row& row = At(order, pos);
+        if (slot_[std::size_t(field)] < 0)
+            return Fetched(row.Id(), field);
+        return CellOf(row, std::size_t(field));
     }
+
+    // A field's cell in a row of this table; the field is one kept in memory.
+    std::string_view CellOf(const Row& row, std::size_t field) const {
+        return row.Cell(rowCells_, std::size_t(slot_[field]));
+    }
+
+    // Reads fields straight from the file, every row in primary order, for a table whose primary
+    // order is the file's (an integer key), in one read transaction that holds the rows as
+    // loaded; the file is read afresh first if it changed.
+    void ReadFromFile(const std::vector<int>& fields,
+                      const std::function<void(std::span<const std::string_view>)>& eachRow);
 
     // The first position whose key is not less than key (Size() when there is none).
     std::size_t LowerBound(int order, std::string_view key);
@@ -192,6 +208,7 @@ class SharedTable {
         std::unique_ptr<sqlite::Database> db;
         // Declared after db: statements go before their connection.
         std::optional<sqlite::Statement> insert, update, deleteAll, dataVersion;
+        std::map<int, sqlite::Statement> fetch;  // of the fields left in the file
         std::string selectSql;
         FileIdentity identity;
 
@@ -226,6 +243,10 @@ class SharedTable {
     // rows stay as they were.
     void Load(Connection& c);
 
+    // A field left in the file, read when asked and kept until the rows are read again, so that
+    // its view lives as long as those of the fields in memory.
+    std::string_view Fetched(std::int64_t id, int field);
+
     std::size_t ConvertCell(sqlite3_stmt* s, std::size_t field, std::string_view utf8,
                             char* out) const;
 
@@ -233,7 +254,10 @@ class SharedTable {
     const std::filesystem::path path_;
     const bool readOnly_;
     const std::size_t fieldCount_;
-    const int keyField_;  // the primary key's field, -1 for tables without a key
+    const int keyField_;        // the primary key's field, -1 for tables without a key
+    std::size_t rowCells_ = 0;  // the fields kept in memory, the cells of a Row
+    std::vector<int> slot_;     // of each field: its cell in a Row, -1 when left in the file
+    std::map<std::pair<std::int64_t, int>, std::string> fetched_;  // fields left in the file
 
     std::unique_ptr<Connection> conn_;
     std::int64_t dataVersion_ = 0;

@@ -173,6 +173,18 @@ std::string_view Table::CellView(int recNo, int fieldIndex) const {
     return shared_->CellAt(cursor_->order, std::size_t(recNo - 1), fieldIndex);
 }
 
+void Table::ReadFromFile(
+    std::span<const std::string_view> fieldNames,
+    const std::function<void(std::span<const std::string_view>)>& eachRow) const {
+    cursor_->CheckActive();
+    if (cursor_->order >= 0)
+        cursor_->Fail("read from the file in the primary order only");
+    std::vector<int> fields;
+    for (const std::string_view name : fieldNames)
+        fields.push_back(cursor_->Field(name));
+    shared_->ReadFromFile(fields, eachRow);
+}
+
 void Table::Refresh() {
     cursor_->CheckBrowse();
     cursor_->CheckActive();

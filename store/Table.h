@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -111,6 +113,14 @@ class Table {
     std::string CellAsString(int recNo, int fieldIndex) const;
     // The same without a copy, valid as long as FieldView's.
     std::string_view CellView(int recNo, int fieldIndex) const;
+
+    // Reads the named fields of every row straight from the file, in this handle's order, and
+    // hands each row's texts to eachRow without keeping them: how the search reads, in one pass,
+    // the fields the engine leaves in the file (FieldDef::inMemory). The rows are the handle's
+    // own, one for one (read afresh first if the file changed). Only for the primary order of a
+    // table keyed by an integer.
+    void ReadFromFile(std::span<const std::string_view> fieldNames,
+                      const std::function<void(std::span<const std::string_view>)>& eachRow) const;
 
     // The handle sees rows written through other handles (and, when the file changed on disk,
     // through other programs); the cursor stays on the same row where it still exists.

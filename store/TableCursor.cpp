@@ -132,7 +132,7 @@ void Table::Cursor::StartEdit(Mode m) {
     } else {
         const Row& row = table.At(order, pos);
         for (std::size_t i = 0; i < n; ++i)
-            pending[i].assign(row.Cell(n, i));
+            pending[i].assign(table.CellOf(row, i));
         editId = rowId;
     }
     mode = m;

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
+#include <span>
 
 #include "store/Results.h"
 #include "store/Sqlite.h"
@@ -567,6 +569,42 @@ TEST_F(TableTest, VolumeAndIndexTablesSeekByTheirNamedIndexes) {
     EXPECT_EQ(index.FieldAsString("Nom_1"), "CHAPTER ONE");
     EXPECT_FALSE(index.FindKey("8"));
     EXPECT_EQ(index.FieldAsString("Nom_1"), "CHAPTER ONE");
+}
+
+// The search forms stay in the file: read by name like any field, or all rows in one pass, in
+// the handle's order and from the file as the rows were read.
+TEST_F(TableTest, FieldsLeftInTheFileReadLikeTheOthers) {
+    const auto sentence = [](int n, const std::string& form) {
+        return std::vector<std::string>{std::to_string(n), "s", "r", "1", "", "1", "1", form,
+                                        "#\xC9",           "#", ""};
+    };
+    WriteTable(dir.path(), "LTexto.DB", {sentence(2, "#TWO"), sentence(1, "#ONE")});
+    Table volume = Open("LTexto.DB");
+    const int a1 = FieldIndex(volume.Def(), "A1");
+    EXPECT_EQ(volume.CellView(1, a1), "#ONE");
+    const std::string_view two = volume.CellView(2, a1);
+    EXPECT_EQ(volume.FieldAsString("A2"), "#\xC9");  // Windows-1252, as every field
+    EXPECT_EQ(two, "#TWO");                          // still valid after other reads
+
+    const std::array<std::string_view, 2> fields = {"A1", "A2"};
+    std::string read;
+    volume.ReadFromFile(fields, [&](std::span<const std::string_view> row) {
+        read += std::string(row[0]) + std::string(row[1]) + " ";
+    });
+    EXPECT_EQ(read, "#ONE#\xC9 #TWO#\xC9 ");
+
+    // A file changed under the handle is read afresh first: rows and fields stay one for one.
+    {
+        sqlite::Database other(dir.path() / "LTexto.DB", SQLITE_OPEN_READWRITE);
+        other.Exec("UPDATE LTexto SET A1 = '#UNO' WHERE Numero = 1");
+        other.Exec("INSERT INTO LTexto (Numero, A1) VALUES (3, '#THREE')");
+    }
+    read.clear();
+    volume.ReadFromFile(
+        fields, [&](std::span<const std::string_view> row) { read += std::string(row[0]) + " "; });
+    EXPECT_EQ(read, "#UNO #TWO #THREE ");
+    EXPECT_EQ(volume.RowCount(), 3);
+    EXPECT_EQ(volume.CellView(1, a1), "#UNO");
 }
 
 TEST_F(TableTest, ContentTablesAreSharedAndReadOnlyOnDisk) {
