@@ -538,6 +538,10 @@ void SharedTable::Connect() {
         // Debian builds SQLite with secure_delete on, which overwrites every deleted row;
         // emptying the result tables then costs ten times as much, for no gain here.
         db.Exec("PRAGMA secure_delete=OFF");
+        // Room for a result of tens of thousands of rows: in SQLite's default 2 MB, such a
+        // transaction spills its pages into the log before its commit, and reads them back.
+        // Pages are taken only as a table uses them.
+        db.Exec("PRAGMA cache_size=-16384");
     }
     CheckLayout(db);
     const std::string table = QuoteSqlName(SqlTableName(def_));
