@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-// What the benchmarks of windows share: processor time, the fastest repetition of each
-// benchmark, and the lines that print a figure beside its baseline.
+// What the benchmarks share: the start of their main(), processor time, the fastest and the median
+// repetition of each benchmark, and the lines that print a figure beside its baseline.
 namespace veloria::bench {
 
 // This thread's processor time: everything measured runs on the one thread, and on a shared
@@ -22,7 +22,32 @@ inline double CpuMs() {
     return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
 }
 
-// The fastest repetition of each benchmark, in milliseconds of processor time per iteration.
+// The start of every bench's main(): Google Benchmark's own flags are read, and the repetitions of
+// all the benchmarks are run in a random order, interleaved, so that each figure and its baseline
+// meet the same load of a machine that other work shares (unless the command line says
+// otherwise). False, after saying why, for a flag it does not know.
+inline bool Start(int& argc, char** argv) {
+    static std::vector<char*> args;
+    static char interleave[] = "--benchmark_enable_random_interleaving=true";
+    args.assign(argv, argv + argc);
+    const bool given = std::any_of(args.begin(), args.end(), [](const char* a) {
+        return std::string(a).rfind("--benchmark_enable_random_interleaving", 0) == 0;
+    });
+    if (!given)
+        args.insert(args.begin() + (argc > 0 ? 1 : 0), interleave);
+    int count = int(args.size());
+    args.push_back(nullptr);
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data()))
+        return false;
+    // What is left is the program's own (Qt's, for the benches of windows).
+    argc = count;
+    std::copy(args.begin(), args.begin() + count, argv);
+    return true;
+}
+
+// The repetitions of each benchmark, in milliseconds of processor time per iteration: the fastest
+// (Best, also in `best`) and the median.
 class Collector : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
@@ -32,6 +57,7 @@ class Collector : public benchmark::ConsoleReporter {
                 continue;
             const double ms =
                 run.GetAdjustedCPUTime() * (run.time_unit == benchmark::kMillisecond ? 1.0 : 1e-3);
+            all_[run.run_name.function_name].push_back(ms);
             auto [it, fresh] = best.try_emplace(run.run_name.function_name, ms);
             if (!fresh)
                 it->second = std::min(it->second, ms);
@@ -42,16 +68,37 @@ class Collector : public benchmark::ConsoleReporter {
         const auto it = best.find(name);
         return it == best.end() ? -1.0 : it->second;
     }
+    double Median(const std::string& name) const {
+        const auto it = all_.find(name);
+        if (it == all_.end())
+            return -1.0;
+        std::vector<double> v = it->second;
+        std::sort(v.begin(), v.end());
+        const std::size_t n = v.size();
+        return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+    }
     std::map<std::string, double> best;
+
+  private:
+    std::map<std::string, std::vector<double>> all_;
 };
 
 // A benchmark that runs `body` once per iteration, five repetitions of at least 0.1 s; `once`:
-// three repetitions of a single iteration, for a body that takes seconds.
-inline void Register(const std::string& name, std::function<void()> body, bool once = false) {
-    auto* b = benchmark::RegisterBenchmark(name.c_str(), [body](benchmark::State& state) {
-                  for (auto _ : state)
-                      body();
-              })->Unit(benchmark::kMillisecond);
+// three repetitions of a single iteration, for a body that takes seconds. `afterwards` runs after
+// each iteration outside the timing: what the program leaves for when it finds time.
+inline void Register(const std::string& name, std::function<void()> body, bool once = false,
+                     std::function<void()> afterwards = {}) {
+    auto* b =
+        benchmark::RegisterBenchmark(name.c_str(), [body, afterwards](benchmark::State& state) {
+            for (auto _ : state) {
+                body();
+                if (afterwards) {
+                    state.PauseTiming();
+                    afterwards();
+                    state.ResumeTiming();
+                }
+            }
+        })->Unit(benchmark::kMillisecond);
     if (once)
         b->Iterations(1)->Repetitions(3);
     else

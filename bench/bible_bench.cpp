@@ -20,12 +20,14 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "app/uGlobal.h"
 #include "bench/Figures.h"
+#include "bench/WindowBench.h"
 #include "bible/PABVeloria.h"
 #include "bible/PaBc.h"
 #include "bible/PaBiblia.h"
@@ -154,13 +156,9 @@ double ActivationMs(W& window) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    std::optional<QApplication> app;
+    if (!bench::StartWindows(argc, argv, app))
         return 1;
-    QApplication app(argc, argv);
-    widgets::Application().Initialize();
 
     const store::testing::TempDir dir;
     const fs::path data = dir.path() / "data";

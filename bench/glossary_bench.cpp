@@ -19,12 +19,14 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "bench/Figures.h"
+#include "bench/WindowBench.h"
 #include "glossary/PaGlosario.h"
 #include "store/Schema.h"
 #include "store/Sqlite.h"
@@ -165,13 +167,9 @@ struct Glossary {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    std::optional<QApplication> app;
+    if (!bench::StartWindows(argc, argv, app))
         return 1;
-    QApplication app(argc, argv);
-    widgets::Application().Initialize();
 
     const Rows sampleRows = SampleGlossary();
     const std::vector<std::string> keys = Keystrokes(sampleRows);

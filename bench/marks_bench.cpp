@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@
 #include "app/Program.h"
 #include "app/uGlobal.h"
 #include "bench/Figures.h"
+#include "bench/WindowBench.h"
 #include "reading/Principal.h"
 #include "search/Query.h"
 #include "store/Schema.h"
@@ -122,13 +124,9 @@ std::vector<std::string> TwentyWordPatterns(const std::string& sentence) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    std::optional<QApplication> app;
+    if (!bench::StartWindows(argc, argv, app))
         return 1;
-    QApplication app(argc, argv);
-    widgets::Application().Initialize();
 
     const store::testing::TempDir dir;
     const Longest longest = PrepareData(dir.path());
