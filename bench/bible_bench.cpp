@@ -27,6 +27,7 @@
 
 #include "app/uGlobal.h"
 #include "bench/Figures.h"
+#include "bench/SampleData.h"
 #include "bench/WindowBench.h"
 #include "bible/PABVeloria.h"
 #include "bible/PaBc.h"
@@ -59,18 +60,6 @@ double Best(int runs, const std::function<double()>& run) {
     for (int i = 0; i < runs; ++i)
         best = std::min(best, run());
     return best;
-}
-
-// The sample corpus, built into a data directory of its own.
-void BuildSample(const fs::path& data) {
-    const store::testing::TempDir sources;
-    tools::WriteSampleCorpus(sources.path(), {});
-    tools::BuildOptions build;
-    build.source = sources.path();
-    build.target = data;
-    const tools::BuildResult built = tools::BuildCorpus(build);
-    if (!built.ok)
-        throw std::runtime_error("sample corpus: " + built.summary);
 }
 
 // SQLite alone rewriting a copy of a working table: one transaction of DELETE and INSERTs of the
@@ -162,7 +151,7 @@ int main(int argc, char** argv) {
 
     const store::testing::TempDir dir;
     const fs::path data = dir.path() / "data";
-    BuildSample(data);
+    bench::BuildSample(data);
     const fs::path previous = fs::current_path();
     fs::current_path(data);
     FBiblia = new TFBiblia;

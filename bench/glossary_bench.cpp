@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "bench/Figures.h"
+#include "bench/SampleData.h"
 #include "bench/WindowBench.h"
 #include "glossary/PaGlosario.h"
 #include "store/Schema.h"
@@ -50,15 +51,9 @@ constexpr int kLargeTerms = 20000;
 
 // The sample glossary's rows, as the corpus builder makes them.
 Rows SampleGlossary() {
-    const store::testing::TempDir sources, data;
-    tools::WriteSampleCorpus(sources.path(), {});
-    tools::BuildOptions build;
-    build.source = sources.path();
-    build.target = data.path() / "data";
-    const tools::BuildResult built = tools::BuildCorpus(build);
-    if (!built.ok)
-        throw std::runtime_error("sample corpus: " + built.summary);
-    const store::Table table("Glosario.DB", "", build.target);
+    const store::testing::TempDir data;
+    bench::BuildSample(data.path() / "data");
+    const store::Table table("Glosario.DB", "", data.path() / "data");
     const auto fields = int(table.Def().fields.size());
     Rows rows;
     for (int r = 1; r <= table.RowCount(); ++r) {

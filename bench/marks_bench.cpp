@@ -24,6 +24,7 @@
 #include "app/Program.h"
 #include "app/uGlobal.h"
 #include "bench/Figures.h"
+#include "bench/SampleData.h"
 #include "bench/WindowBench.h"
 #include "reading/Principal.h"
 #include "search/Query.h"
@@ -56,14 +57,7 @@ struct Longest {
 // The sample corpus in a data directory the program runs in, with 2,000 hits of the Text as the
 // last search's results, the longest sentence of the corpus first.
 Longest PrepareData(const std::filesystem::path& data) {
-    const store::testing::TempDir sources;
-    tools::WriteSampleCorpus(sources.path(), {});
-    tools::BuildOptions build;
-    build.source = sources.path();
-    build.target = data;
-    const tools::BuildResult built = tools::BuildCorpus(build);
-    if (!built.ok)
-        throw std::runtime_error("sample corpus: " + built.summary);
+    bench::BuildSample(data);
     for (const char* picture :
          {"Fondo01.bmp", "Logotipo01.bmp", "Logotipo02.bmp", "BAbierto.bmp", "BCerrado.bmp"}) {
         std::filesystem::copy_file(

@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "bench/Figures.h"
+#include "bench/SampleData.h"
 #include "search/FormScan.h"
 #include "search/Query.h"
 #include "search/SearchEngine.h"
@@ -46,8 +47,6 @@
 #include "store/TableFile.h"
 #include "store/Text.h"
 #include "tests/store/TempDir.h"
-#include "tools/CorpusBuilder.h"
-#include "tools/SampleCorpus.h"
 
 namespace {
 
@@ -65,6 +64,10 @@ struct Hit {
     std::string referencia, numero, pensamiento, libro;
     bool operator==(const Hit&) const = default;
 };
+
+std::string Pensamiento(std::string_view umemo) {
+    return store::Trim(umemo).substr(0, 80);
+}
 
 // A query of one class.
 struct Class {
@@ -104,6 +107,16 @@ struct Corpus {
                                  progress)
             .count;
     }
+    // The result row of row r (0-based) of volume v.
+    Hit ResultRow(std::size_t v, int r) const {
+        const store::Table& volume = *volumes[v];
+        const auto field = [&](std::string_view name) {
+            return store::FieldIndex(volume.Def(), name);
+        };
+        return {std::string(volume.CellView(r + 1, field("Referencia"))),
+                std::string(volume.CellView(r + 1, field("Numero"))),
+                Pensamiento(volume.CellView(r + 1, field("Umemo"))), std::string(1, kCodes[v])};
+    }
     std::vector<Hit> Results() const {
         std::vector<Hit> hits;
         for (int r = 1; r <= results->RowCount(); ++r) {
@@ -113,23 +126,6 @@ struct Corpus {
         return hits;
     }
 };
-
-void MakeSample(const fs::path& data, int scale) {
-    const store::testing::TempDir sources;
-    tools::SampleCorpusOptions sample;
-    sample.scale = scale;
-    tools::WriteSampleCorpus(sources.path(), sample);
-    tools::BuildOptions build;
-    build.source = sources.path();
-    build.target = data;
-    const tools::BuildResult built = tools::BuildCorpus(build);
-    if (!built.ok)
-        throw std::runtime_error("sample corpus: " + built.summary);
-}
-
-std::string Pensamiento(std::string_view umemo) {
-    return store::Trim(umemo).substr(0, 80);
-}
 
 // The words of a search form, in order.
 std::vector<std::string_view> WordsOf(std::string_view form) {
@@ -300,19 +296,15 @@ class Fts5 {
             "(?, ?, ?, ?, ?, ?)");
         std::int64_t rowid = 0;
         for (std::size_t v = 0; v < 5; ++v) {
-            store::Table& volume = *corpus.volumes[v];
-            const search::RowTexts& forms = search::TextsOf(volume).forms;
-            const auto field = [&](std::string_view name) {
-                return store::FieldIndex(volume.Def(), name);
-            };
+            const search::RowTexts& forms = search::TextsOf(*corpus.volumes[v]).forms;
             for (int r = 0; r < forms.RowCount(); ++r) {
+                const Hit row = corpus.ResultRow(v, r);
                 insert.BindInt(1, ++rowid);
                 insert.BindText(2, store::ToUtf8(forms.At(r)));
-                insert.BindText(3, store::ToUtf8(volume.CellView(r + 1, field("Referencia"))));
-                insert.BindText(4, store::ToUtf8(volume.CellView(r + 1, field("Numero"))));
-                insert.BindText(5,
-                                store::ToUtf8(Pensamiento(volume.CellView(r + 1, field("Umemo")))));
-                insert.BindText(6, std::string(1, kCodes[v]));
+                insert.BindText(3, store::ToUtf8(row.referencia));
+                insert.BindText(4, store::ToUtf8(row.numero));
+                insert.BindText(5, store::ToUtf8(row.pensamiento));
+                insert.BindText(6, row.libro);
                 insert.Run();
             }
         }
@@ -399,20 +391,13 @@ std::vector<Hit> PlainScan(Corpus& corpus, const Class& c) {
         search::HitPatterns(search::BuildQuery(c.box, c.exactWord), c.exactPhrase);
     std::vector<Hit> hits;
     for (std::size_t v = 0; v < 5; ++v) {
-        store::Table& volume = *corpus.volumes[v];
-        const search::RowTexts& forms = search::TextsOf(volume).forms;
-        const auto field = [&](std::string_view name) {
-            return store::FieldIndex(volume.Def(), name);
-        };
+        const search::RowTexts& forms = search::TextsOf(*corpus.volumes[v]).forms;
         for (int r = 0; r < forms.RowCount(); ++r) {
             const std::string_view form = forms.At(r);
             if (std::all_of(patterns.begin(), patterns.end(), [&](const std::string& p) {
                     return form.find(p) != std::string_view::npos;
                 })) {
-                hits.push_back({std::string(volume.CellView(r + 1, field("Referencia"))),
-                                std::string(volume.CellView(r + 1, field("Numero"))),
-                                Pensamiento(volume.CellView(r + 1, field("Umemo"))),
-                                std::string(1, kCodes[v])});
+                hits.push_back(corpus.ResultRow(v, r));
             }
         }
     }
@@ -635,7 +620,7 @@ int main(int argc, char** argv) {
     const Class peace{"peace", "", "peace", false, false};
     for (const auto& [tag, scale] : {std::pair{"1x", 1}, std::pair{"10x", 10}}) {
         const fs::path data = dir.path() / tag;
-        MakeSample(data, scale);
+        bench::BuildSample(data, scale);
         // The first search reads the volumes' texts; later ones find them kept.
         search::ForgetVolumeTexts();
         {

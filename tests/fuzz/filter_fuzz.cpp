@@ -25,20 +25,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool asForms = data[0] & 4;  // rows given as sentences, scanned as their search forms
     const std::size_t blockBytes = data[1];
     const int bucketBits = 1 + data[2] % 10;
-    std::string_view rest = veloria::fuzz::Bytes(data + 3, size - 3);
-    const std::size_t eol = rest.find('\n');
-    const std::string_view box = rest.substr(0, eol);
-    rest = eol == std::string_view::npos ? std::string_view() : rest.substr(eol + 1);
-
+    const auto [box, lines] =
+        veloria::fuzz::SplitQueryAndRows(veloria::fuzz::Bytes(data + 3, size - 3));
     RowTexts plain, filtered;
     std::vector<std::string> rows;
-    while (!rest.empty()) {
-        const std::size_t next = rest.find('\n');
-        const std::string_view row = rest.substr(0, next);
+    for (const std::string_view row : lines) {
         rows.push_back(asForms ? veloria::store::SearchForm(row) : std::string(row));
         plain.AddRow({rows.back()});
         filtered.AddRow({rows.back()});
-        rest = next == std::string_view::npos ? std::string_view() : rest.substr(next + 1);
     }
     filtered.BuildFilter(blockBytes, bucketBits);
     const BlockFilter& filter = filtered.Filter();

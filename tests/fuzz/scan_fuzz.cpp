@@ -55,18 +55,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool exactPhrase = data[0] & 1;
     const bool exactWord = data[0] & 2;
     const bool asForms = data[0] & 4;  // rows given as sentences, scanned as their search forms
-    std::string_view rest = veloria::fuzz::Bytes(data + 1, size - 1);
-    const std::size_t eol = rest.find('\n');
-    const std::string_view box = rest.substr(0, eol);
-    rest = eol == std::string_view::npos ? std::string_view() : rest.substr(eol + 1);
-
+    const auto [box, lines] =
+        veloria::fuzz::SplitQueryAndRows(veloria::fuzz::Bytes(data + 1, size - 1));
     std::vector<std::string> rows;
-    while (!rest.empty()) {
-        const std::size_t next = rest.find('\n');
-        const std::string_view row = rest.substr(0, next);
+    for (const std::string_view row : lines)
         rows.push_back(asForms ? veloria::store::SearchForm(row) : std::string(row));
-        rest = next == std::string_view::npos ? std::string_view() : rest.substr(next + 1);
-    }
 
     const Query q = BuildQuery(box, exactWord);
     const Matcher matcher(q, exactPhrase);
