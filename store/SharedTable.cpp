@@ -11,20 +11,6 @@
 namespace veloria::store {
 namespace {
 
-// How long a write waits for another program's write to finish before it reports the table as
-// locked. The probe for exclusive use does not wait.
-constexpr int kBusyTimeoutMs = 2000;
-
-// A table's write-ahead log is due to be written into its file (checkpointed) once it holds this
-// many pages, SQLite's own default; the program does it when it finds time (RunIdleWork).
-// A log that grows to the second figure without the program finding any is written at once.
-constexpr int kCheckpointDuePages = 1000;
-constexpr int kCheckpointNowPages = 16384;
-
-// A table emptied and refilled has its next emptying made ahead when it holds this many rows: in
-// a smaller one the emptying costs next to nothing, and its write lock is left free.
-constexpr std::size_t kEmptyAheadRows = 1000;
-
 std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
@@ -313,69 +299,6 @@ void SharedTable::CommitStamped(std::int64_t generation) {
     generation_ = generation;
 }
 
-std::set<SharedTable*>& SharedTable::DueCheckpoints() {
-    static std::set<SharedTable*> due;
-    return due;
-}
-
-std::set<SharedTable*>& SharedTable::DueEmptyings() {
-    static std::set<SharedTable*> due;
-    return due;
-}
-
-bool SharedTable::Checkpoint() {
-    if (batchDepth_ > 0 || emptied_)
-        return false;
-    int logged = 0, written = 0;
-    sqlite::Database& db = *conn_->db;
-    const int rc =
-        sqlite3_wal_checkpoint_v2(db.get(), "main", SQLITE_CHECKPOINT_PASSIVE, &logged, &written);
-    db.Check(rc, "checkpoint");
-    // A log written into the file whole starts again at the next commit, which first waits for
-    // the disk to have the log's new header. That wait is taken here, by a commit that changes
-    // nothing, not in the next write the user waits for (a search after a large one).
-    if (logged > 0 && written == logged) {
-        db.SetBusyTimeout(0);
-        try {
-            db.Exec("BEGIN IMMEDIATE");
-            db.Exec("PRAGMA user_version = " + std::to_string(db.QueryInt("PRAGMA user_version")));
-            db.Exec("COMMIT");
-        } catch (const StoreError&) {
-            // Another program writes: the log starts again at its commit.
-            if (db.InTransaction())
-                db.Exec("ROLLBACK");
-        }
-        db.SetBusyTimeout(kBusyTimeoutMs);
-    }
-    return true;
-}
-
-bool SharedTable::PrepareEmptying() noexcept {
-    if (batchDepth_ > 0 || DueCheckpoints().count(this) > 0)
-        return false;
-    if (emptied_ || readOnly_ || !walMode_ || rows_.size() < kEmptyAheadRows || !broken_.empty() ||
-        conn_->db->InTransaction()) {
-        return true;
-    }
-    sqlite::Database& db = *conn_->db;
-    try {
-        // Never waits for another program: the emptying is then left to the search.
-        db.SetBusyTimeout(0);
-        db.Exec("BEGIN IMMEDIATE");
-        db.SetBusyTimeout(kBusyTimeoutMs);
-        conn_->deleteAll->Run();
-        emptied_ = true;
-    } catch (...) {
-        try {
-            db.SetBusyTimeout(kBusyTimeoutMs);
-            if (db.InTransaction())
-                db.Exec("ROLLBACK");
-        } catch (...) {
-        }
-    }
-    return true;
-}
-
 std::map<std::string, std::weak_ptr<SharedTable>>& SharedTable::Registry() {
     static std::map<std::string, std::weak_ptr<SharedTable>> registry;
     return registry;
@@ -386,40 +309,6 @@ void SharedTable::NoteBroken(const std::exception& e) noexcept {
         return;
     const std::string what = e.what();
     broken_ = what.starts_with(path_.string()) ? what : path_.string() + ": " + what;
-}
-
-void SharedTable::TakeEmptying() {
-    CheckWritable();
-    emptied_ = false;
-    if (batchDepth_ > 0)
-        return;
-    try {
-        conn_->db->Exec("COMMIT");
-    } catch (const StoreError&) {
-        try {
-            if (conn_->db->InTransaction())
-                conn_->db->Exec("ROLLBACK");
-        } catch (const StoreError& e) {
-            NoteBroken(e);
-        }
-        throw;
-    }
-}
-
-void SharedTable::UndoEmptying() {
-    if (!emptied_)
-        return;
-    emptied_ = false;
-    DueEmptyings().insert(this);  // the next time the program finds time
-    conn_->db->Exec("ROLLBACK");
-    if (batchDepth_ == 0)
-        return;
-    try {
-        conn_->db->Exec("BEGIN IMMEDIATE");
-    } catch (const StoreError&) {
-        lostBatch_ = true;
-        throw;
-    }
 }
 
 void SharedTable::Changed() {
@@ -585,15 +474,6 @@ void SharedTable::CheckLayout(sqlite::Database& db) {
                              " table (it lacks the field " + Quoted(f.name) + ")");
         }
     }
-}
-
-int SharedTable::LogGrew(void* self, sqlite3* db, const char* name, int pages) {
-    auto* table = static_cast<SharedTable*>(self);
-    if (pages >= kCheckpointNowPages)
-        return sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
-    if (pages >= kCheckpointDuePages)
-        DueCheckpoints().insert(table);
-    return SQLITE_OK;
 }
 
 void SharedTable::Load(Connection& c) {

@@ -20,7 +20,7 @@
 #include "store/Sqlite.h"
 
 // The table engine's state of one table file, shared by every handle on it in the process.
-// Private to the engine (Table.cpp, SharedTable.cpp, TableCursor.cpp).
+// Private to the engine (Table.cpp, SharedTable.cpp, IdleWork.cpp, TableCursor.cpp).
 namespace veloria::store {
 
 inline std::string Quoted(std::string_view text) {
@@ -38,6 +38,10 @@ struct FileIdentity {
 // of the row ids (the order rows were appended).
 class SharedTable {
   public:
+    // How long a write waits for another program's write to finish before it reports the table
+    // as locked. The probe for exclusive use does not wait.
+    static constexpr int kBusyTimeoutMs = 2000;
+
     SharedTable(const TableDef& def, std::filesystem::path path);
 
     ~SharedTable() {

@@ -253,35 +253,4 @@ bool Table::CommittedTogether(const Table& first, const Table& second) {
     return first.shared_->Generation() == second.shared_->Generation();
 }
 
-bool IdleWorkDue() {
-    return !SharedTable::DueCheckpoints().empty() || !SharedTable::DueEmptyings().empty();
-}
-
-void RunIdleWork() {
-    auto& due = SharedTable::DueCheckpoints();
-    const std::vector<SharedTable*> tables(due.begin(), due.end());
-    std::exception_ptr failure;
-    for (SharedTable* table : tables) {
-        // Off the list first: a failure is reported once, and the next commit to the log that
-        // grows it puts the table back.
-        due.erase(table);
-        try {
-            if (!table->Checkpoint())
-                due.insert(table);
-        } catch (...) {
-            if (!failure)
-                failure = std::current_exception();
-        }
-    }
-    // After the checkpoints: a table's transaction would hold its log back.
-    auto& emptyings = SharedTable::DueEmptyings();
-    const std::vector<SharedTable*> emptied(emptyings.begin(), emptyings.end());
-    for (SharedTable* table : emptied) {
-        if (table->PrepareEmptying())
-            emptyings.erase(table);
-    }
-    if (failure)
-        std::rethrow_exception(failure);
-}
-
 }  // namespace veloria::store
