@@ -33,7 +33,14 @@ SharedTable::SharedTable(const TableDef& def, std::filesystem::path path)
     // Only a table the program never writes leaves fields in the file.
     for (const FieldDef& f : def.fields)
         slot_.push_back(f.inMemory || !readOnly_ ? int(rowCells_++) : -1);
-    Connect();
+    for (std::size_t f = 0; f < fieldCount_; ++f) {
+        if (slot_[f] >= 0)
+            fieldOfSlot_.push_back(f);
+    }
+    cellsOnDemand_ = readOnly_ && (keyField_ < 0 ||
+                                   def.fields[std::size_t(keyField_)].kind == FieldKind::Integer);
+    Connect(false);
+    Changed();  // the rows' version, which stays when they are first read
 }
 
 std::shared_ptr<SharedTable> SharedTable::Get(const std::filesystem::path& dir,
@@ -86,6 +93,15 @@ int SharedTable::OrderFor(std::string_view indexName) {
 
 std::size_t SharedTable::LowerBound(int order, std::string_view key) {
     const int field = KeyField(order);
+    if (order < 0 && cellsOnDemand_ && field >= 0) {
+        // An integer key is the row id: no cell needs reading.
+        const auto wanted = CellInt(key);
+        if (!wanted)
+            return 0;  // an empty key comes first
+        const auto it = std::lower_bound(rows_.begin(), rows_.end(), *wanted,
+                                         [](const Row& r, std::int64_t id) { return r.Id() < id; });
+        return std::size_t(it - rows_.begin());
+    }
     std::size_t lo = 0, hi = Size();
     while (lo < hi) {
         const std::size_t mid = lo + (hi - lo) / 2;
@@ -107,7 +123,8 @@ std::optional<std::size_t> SharedTable::PositionOf(int order, std::int64_t id) {
 }
 
 void SharedTable::SyncWithDisk(bool checkFile) {
-    CheckUsable();
+    if (loaded_)
+        CheckUsable();
     if (batchDepth_ > 0)
         return;
     if (checkFile) {
@@ -115,11 +132,11 @@ void SharedTable::SyncWithDisk(bool checkFile) {
         if (!identity)
             throw StoreError(MissingFileMessage(path_));
         if (*identity != conn_->identity) {
-            Connect();
+            Connect(loaded_);
             return;
         }
     }
-    if (!emptied_ && DataVersion() != dataVersion_)
+    if (loaded_ && !emptied_ && DataVersion() != dataVersion_)
         Load();
 }
 
@@ -219,6 +236,7 @@ void SharedTable::DeleteAll() {
 int SharedTable::BeginBatch() {
     CheckWritable();
     SyncWithDisk(false);
+    CheckUsable();
     if (batchDepth_ == 0) {
         // An emptying made ahead holds the batch's transaction already.
         if (!emptied_)
@@ -326,6 +344,7 @@ const std::vector<std::uint32_t>& SharedTable::Permutation(int order) {
     Order& o = orders_[std::size_t(order)];
     if (o.builtFor == version_ && o.perm.size() == rows_.size())
         return o.perm;
+    ReadAllCells();
     o.perm.resize(rows_.size());
     for (std::size_t i = 0; i < o.perm.size(); ++i)
         o.perm[i] = std::uint32_t(i);
@@ -372,6 +391,7 @@ void SharedTable::Write(F&& write) {
         throw StoreError(path_.string() + ": the batch was rolled back after a failure");
     }
     SyncWithDisk(false);
+    CheckUsable();
     UndoEmptying();
     try {
         write();
@@ -388,7 +408,7 @@ void SharedTable::Write(F&& write) {
     }
 }
 
-void SharedTable::Connect() {
+void SharedTable::Connect(bool load) {
     auto c = std::make_unique<Connection>();
     bool walMode = false;
     c->identity = IdentityOf(path_).value_or(FileIdentity{});
@@ -432,6 +452,13 @@ void SharedTable::Connect() {
         // Pages are taken only as a table uses them.
         db.Exec("PRAGMA cache_size=-16384");
     }
+    if (readOnly_) {
+        // The rows the program reads are kept in its own memory, and SQLite's page cache only
+        // passes the file's pages through: a small one is reused, where SQLite's default of
+        // 2 MB takes fresh memory for every page read (reading a volume's rows took three times
+        // as long).
+        db.Exec("PRAGMA cache_size=64");
+    }
     CheckLayout(db);
     const std::string table = QuoteSqlName(SqlTableName(def_));
     std::string columns, marks, sets, kept;
@@ -444,6 +471,12 @@ void SharedTable::Connect() {
             kept += ", " + name;
     }
     c->selectSql = "SELECT rowid" + kept + " FROM " + table + " ORDER BY rowid";
+    c->maxIdSql = "SELECT max(rowid) FROM " + table;
+    if (cellsOnDemand_) {
+        c->idsSql = "SELECT rowid FROM " + table + " ORDER BY rowid";
+        c->readRow.emplace(
+            db.Prepare("SELECT rowid" + kept + " FROM " + table + " WHERE rowid = ?"));
+    }
     c->dataVersion.emplace(db.Prepare("PRAGMA data_version"));
     if (!readOnly_) {
         c->insert.emplace(
@@ -451,7 +484,8 @@ void SharedTable::Connect() {
         c->update.emplace(db.Prepare("UPDATE " + table + " SET " + sets + " WHERE rowid = ?"));
         c->deleteAll.emplace(db.Prepare("DELETE FROM " + table));
     }
-    Load(*c);
+    if (load)
+        Load(*c);
     conn_ = std::move(c);
     walMode_ = walMode;
     emptied_ = false;  // the old connection's transaction ended with it
@@ -473,145 +507,6 @@ void SharedTable::CheckLayout(sqlite::Database& db) {
             throw StoreError(path_.string() + ": not a " + Quoted(def_.fileName) +
                              " table (it lacks the field " + Quoted(f.name) + ")");
         }
-    }
-}
-
-void SharedTable::Load(Connection& c) {
-    const std::int64_t dataVersion = c.DataVersion();
-    const std::int64_t generation = c.db->QueryInt("PRAGMA user_version");
-    auto select = c.db->Prepare(c.selectSql);
-    sqlite3_stmt* s = select.get();
-    std::vector<std::size_t> fieldOfSlot;
-    for (std::size_t f = 0; f < fieldCount_; ++f) {
-        if (slot_[f] >= 0)
-            fieldOfSlot.push_back(f);
-    }
-    Arena arena;
-    std::vector<Row> rows;
-    rows.reserve(rows_.size());
-    std::vector<const char*> text(rowCells_);
-    std::vector<std::size_t> bytes(rowCells_);
-    const std::size_t header = 4 * rowCells_;
-    while (select.Step()) {
-        std::size_t total = 0;
-        for (std::size_t i = 0; i < rowCells_; ++i) {
-            text[i] = reinterpret_cast<const char*>(sqlite3_column_text(s, int(i) + 1));
-            bytes[i] = text[i] ? std::size_t(sqlite3_column_bytes(s, int(i) + 1)) : 0;
-            total += bytes[i];
-        }
-        // Windows-1252 never takes more bytes than UTF-8, so the room reserved suffices.
-        char* data = arena.Reserve(header + total);
-        std::size_t used = 0;
-        for (std::size_t i = 0; i < rowCells_; ++i) {
-            used += ConvertCell(s, fieldOfSlot[i], {text[i], bytes[i]}, data + header + used);
-            Row::SetEnd(data, i, used);
-        }
-        arena.Use(header + used);
-        rows.emplace_back(sqlite3_column_int64(s, 0), data);
-    }
-    // Rows come in row id order, which is key order for an integer key (the key is the row
-    // id); a text key is sorted here, in Windows-1252 order rather than UTF-8's.
-    if (keyField_ >= 0 && def_.fields[std::size_t(keyField_)].kind != FieldKind::Integer) {
-        const auto field = std::size_t(keyField_);
-        const FieldKind kind = def_.fields[field].kind;
-        const auto less = [&](const Row& a, const Row& b) {
-            return CompareCells(CellOf(a, field), CellOf(b, field), kind) < 0;
-        };
-        if (!std::is_sorted(rows.begin(), rows.end(), less)) {
-            std::stable_sort(rows.begin(), rows.end(), less);
-        }
-    }
-    rows_ = std::move(rows);
-    arena_ = std::move(arena);
-    edited_.clear();
-    fetched_.clear();
-    dataVersion_ = dataVersion;
-    generation_ = generation;
-    Changed();
-}
-
-void SharedTable::ReadFromFile(
-    const std::vector<int>& fields,
-    const std::function<void(std::span<const std::string_view>)>& eachRow) {
-    if (keyField_ < 0 || def_.fields[std::size_t(keyField_)].kind != FieldKind::Integer)
-        throw StoreError(path_.string() + ": not read in the file's order");
-    SyncWithDisk(false);
-    std::string columns;
-    for (const int f : fields)
-        columns += (columns.empty() ? "" : ", ") + QuoteSqlName(def_.fields[std::size_t(f)].name);
-    sqlite::Database& db = *conn_->db;
-    const bool own = !db.InTransaction();
-    if (own)
-        db.Exec("BEGIN");
-    try {
-        if (DataVersion() != dataVersion_)
-            throw StoreError(path_.string() + ": the file changed while it was read");
-        auto select = db.Prepare("SELECT rowid, " + columns + " FROM " +
-                                 QuoteSqlName(SqlTableName(def_)) + " ORDER BY rowid");
-        std::vector<std::string> cells(fields.size());
-        std::vector<std::string_view> views(fields.size());
-        std::size_t rows = 0;
-        while (select.Step()) {
-            if (rows >= rows_.size() || rows_[rows].Id() != sqlite3_column_int64(select.get(), 0))
-                throw StoreError(path_.string() + ": the file changed while it was read");
-            for (std::size_t i = 0; i < fields.size(); ++i) {
-                const std::string_view utf8 = select.ColumnText(int(i) + 1);
-                cells[i].resize(utf8.size());
-                cells[i].resize(
-                    ConvertCell(select.get(), std::size_t(fields[i]), utf8, cells[i].data()));
-                views[i] = cells[i];
-            }
-            eachRow(views);
-            ++rows;
-        }
-        if (rows != rows_.size())
-            throw StoreError(path_.string() + ": the file changed while it was read");
-        if (own)
-            db.Exec("COMMIT");
-    } catch (...) {
-        if (own && db.InTransaction())
-            db.Exec("ROLLBACK");
-        throw;
-    }
-}
-
-std::string_view SharedTable::Fetched(std::int64_t id, int field) {
-    const auto [it, fresh] = fetched_.try_emplace({id, field});
-    if (!fresh)
-        return it->second;
-    try {
-        auto found = conn_->fetch.find(field);
-        if (found == conn_->fetch.end()) {
-            found =
-                conn_->fetch
-                    .emplace(field,
-                             conn_->db->Prepare(
-                                 "SELECT " + QuoteSqlName(def_.fields[std::size_t(field)].name) +
-                                 " FROM " + QuoteSqlName(SqlTableName(def_)) + " WHERE rowid = ?"))
-                    .first;
-        }
-        sqlite::Statement& s = found->second;
-        s.BindInt(1, id);
-        if (s.Step()) {
-            const std::string_view utf8 = s.ColumnText(0);
-            it->second.resize(utf8.size());
-            it->second.resize(ConvertCell(s.get(), std::size_t(field), utf8, it->second.data()));
-        }
-        s.Reset();
-    } catch (...) {
-        fetched_.erase(it);
-        throw;
-    }
-    return it->second;
-}
-
-std::size_t SharedTable::ConvertCell(sqlite3_stmt* s, std::size_t field, std::string_view utf8,
-                                     char* out) const {
-    try {
-        return FromUtf8Into(utf8, out);
-    } catch (const StoreError& e) {
-        throw StoreError(path_.string() + ": row " + std::to_string(sqlite3_column_int64(s, 0)) +
-                         ", field " + Quoted(def_.fields[field].name) + ": " + e.what());
     }
 }
 

@@ -20,7 +20,7 @@
 #include "store/Sqlite.h"
 
 // The table engine's state of one table file, shared by every handle on it in the process.
-// Private to the engine (Table.cpp, SharedTable.cpp, IdleWork.cpp, TableCursor.cpp).
+// Private to the engine (Table.cpp, SharedTable*.cpp, IdleWork.cpp, TableCursor.cpp).
 namespace veloria::store {
 
 inline std::string Quoted(std::string_view text) {
@@ -66,20 +66,19 @@ class SharedTable {
 
     int KeyField(int order) const { return order < 0 ? keyField_ : orders_[order].field; }
 
-    const Row& At(int order, std::size_t pos) {
-        if (order < 0)
-            return rows_[pos];
-        return rows_[Permutation(order)[pos]];
-    }
+    const Row& At(int order, std::size_t pos) { return RowAt(order, pos); }
 
     std::string_view CellAt(int order, std::size_t pos, int field) {
-        const Row& row = At(order, pos);
+        Row& row = RowAt(order, pos);
         if (slot_[std::size_t(field)] < 0)
             return Fetched(row.Id(), field);
+        if (!row.Data())
+            ReadCellsOf(row);
         return CellOf(row, std::size_t(field));
     }
 
-    // A field's cell in a row of this table; the field is one kept in memory.
+    // A field's cell in a row of this table whose cells are read; the field is one kept in
+    // memory.
     std::string_view CellOf(const Row& row, std::size_t field) const {
         return row.Cell(rowCells_, std::size_t(slot_[field]));
     }
@@ -94,9 +93,14 @@ class SharedTable {
     std::size_t LowerBound(int order, std::string_view key);
     std::optional<std::size_t> PositionOf(int order, std::int64_t id);
 
-    // A failure that left the shared rows unlike the file (a rollback that could not reload)
-    // is reported to every later use until a reload succeeds.
+    // Makes the rows ready for use: read from the file at their first use, and read again after
+    // a failure that left them unlike the file (a rollback that could not reload), which is
+    // reported to every later use until a reload succeeds.
     void CheckUsable() {
+        if (!loaded_) {
+            Load();
+            return;
+        }
         if (broken_.empty())
             return;
         try {
@@ -116,7 +120,8 @@ class SharedTable {
 
     // Picks up what other programs did: a replaced file is reopened, a changed one reloaded.
     // Inside a batch, and with an emptying made ahead, this process holds the write lock, so
-    // nothing can have changed but the file itself.
+    // nothing can have changed but the file itself. Rows not read yet are left for their first
+    // use (CheckUsable).
     void SyncWithDisk(bool checkFile);
     void ProbeExclusive();
     void CheckWritable() const;
@@ -174,6 +179,12 @@ class SharedTable {
 
     static std::string SavepointName(int level) { return "batch" + std::to_string(level); }
 
+    Row& RowAt(int order, std::size_t pos) {
+        if (order < 0)
+            return rows_[pos];
+        return rows_[Permutation(order)[pos]];
+    }
+
     void NoteBroken(const std::exception& e) noexcept;
 
     // The emptying made ahead becomes this one: inside a batch it is the batch's first write;
@@ -212,8 +223,9 @@ class SharedTable {
         std::unique_ptr<sqlite::Database> db;
         // Declared after db: statements go before their connection.
         std::optional<sqlite::Statement> insert, update, deleteAll, dataVersion;
-        std::map<int, sqlite::Statement> fetch;  // of the fields left in the file
-        std::string selectSql;
+        std::map<int, sqlite::Statement> fetch;    // of the fields left in the file
+        std::optional<sqlite::Statement> readRow;  // the cells of one row, by its id
+        std::string selectSql, idsSql, maxIdSql;
         FileIdentity identity;
 
         std::int64_t DataVersion() {
@@ -226,8 +238,9 @@ class SharedTable {
 
     std::int64_t DataVersion() { return conn_->DataVersion(); }
 
-    // (Re)opens the file and loads its rows; on failure the table stays as it was.
-    void Connect();
+    // (Re)opens the file and checks its layout, and reads its rows again when they had been read
+    // (load); on failure the table stays as it was.
+    void Connect(bool load);
 
     // The file must hold the SQL table with every field; SQLite reports a file that is no
     // database at the first query.
@@ -243,9 +256,19 @@ class SharedTable {
         Load(*conn_);
     }
 
-    // Reads every row into memory, converting the text to Windows-1252 in place; on failure the
-    // rows stay as they were.
+    // Reads every row into memory, converting the text to Windows-1252 in place, or, for a table
+    // whose cells are read on demand, the rows' ids; on failure the rows stay as they were.
     void Load(Connection& c);
+
+    // The cells of the row a statement stands on (its row id, then the fields kept in memory),
+    // converted into the arena.
+    const char* ReadCells(sqlite3_stmt* s, Arena& arena) const;
+    // Reads the cells of a row of a table whose cells are read on demand; after a few rows read
+    // one by one, those of every row, in one pass.
+    void ReadCellsOf(Row& row);
+    void ReadAllCells();
+    // The rows read so far must match the file: throws when another program changed it.
+    void CheckUnchanged();
 
     // A field left in the file, read when asked and kept until the rows are read again, so that
     // its view lives as long as those of the fields in memory.
@@ -262,6 +285,21 @@ class SharedTable {
     std::size_t rowCells_ = 0;  // the fields kept in memory, the cells of a Row
     std::vector<int> slot_;     // of each field: its cell in a Row, -1 when left in the file
     std::map<std::pair<std::int64_t, int>, std::string> fetched_;  // fields left in the file
+    std::vector<std::size_t> fieldOfSlot_;  // of each cell of a Row: its field
+    // A large table the program only reads, in the file's order (keyed by an integer or by
+    // nothing), loads its rows' ids alone and reads a row's cells when first asked for: the
+    // program's start shows one sentence of a volume of tens of thousands.
+    bool cellsOnDemand_ = false;
+    std::size_t unread_ = 0;       // rows whose cells are not read yet
+    std::size_t singleReads_ = 0;  // rows read one by one since the rows were loaded
+    // A row read alone costs some thirty times its share of the pass over every row (30 us
+    // against 1 us a row of a volume): rows are read alone until they would have paid for that
+    // pass, which bounds what is spent at twice the cheaper way, and a search of a few hundred
+    // hits in a large volume does not read it whole.
+    std::size_t SingleReads() const { return std::max<std::size_t>(64, rows_.size() / 32); }
+    static constexpr std::int64_t kReservedRows = std::int64_t(1) << 22;  // at most, before reading
+    mutable std::vector<const char*> text_;                               // ReadCells' buffers
+    mutable std::vector<std::size_t> bytes_;
 
     std::unique_ptr<Connection> conn_;
     std::int64_t dataVersion_ = 0;
@@ -276,6 +314,10 @@ class SharedTable {
 
     int batchDepth_ = 0;
     bool lostBatch_ = false;
+    // The rows have been read from the file. A table is opened at once, so that a missing or
+    // damaged file is reported where the handle is made; its rows are read at their first use,
+    // so that the program's start reads only what its first window shows.
+    bool loaded_ = false;
     bool walMode_ = false;
     // The rows are deleted in the file, in an open transaction, and not yet in rows_
     // (PrepareEmptying). Only outside a batch or as the outermost batch's transaction.

@@ -32,9 +32,9 @@ void Table::Open() {
     shared_->SyncWithDisk(true);
     if (cursor_->exclusive)
         shared_->ProbeExclusive();
+    // On the first row, as First places it, once the rows are read: at the handle's first use.
     cursor_->active = true;
-    cursor_->seenVersion = 0;
-    cursor_->First();
+    cursor_->Unplace();
 }
 
 void Table::Close() {

@@ -56,6 +56,16 @@ struct Table::Cursor {
 
     bool HasRow() const { return table.Size() > 0; }
 
+    // Stands before the rows: the next Sync places the cursor on the first row, as First does,
+    // without reading the rows before they are used.
+    void Unplace() {
+        pos = 0;
+        rowId = 0;
+        onRow = false;
+        seenVersion = 0;
+        bof = eof = true;
+    }
+
     void Place(std::size_t p) {
         pos = p;
         onRow = HasRow();

@@ -607,6 +607,51 @@ TEST_F(TableTest, FieldsLeftInTheFileReadLikeTheOthers) {
     EXPECT_EQ(volume.CellView(1, a1), "#UNO");
 }
 
+// A volume reads its rows' ids when first used and a row's cells when first asked for, after a
+// few rows all of them in one pass: every value is the file's, in any order of reading, and a
+// view taken before that pass stays valid. A file changed in place under the handle is refused
+// rather than read half old, half new.
+TEST_F(TableTest, AVolumesCellsAreReadAsAskedAndAreTheFiles) {
+    std::vector<std::vector<std::string>> sentences;
+    for (int n = 1; n <= 300; n += 2) {
+        const std::string i = std::to_string(n);
+        sentences.push_back(
+            {i, "Sentence " + i + " \xE9", "T-" + i, i, "", "1", "1", "", "", "", ""});
+    }
+    WriteTable(dir.path(), "LTexto.DB", sentences);
+    Table volume = Open("LTexto.DB");
+    // Reading the rows changes nothing a handle sees, its version neither: what was kept by the
+    // version (the search's forms) is not read again.
+    const std::uint64_t version = volume.DataVersion();
+    EXPECT_EQ(volume.RowCount(), 150);
+    EXPECT_EQ(volume.DataVersion(), version);
+    Table other = Open("LTexto.DB", "NUMERO");
+    ASSERT_TRUE(other.FindKey("151"));
+    const std::string_view early = other.FieldView("Umemo");
+    EXPECT_EQ(early, "Sentence 151 \xE9");
+    EXPECT_FALSE(other.FindKey("150"));
+    EXPECT_EQ(other.RecNo(), 76);
+    for (int n = 299; n >= 1; n -= 4) {
+        ASSERT_TRUE(volume.FindKey(std::to_string(n)));
+        EXPECT_EQ(volume.FieldAsString("Referencia"), "T-" + std::to_string(n));
+    }
+    EXPECT_EQ(early, "Sentence 151 \xE9") << "read before the pass over every row";
+    EXPECT_EQ(volume.CellAsString(150, 0), "299");
+    other.Last();
+    EXPECT_EQ(other.FieldAsString("Pagina"), "299");
+
+    WriteTable(dir.path(), "Indice_T.db", {{"1", "One", "A"}, {"2", "Two", "B"}});
+    Table index = Open("Indice_T.db");
+    EXPECT_EQ(index.RowCount(), 2);
+    {
+        sqlite::Database changer(dir.path() / "Indice_T.db", SQLITE_OPEN_READWRITE);
+        changer.Exec("UPDATE Indice_T SET Nom_1 = 'Uno' WHERE Num_I = 1");
+    }
+    EXPECT_STORE_ERROR(index.FieldAsString("Nom_1"), "Indice_T.db", "changed while it was read");
+    index.Refresh();
+    EXPECT_EQ(index.FieldAsString("Nom_1"), "Uno");
+}
+
 TEST_F(TableTest, ContentTablesAreSharedAndReadOnlyOnDisk) {
     Table one = Open("Glosario.DB");
     Table two = Open("GLOSARIO.DB", "NOMBRE2");
