@@ -88,16 +88,73 @@ QImage LoadJpegFile(std::string_view fileName) {
     return DecodeJpeg(bytes, fileName);
 }
 
+namespace {
+
+// How many pixels each way of a picture of that size and density stand for one at 96 dpi: 1 for
+// a picture to be drawn as it stands.
+int DenseRatio(QSize size, int dotsPerMeterX) {
+    const int ratio = int(std::lround(dotsPerMeterX * 0.0254 / 96.0));
+    return ratio >= 2 && size.width() % ratio == 0 && size.height() % ratio == 0 ? ratio : 1;
+}
+
+}  // namespace
+
 TPicture::TPicture(QImage image, bool bitmap) : bitmap_(bitmap) {
-    const int ratio = int(std::lround(image.dotsPerMeterX() * 0.0254 / 96.0));
-    if (ratio >= 2 && image.width() % ratio == 0 && image.height() % ratio == 0) {
-        image_ =
-            image.scaled(image.size() / ratio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        image_.setDotsPerMeterX(3780);  // 96 dpi
-        image_.setDotsPerMeterY(3780);
-        dense_ = std::move(image);
+    Split(std::move(image), image_, dense_);
+}
+
+TPicture::TPicture(QSize size, int dotsPerMeterX, Decoder decode, bool bitmap)
+    : deferred_(std::make_shared<Deferred>()), bitmap_(bitmap) {
+    Deferred& d = *deferred_;
+    d.decode = std::move(decode);
+    d.ratio = DenseRatio(size, dotsPerMeterX);
+    d.size = size / d.ratio;
+}
+
+void TPicture::Split(QImage drawn, QImage& image, QImage& dense) {
+    const int ratio = DenseRatio(drawn.size(), drawn.dotsPerMeterX());
+    if (ratio > 1) {
+        image = drawn.scaled(drawn.size() / ratio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        image.setDotsPerMeterX(3780);  // 96 dpi
+        image.setDotsPerMeterY(3780);
+        dense = std::move(drawn);
     } else {
-        image_ = std::move(image);
+        image = std::move(drawn);
+        dense = QImage();
+    }
+}
+
+void TPicture::Decode(bool dense) const {
+    if (!deferred_)
+        return;
+    Deferred& d = *deferred_;
+    // A picture whose header was read when it was made and whose body cannot be decoded leaves
+    // nothing to draw, not an error in the middle of a paint.
+    const auto decoded = [&](int denominator) {
+        try {
+            return d.decode(denominator);
+        } catch (const PictureError&) {
+            return QImage();
+        }
+    };
+    const bool shrunk = d.ratio == 2 || d.ratio == 4 || d.ratio == 8;
+    if (!d.decoded && (!shrunk || dense)) {
+        // Whole, and shrunk here.
+        Split(decoded(1), d.image, d.dense);
+        d.decoded = d.denseDecoded = true;
+    } else if (!d.decoded) {
+        // Shrunk as it is decoded, a quarter of the work or less: all a screen at 96 dpi needs.
+        d.image = decoded(d.ratio);
+        d.decoded = true;
+    } else if (dense && !d.denseDecoded) {
+        d.dense = decoded(1);
+        d.denseDecoded = true;
+    }
+    image_ = d.image;
+    dense_ = d.dense;
+    if (d.denseDecoded) {
+        d.decode = nullptr;
+        deferred_.reset();
     }
 }
 
@@ -116,11 +173,13 @@ void TPicture::LoadFromFile(std::string_view fileName) {
     } else {
         throw PictureError("Unknown picture file extension (" + ext + ") of " + Quoted(fileName));
     }
+    deferred_.reset();
 }
 
 void TBitmap::LoadFromFile(std::string_view fileName) {
     image_ = LoadBitmapFile(fileName);
     dense_ = QImage();
+    deferred_.reset();
     bitmap_ = true;
 }
 

@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <cstddef>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -28,8 +30,16 @@ std::filesystem::path FindFile(std::string_view fileName);
 // Decoders; each throws PictureError naming the file.
 QImage LoadBitmapFile(std::string_view fileName);
 QImage LoadJpegFile(std::string_view fileName);
-// A JPEG picture in memory; `what` names it in the error message.
-QImage DecodeJpeg(std::span<const std::byte> data, std::string_view what);
+// A JPEG picture in memory; `what` names it in the error message. With a denominator of 2, 4 or
+// 8, shrunk that many times each way as it is decoded, its density with it.
+QImage DecodeJpeg(std::span<const std::byte> data, std::string_view what, int denominator = 1);
+// The pixel size of a JPEG picture in memory and the density it states (dots per metre across, 0
+// where it states none), read from its header alone.
+struct JpegHeader {
+    QSize size;
+    int dotsPerMeterX = 0;
+};
+JpegHeader ReadJpegHeader(std::span<const std::byte> data, std::string_view what);
 
 // A picture loaded from a file into a fresh object: on failure the object keeps what it held.
 class TPicture {
@@ -41,21 +51,36 @@ class TPicture {
     // screen); its size and Image() are those at 96 dpi. Files of the working directory are
     // drawn at their pixel size whatever they say (LoadFromFile).
     explicit TPicture(QImage image, bool bitmap = true);
+    // The same picture decoded when it is first drawn or its image is first asked for:
+    // `decode(n)` gives the image the constructor above takes, shrunk n times each way (n is 1,
+    // or 2, 4 or 8 for the image at 96 dpi of a picture drawn for a denser screen, which is then
+    // decoded whole only for such a screen); `size` is its pixel size and `dotsPerMeterX` its
+    // density. Copies share the decoding. So come the program's own pictures: the windows made
+    // at the start decode only what they show. A picture that fails to decode then is empty.
+    using Decoder = std::function<QImage(int denominator)>;
+    TPicture(QSize size, int dotsPerMeterX, Decoder decode, bool bitmap = false);
 
     // By extension: ".bmp" a bitmap, ".jpg"/".jpeg" JPEG, ".png" PNG.
     void LoadFromFile(std::string_view fileName);
-    bool Empty() const { return image_.isNull(); }
-    int Width() const { return image_.width(); }
-    int Height() const { return image_.height(); }
-    const QImage& Image() const { return image_; }
+    bool Empty() const {
+        return deferred_ ? deferred_->decoded && deferred_->image.isNull() : image_.isNull();
+    }
+    int Width() const { return deferred_ ? deferred_->size.width() : image_.width(); }
+    int Height() const { return deferred_ ? deferred_->size.height() : image_.height(); }
+    const QImage& Image() const {
+        Decode(false);
+        return image_;
+    }
     // What to draw, into a rectangle of the picture's size, on a screen of that device-pixel
     // ratio: the denser image where there is one and the screen shows more than Image() holds.
     const QImage& ImageFor(qreal devicePixelRatio) const {
+        Decode(devicePixelRatio > 1);
         return devicePixelRatio > 1 && !dense_.isNull() ? dense_ : image_;
     }
     // The same picture with `change` applied to each of its images.
     template <class Change>
     TPicture Changed(Change change) const {
+        Decode(true);
         TPicture out(*this);
         out.image_ = change(image_);
         if (!dense_.isNull())
@@ -70,8 +95,25 @@ class TPicture {
     const std::string& Description() const { return description_; }
 
   protected:
-    QImage image_;
-    QImage dense_;  // null, or the picture at twice (or more) the pixels of image_ each way
+    // A picture not decoded yet, shared by its copies.
+    struct Deferred {
+        Decoder decode;
+        QSize size;     // at 96 dpi
+        int ratio = 1;  // the pixels each way of the picture as drawn for one at 96 dpi
+        bool decoded = false, denseDecoded = false;
+        QImage image, dense;
+    };
+
+    // The images from an image as drawn: the image itself, or, for one drawn for a denser
+    // screen, its size at 96 dpi and the image as it stands (dense).
+    static void Split(QImage drawn, QImage& image, QImage& dense);
+    // Takes the images of a deferred picture (the dense one too when asked), decoding them at
+    // the first of its copies to ask.
+    void Decode(bool dense) const;
+
+    mutable QImage image_;
+    mutable QImage dense_;  // null, or the picture at twice (or more) the pixels of image_ each way
+    mutable std::shared_ptr<Deferred> deferred_;
     bool bitmap_ = false;
     std::string description_;
 };

@@ -13,8 +13,16 @@ TPicture StoredPicture(std::string_view name) {
         throw PictureError("Cannot open the program's picture \"" + std::string(name) + "\"");
     const QByteArray bytes = file.readAll();
     if (name.ends_with(".jpg")) {
-        const auto* data = reinterpret_cast<const std::byte*>(bytes.constData());
-        return TPicture(DecodeJpeg(std::span(data, bytes.size()), name), false);
+        // The backgrounds of windows most of which are not shown at the start: decoded when
+        // first drawn.
+        const auto bytesOf = [](const QByteArray& b) {
+            return std::span(reinterpret_cast<const std::byte*>(b.constData()), b.size());
+        };
+        const JpegHeader header = ReadJpegHeader(bytesOf(bytes), name);
+        return TPicture(header.size, header.dotsPerMeterX,
+                        [bytes, bytesOf, what = std::string(name)](int denominator) {
+                            return DecodeJpeg(bytesOf(bytes), what, denominator);
+                        });
     }
     QImage image;
     if (!image.loadFromData(bytes))

@@ -3,8 +3,11 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QImage>
+#include <cstdlib>
 #include <fstream>
+#include <span>
 
 #include "tests/store/TempDir.h"
 #include "tests/widgets/Fixtures.h"
@@ -232,6 +235,36 @@ TEST_F(PictureTest, TheProgramsOwnPicturesAreDrawnForADenserScreen) {
             << name.toStdString();
     }
     EXPECT_GE(names.size(), 14);
+}
+
+// A picture of the program is decoded when first drawn, and for a screen at 96 dpi shrunk as it
+// is decoded: the same picture, opaque, as one decoded whole and shrunk after.
+TEST_F(PictureTest, TheProgramsPicturesShrunkAsDecodedAreThoseShrunkAfter) {
+    for (const QString& name : QDir(QStringLiteral(":/pictures")).entryList({"*.jpg"})) {
+        SCOPED_TRACE(name.toStdString());
+        QFile file(":/pictures/" + name);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        const auto* data = reinterpret_cast<const std::byte*>(bytes.constData());
+        const TPicture after(DecodeJpeg(std::span(data, bytes.size()), "after"), false);
+        const TPicture shown = StoredPicture(name.toStdString());
+        EXPECT_EQ(QSize(shown.Width(), shown.Height()), after.Image().size());
+        const QImage a = after.Image(), b = shown.Image();
+        ASSERT_EQ(a.size(), b.size());
+        double difference = 0;
+        bool opaque = true;
+        for (int y = 0; y < a.height(); ++y) {
+            for (int x = 0; x < a.width(); ++x) {
+                const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+                difference += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                              std::abs(qBlue(p) - qBlue(q));
+                opaque = opaque && qAlpha(b.pixel(x, y)) == 255;
+            }
+        }
+        EXPECT_LT(difference / (3.0 * a.width() * a.height()), 1.0);
+        EXPECT_TRUE(opaque);
+        EXPECT_EQ(shown.ImageFor(2), after.ImageFor(2));
+    }
 }
 
 }  // namespace
