@@ -86,14 +86,34 @@ void AppendHits(const store::Table& volume, int rows, char code, const std::vect
     const int numero = FieldOf(volume, "Numero");
     const int umemo = FieldOf(volume, "Umemo");
     const std::string libro(1, code);
-    int examined = 0;
+    volume.ReadAhead(hits);
+    // The hits' texts first, copied together in a loop of reads alone: rows spread over a large
+    // volume's sentences miss the processor's caches, and there the misses of many rows overlap,
+    // where between the writes of the result rows each would wait on its own.
+    std::string copied;
+    copied.reserve(hits.size() * (kSentencePrefix + 16));
+    std::vector<std::uint32_t> ends;  // of each text: referencia, numero, pensamiento
+    ends.reserve(3 * hits.size());
     for (const int row : hits) {
-        gauge.Examined(row - examined);
-        examined = row;
+        for (const std::string_view text :
+             {volume.CellView(row + 1, referencia), volume.CellView(row + 1, numero),
+              Pensamiento(volume.CellView(row + 1, umemo))}) {
+            copied += text;
+            ends.push_back(std::uint32_t(copied.size()));
+        }
+    }
+    const auto text = [&](std::size_t i) {
+        const std::uint32_t begin = i ? ends[i - 1] : 0;
+        return std::string_view(copied).substr(begin, ends[i] - begin);
+    };
+    int examined = 0;
+    for (std::size_t i = 0; i < hits.size(); ++i) {
+        gauge.Examined(hits[i] - examined);
+        examined = hits[i];
         results.Append();
-        results.SetField("Referencia", volume.CellView(row + 1, referencia));
-        results.SetField("Numero", volume.CellView(row + 1, numero));
-        results.SetField("Pensamiento", Pensamiento(volume.CellView(row + 1, umemo)));
+        results.SetField("Referencia", text(3 * i));
+        results.SetField("Numero", text(3 * i + 1));
+        results.SetField("Pensamiento", text(3 * i + 2));
         results.SetField("Libro", libro);
         results.Post();
     }

@@ -83,6 +83,11 @@ class SharedTable {
         return row.Cell(rowCells_, std::size_t(slot_[field]));
     }
 
+    // Reads the cells of the rows at these positions of an order ahead of their use, for a caller
+    // about to read many scattered rows (a search's hits): together, or past a share of the rows
+    // all of them.
+    void ReadAhead(int order, std::span<const int> positions);
+
     // Reads fields straight from the file, every row in primary order, for a table whose primary
     // order is the file's (an integer key), in one read transaction that holds the rows as
     // loaded; the file is read afresh first if it changed.
@@ -266,6 +271,7 @@ class SharedTable {
     // Reads the cells of a row of a table whose cells are read on demand; after a few rows read
     // one by one, those of every row, in one pass.
     void ReadCellsOf(Row& row);
+    void ReadOne(Row& row);  // the file unchanged, which the caller checked
     void ReadAllCells();
     // The rows read so far must match the file: throws when another program changed it.
     void CheckUnchanged();
@@ -297,6 +303,9 @@ class SharedTable {
     // pass, which bounds what is spent at twice the cheaper way, and a search of a few hundred
     // hits in a large volume does not read it whole.
     std::size_t SingleReads() const { return std::max<std::size_t>(64, rows_.size() / 32); }
+    // Read together, in one transaction, a row costs some kAheadShare times its share of the
+    // pass over every row.
+    static constexpr std::size_t kAheadShare = 4;
     static constexpr std::int64_t kReservedRows = std::int64_t(1) << 22;  // at most, before reading
     mutable std::vector<const char*> text_;                               // ReadCells' buffers
     mutable std::vector<std::size_t> bytes_;

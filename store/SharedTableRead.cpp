@@ -82,6 +82,48 @@ void SharedTable::ReadCellsOf(Row& row) {
         return;
     }
     CheckUnchanged();
+    ReadOne(row);
+}
+
+void SharedTable::ReadAhead(int order, std::span<const int> positions) {
+    if (unread_ == 0)
+        return;
+    std::size_t wanted = 0;
+    for (const int p : positions) {
+        if (p >= 0 && std::size_t(p) < rows_.size() && !RowAt(order, std::size_t(p)).Data())
+            ++wanted;
+    }
+    if (wanted == 0)
+        return;
+    if (wanted > rows_.size() / kAheadShare) {
+        ReadAllCells();
+        return;
+    }
+    // In one transaction: a read of its own locks and unlocks the file and looks for a journal,
+    // most of what a row read alone costs.
+    sqlite::Database& db = *conn_->db;
+    const bool own = !db.InTransaction();
+    if (own)
+        db.Exec("BEGIN");
+    try {
+        CheckUnchanged();
+        for (const int p : positions) {
+            if (p < 0 || std::size_t(p) >= rows_.size())
+                continue;
+            Row& row = RowAt(order, std::size_t(p));
+            if (!row.Data())
+                ReadOne(row);
+        }
+        if (own)
+            db.Exec("COMMIT");
+    } catch (...) {
+        if (own && db.InTransaction())
+            db.Exec("ROLLBACK");
+        throw;
+    }
+}
+
+void SharedTable::ReadOne(Row& row) {
     sqlite::Statement& s = *conn_->readRow;
     s.BindInt(1, row.Id());
     try {

@@ -173,6 +173,11 @@ std::string_view Table::CellView(int recNo, int fieldIndex) const {
     return shared_->CellAt(cursor_->order, std::size_t(recNo - 1), fieldIndex);
 }
 
+void Table::ReadAhead(std::span<const int> rows) const {
+    cursor_->Sync();
+    shared_->ReadAhead(cursor_->order, rows);
+}
+
 void Table::ReadFromFile(
     std::span<const std::string_view> fieldNames,
     const std::function<void(std::span<const std::string_view>)>& eachRow) const {

@@ -114,6 +114,11 @@ class Table {
     // The same without a copy, valid as long as FieldView's.
     std::string_view CellView(int recNo, int fieldIndex) const;
 
+    // Reads the cells of these rows (0-based positions in this handle's order) ahead of their use,
+    // in one go, where the engine reads a large table's cells as they are asked for: for a caller
+    // about to read many scattered rows of it (a search's hits). Changes nothing a handle sees.
+    void ReadAhead(std::span<const int> rows) const;
+
     // Reads the named fields of every row straight from the file, in this handle's order, and
     // hands each row's texts to eachRow without keeping them: how the search reads, in one pass,
     // the fields the engine leaves in the file (FieldDef::inMemory). The rows are the handle's

@@ -626,6 +626,11 @@ TEST_F(TableTest, AVolumesCellsAreReadAsAskedAndAreTheFiles) {
     EXPECT_EQ(volume.RowCount(), 150);
     EXPECT_EQ(volume.DataVersion(), version);
     Table other = Open("LTexto.DB", "NUMERO");
+    // Rows read ahead together, as a search reads its hits (positions outside are passed over).
+    const std::array<int, 4> ahead = {3, 7, 149, 150};
+    volume.ReadAhead(ahead);
+    EXPECT_EQ(volume.CellView(4, 1), "Sentence 7 \xE9");
+    EXPECT_EQ(volume.CellView(150, 2), "T-299");
     ASSERT_TRUE(other.FindKey("151"));
     const std::string_view early = other.FieldView("Umemo");
     EXPECT_EQ(early, "Sentence 151 \xE9");
