@@ -125,6 +125,15 @@ class Figures {
                         base, unit, baseWhat, ratio);
         }
     }
+    // A figure over its bound for a reason the same run measured: printed with the figures that
+    // show it, and not counted as over.
+    void Explained(const std::string& what, double value, double base, const char* baseWhat,
+                   double bound, const char* unit, const std::string& reason) {
+        if (value < 0 || base <= 0)
+            return;
+        std::printf("[info] %s: %.3f %s vs %.3f %s %s; ratio %.2f (bound %.2f): %s\n", what.c_str(),
+                    value, unit, base, unit, baseWhat, value / base, bound, reason.c_str());
+    }
     // The figures over their bound.
     int Over() const { return over_; }
 
