@@ -114,6 +114,8 @@ int main(int argc, char** argv) {
             repetitions = std::max(1, std::atoi(argv[++i]));
         } else if (arg == "--data" && i + 1 < argc) {
             data = argv[++i];
+        } else if (arg.rfind("--benchmark_", 0) == 0) {
+            // Google Benchmark's flags, which scripts/bench gives every bench: none apply here.
         } else if (arg == "--program" && i + 1 < argc) {
             program = fs::absolute(argv[++i]).string();  // started in the data directory
         } else {
