@@ -58,12 +58,7 @@ struct Longest {
 // last search's results, the longest sentence of the corpus first.
 Longest PrepareData(const std::filesystem::path& data) {
     bench::BuildSample(data);
-    for (const char* picture :
-         {"Fondo01.bmp", "Logotipo01.bmp", "Logotipo02.bmp", "BAbierto.bmp", "BCerrado.bmp"}) {
-        std::filesystem::copy_file(
-            std::filesystem::path(VELORIA_SOURCE_DIR) / "data/pictures" / picture, data / picture,
-            std::filesystem::copy_options::overwrite_existing);
-    }
+    bench::AddProgramFiles(data);
     Longest longest;
     for (const auto& volume : store::Volumes()) {
         const store::Table t(volume.volumeTable, "", data);

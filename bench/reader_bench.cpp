@@ -26,6 +26,7 @@
 
 #include "app/Program.h"
 #include "bench/Figures.h"
+#include "bench/SampleData.h"
 #include "reader/ReadingWindow.h"
 #include "reading/Principal.h"
 #include "store/Schema.h"
@@ -57,12 +58,7 @@ void BuildTenfold(const std::filesystem::path& data) {
     const tools::BuildResult built = tools::BuildCorpus(build);
     if (!built.ok)
         throw std::runtime_error("tenfold sample corpus: " + built.summary);
-    for (const char* picture :
-         {"Fondo01.bmp", "Logotipo01.bmp", "Logotipo02.bmp", "BAbierto.bmp", "BCerrado.bmp"}) {
-        std::filesystem::copy_file(
-            std::filesystem::path(VELORIA_SOURCE_DIR) / "data/pictures" / picture, data / picture,
-            std::filesystem::copy_options::overwrite_existing);
-    }
+    bench::AddProgramFiles(data);
 }
 
 // Resident memory of this process, in MB.

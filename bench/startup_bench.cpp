@@ -131,6 +131,7 @@ int main(int argc, char** argv) {
     if (data.empty()) {
         data = temp.path() / "data";
         veloria::bench::BuildSample(data);
+        veloria::bench::AddProgramFiles(data);
     }
     const fs::path runtime = temp.path() / "runtime";
     fs::create_directory(runtime);
