@@ -34,8 +34,6 @@
 #include "store/Text.h"
 #include "tests/store/TempDir.h"
 #include "tip/PaFrase.h"
-#include "tools/CorpusBuilder.h"
-#include "tools/SampleCorpus.h"
 #include "widgets/Application.h"
 #include "widgets/Testing.h"
 
@@ -46,20 +44,6 @@ using bench::CpuMs;
 
 constexpr double kFrameMs = 1e3 / 60;
 constexpr int kSamples = 300;
-
-void BuildTenfold(const std::filesystem::path& data) {
-    const store::testing::TempDir sources;
-    tools::SampleCorpusOptions sample;
-    sample.scale = 10;
-    tools::WriteSampleCorpus(sources.path(), sample);
-    tools::BuildOptions build;
-    build.source = sources.path();
-    build.target = data;
-    const tools::BuildResult built = tools::BuildCorpus(build);
-    if (!built.ok)
-        throw std::runtime_error("tenfold sample corpus: " + built.summary);
-    bench::AddProgramFiles(data);
-}
 
 // Resident memory of this process, in MB.
 double ResidentMb() {
@@ -94,7 +78,8 @@ int main(int argc, char** argv) {
     const store::testing::TempDir dir;
     std::printf("building the tenfold sample corpus...\n");
     std::fflush(stdout);
-    BuildTenfold(dir.path());
+    bench::BuildSample(dir.path(), 10);
+    bench::AddProgramFiles(dir.path());
     const auto home = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
     setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
