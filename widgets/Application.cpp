@@ -22,6 +22,7 @@
 #include "widgets/DataLink.h"
 #include "widgets/Form.h"
 #include "widgets/QtText.h"
+#include "widgets/Zoom.h"
 
 namespace veloria::widgets {
 
@@ -157,6 +158,7 @@ void TApplication::Initialize() {
         return;
     initialized_ = true;
     InstallAccessibility();
+    detail::InstallZoomKeys();
     if (title_.empty())
         title_ = FromQString(QCoreApplication::applicationName());
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));

@@ -195,14 +195,17 @@ void TdxButton::paintEvent(QPaintEvent*) {
     QString plain = text;
     plain.remove(QRegularExpression(QStringLiteral("&(?!&)")));
     const int textWidth = fm.horizontalAdvance(plain);
-    const int total = glyph.Width() + spacing + textWidth;
+    const int glyphWidth = Scale(glyph.Width());
+    const int glyphHeight = Scale(glyph.Height());
+    const int total = glyphWidth + spacing + textWidth;
     int x = (r.width() - total) / 2;
     const int shift = down_ ? 1 : 0;
     if (!glyph.Empty()) {
-        const QRect place(x + shift, (r.height() - glyph.Height()) / 2 + shift, glyph.Width(),
-                          glyph.Height());
-        p.drawImage(place, glyph.ImageFor(devicePixelRatioF()));
-        x += glyph.Width() + spacing;
+        const QRect place(x + shift, (r.height() - glyphHeight) / 2 + shift, glyphWidth,
+                          glyphHeight);
+        p.setRenderHint(QPainter::SmoothPixmapTransform, ZoomInUse() != 100);
+        p.drawImage(place, glyph.ImageFor(devicePixelRatioF() * ZoomInUse() / 100.0));
+        x += glyphWidth + spacing;
     }
     const QRect textRect(x + shift, shift, textWidth + 2, r.height());
     const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic;

@@ -8,6 +8,7 @@
 #include "widgets/Accessible.h"
 #include "widgets/Form.h"
 #include "widgets/QtText.h"
+#include "widgets/Zoom.h"
 
 namespace veloria::widgets {
 namespace {
@@ -161,8 +162,47 @@ void TControl::SetName(std::string_view name) {
     self_.setObjectName(QString::fromUtf8(name.data(), qsizetype(name.size())));
 }
 
+int TControl::ZoomInUse() const {
+    const TForm* form = Form();
+    return form ? form->ZoomInUse() : 100;
+}
+
+int TControl::Scale(int length) const {
+    return Scaled(length, ZoomInUse());
+}
+
+int TControl::Left() const {
+    return Unscaled(self_.x(), ZoomInUse());
+}
+
+int TControl::Top() const {
+    return Unscaled(self_.y(), ZoomInUse());
+}
+
+int TControl::Width() const {
+    return Unscaled(self_.width(), ZoomInUse());
+}
+
+int TControl::Height() const {
+    return Unscaled(self_.height(), ZoomInUse());
+}
+
+void TControl::Rezoom() {
+    if (boundsSet_) {
+        self_.setGeometry(Scaled(bounds_, ZoomInUse()));
+        anchorBounds_ = self_.geometry();
+        if (QWidget* p = self_.parentWidget())
+            anchorParent_ = p->size();
+    }
+    if (fontSet_)
+        self_.setFont(ToQFont(font_, ZoomInUse()));
+    BoundsOrFontChanged();
+}
+
 void TControl::SetBounds(int left, int top, int width, int height) {
-    self_.setGeometry(left, top, std::max(0, width), std::max(0, height));
+    bounds_ = QRect(left, top, std::max(0, width), std::max(0, height));
+    boundsSet_ = true;
+    self_.setGeometry(Scaled(bounds_, ZoomInUse()));
     anchorBounds_ = self_.geometry();
     if (QWidget* p = self_.parentWidget()) {
         anchorParent_ = p->size();
@@ -254,7 +294,7 @@ void TControl::SetFocus() {
 void TControl::SetFont(const TFont& font) {
     font_ = font;
     fontSet_ = true;
-    self_.setFont(ToQFont(font));
+    self_.setFont(ToQFont(font, ZoomInUse()));
     QPalette p = self_.palette();
     const QColor c = ToQColor(font.Color);
     for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
@@ -271,7 +311,8 @@ TFont TControl::Font() const {
     TFont f;
     const QFont q = self_.font();
     f.Name = q.family().toStdString();
-    f.Height = q.pixelSize() > 0 ? q.pixelSize() : int(q.pointSizeF() * 96.0 / 72.0 + 0.5);
+    f.Height = Unscaled(q.pixelSize() > 0 ? q.pixelSize() : int(q.pointSizeF() * 96.0 / 72.0 + 0.5),
+                        ZoomInUse());
     if (q.bold())
         f.Style.Include(fsBold);
     if (q.italic())

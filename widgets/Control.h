@@ -42,12 +42,13 @@ class TControl {
     std::string Name() const;
     void SetName(std::string_view name);
 
-    // Place and size in the parent's client area, exactly as given.
+    // Place and size in the parent's client area, in the window's own coordinates: the control
+    // is drawn at the zoom in use (Zoom.h), and these read back the window's coordinates.
     void SetBounds(int left, int top, int width, int height);
-    int Left() const { return self_.x(); }
-    int Top() const { return self_.y(); }
-    int Width() const { return self_.width(); }
-    int Height() const { return self_.height(); }
+    int Left() const;
+    int Top() const;
+    int Width() const;
+    int Height() const;
     void SetTop(int top) { SetBounds(Left(), top, Width(), Height()); }
     void SetWidth(int width) { SetBounds(Left(), Top(), width, Height()); }
     // Which parent edges the control keeps its distance to when the parent is resized.
@@ -133,8 +134,12 @@ class TControl {
     virtual void TakeChar(char) {}
     // Colours the Qt widget for SetColor.
     virtual void ApplyColor(TColor color);
-    // Called after SetBounds and SetFont (labels size themselves).
+    // Called after SetBounds and SetFont (labels size themselves), and after a change of zoom.
     virtual void BoundsOrFontChanged() {}
+    // The zoom the control is drawn at, in percent: its form's (100 without a form).
+    int ZoomInUse() const;
+    // A length of the window's coordinates in screen pixels, at that zoom.
+    int Scale(int length) const;
 
     // The caption's access key, for the controls that have captions.
     static char AccessKeyOf(std::string_view caption);
@@ -144,6 +149,8 @@ class TControl {
     bool KeyPress(QKeyEvent& event, bool& result);
     bool KeyRelease(QKeyEvent& event, bool& result);
     void ParentResized(QSize size);
+    // The form's zoom changed: geometry and font again from the window's coordinates.
+    void Rezoom();
 
     QWidget& self_;
     int tabOrder_;
@@ -156,6 +163,8 @@ class TControl {
     bool fontSet_ = false;
     TColor color_ = clBtnFace;
     TAnchors anchors_{akLeft, akTop};
+    QRect bounds_;  // as the window gave them
+    bool boundsSet_ = false;
     QRect anchorBounds_;
     QSize anchorParent_;
 };

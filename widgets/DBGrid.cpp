@@ -271,7 +271,8 @@ void TDBGrid::SetSelectedIndex(int column) {
 
 QFont TDBGrid::TitleQFont(int column) const {
     const auto c = std::size_t(column);
-    return ToQFont(c < columns_.size() ? columns_[c].TitleFont.value_or(titleFont_) : titleFont_);
+    return ToQFont(c < columns_.size() ? columns_[c].TitleFont.value_or(titleFont_) : titleFont_,
+                   ZoomInUse());
 }
 
 void TDBGrid::BoundsOrFontChanged() {
@@ -285,7 +286,8 @@ void TDBGrid::Layout() {
     const int rowHeight =
         QFontMetrics(font()).height() + 3 + (options_.Contains(dgRowLines) ? 1 : 0);
     indicator_->setDefaultSectionSize(rowHeight);
-    int titleHeight = QFontMetrics(ToQFont(titleFont_)).height();
+    indicator_->setFixedWidth(Scale(kIndicatorWidth));
+    int titleHeight = QFontMetrics(ToQFont(titleFont_, ZoomInUse())).height();
     for (std::size_t i = 0; i < columns_.size(); ++i)
         titleHeight = std::max(titleHeight, QFontMetrics(TitleQFont(int(i))).height());
     titles_->setFixedHeight(titleHeight + 4);
@@ -295,10 +297,10 @@ void TDBGrid::Layout() {
 void TDBGrid::SizeColumns() {
     int used = 0;
     for (std::size_t i = 0; i < columns_.size(); ++i) {
-        int w = columns_[i].Width > 0 ? columns_[i].Width : kDefaultColumnWidth;
+        int w = Scale(columns_[i].Width > 0 ? columns_[i].Width : kDefaultColumnWidth);
         if (i + 1 == columns_.size()) {
             // The last column ends at the grid's edge: it fills what is left, or is cut to it.
-            const int rest = std::max(kDefaultColumnWidth, viewport()->width() - used);
+            const int rest = std::max(Scale(kDefaultColumnWidth), viewport()->width() - used);
             w = columns_[i].Width > 0 ? std::min(w, rest) : rest;
         }
         setColumnWidth(int(i), w);

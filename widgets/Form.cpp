@@ -13,6 +13,7 @@
 #include "widgets/DataLink.h"
 #include "widgets/HintWindow.h"
 #include "widgets/QtText.h"
+#include "widgets/Zoom.h"
 
 namespace veloria::widgets {
 namespace {
@@ -78,7 +79,7 @@ void CollectControls(const QWidget* parent, std::vector<TControl*>& out) {
 
 }  // namespace
 
-TForm::TForm(std::string_view name) : QWidget(nullptr, Qt::Window) {
+TForm::TForm(std::string_view name) : QWidget(nullptr, Qt::Window), zoom_(ZoomPercent()) {
     if (!name.empty())
         setObjectName(QString::fromUtf8(name.data(), qsizetype(name.size())));
     setAttribute(Qt::WA_AlwaysShowToolTips);
@@ -117,6 +118,12 @@ void TForm::SetAccessibleName(std::string_view name) {
 void TForm::SetClientSize(int width, int height) {
     clientWidth_ = width;
     clientHeight_ = height;
+    ApplyClientSize();
+}
+
+void TForm::ApplyClientSize() {
+    const int width = Scaled(clientWidth_, zoom_);
+    const int height = Scaled(clientHeight_, zoom_);
     if (borderStyle_ == bsSizeable) {
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
@@ -124,6 +131,50 @@ void TForm::SetClientSize(int width, int height) {
     } else {
         setFixedSize(width, height);
     }
+}
+
+QSize TForm::FrameSize() const {
+    const QSize shown = frameGeometry().size() - size();
+    if (borderStyle_ == bsNone || (isVisible() && !shown.isEmpty()))
+        return shown.expandedTo(QSize(0, 0));
+    // As the desktop frames were drawn: borders of 4 pixels, a title bar of 23.
+    return QSize(8, 31);
+}
+
+void TForm::ApplyZoom() {
+    int zoom = ZoomPercent();
+    fits_ = true;
+    if (const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen())
+        zoom = FittingZoom(QSize(clientWidth_, clientHeight_), FrameSize(),
+                           screen->availableGeometry().size(), zoom, &fits_);
+    if (zoom != zoom_) {
+        zoom_ = zoom;
+        if (clientWidth_ > 0 || clientHeight_ > 0)
+            ApplyClientSize();
+        SetFont(font_);
+        std::vector<TControl*> controls;
+        CollectControls(this, controls);
+        for (TControl* c : controls)
+            c->Rezoom();
+        hintWindow_->SetZoom(zoom_);
+    }
+    if (isVisible())
+        KeepOnScreen();
+}
+
+void TForm::KeepOnScreen() {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QSize frame = FrameSize();
+    const QSize outer = size() + frame;
+    const QPoint at = isVisible() ? frameGeometry().topLeft() : pos();
+    // Where the window is larger than the area, its top left corner (the title bar) stays in.
+    const int x = std::max(area.left(), std::min(at.x(), area.right() + 1 - outer.width()));
+    const int y = std::max(area.top(), std::min(at.y(), area.bottom() + 1 - outer.height()));
+    if (QPoint(x, y) != at)
+        move(x, y);
 }
 
 void TForm::SetOuterSize(int width, int height) {
@@ -195,7 +246,7 @@ void TForm::SetColor(TColor color) {
 
 void TForm::SetFont(const TFont& font) {
     font_ = font;
-    setFont(ToQFont(font));
+    setFont(ToQFont(font, zoom_));
     QPalette p = palette();
     for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
         p.setColor(QPalette::Active, role, ToQColor(font.Color));
@@ -205,15 +256,17 @@ void TForm::SetFont(const TFont& font) {
 }
 
 void TForm::PlaceOnScreen() {
+    ApplyZoom();
     QScreen* screen = QGuiApplication::primaryScreen();
     if (position_ == poDesigned || !screen) {
         move(left_, top_);
-        return;
+    } else {
+        const QRect area = screen->availableGeometry();
+        const QSize size = frameGeometry().size().expandedTo(this->size());
+        move(area.left() + (area.width() - size.width()) / 2,
+             area.top() + (area.height() - size.height()) / 2);
     }
-    const QRect area = screen->availableGeometry();
-    const QSize size = frameGeometry().size().expandedTo(this->size());
-    move(area.left() + (area.width() - size.width()) / 2,
-         area.top() + (area.height() - size.height()) / 2);
+    KeepOnScreen();
 }
 
 bool TForm::Live() const {

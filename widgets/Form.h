@@ -54,6 +54,7 @@ class TForm : public QWidget {
     // otherwise.
     void SetAccessibleName(std::string_view name);
 
+    // In the window's own coordinates; drawn at the zoom in use.
     void SetClientSize(int width, int height);
     // For layouts given by the window's outer size: the client area of the desktop frame they
     // were made for (borders of 4 pixels, a title bar of 23); a borderless form is all client.
@@ -67,6 +68,15 @@ class TForm : public QWidget {
     // Centred (poScreenCenter, poDesktopCenter) or at SetLeftTop's screen position (poDesigned).
     void SetPosition(TPosition position) { position_ = position; }
     void SetLeftTop(int left, int top);
+
+    // The zoom the form is drawn at, in percent: the one chosen (Zoom.h), or the largest below
+    // it at which the form fits wholly on its screen.
+    int ZoomInUse() const { return zoom_; }
+    // False when the form fits nowhere on its screen, not even at the smallest zoom.
+    bool FitsOnScreen() const { return fits_; }
+    // Draws the form at the chosen zoom, or the largest that fits, and keeps it on its screen
+    // (the zoom calls this for every form at each change).
+    void ApplyZoom();
 
     void SetColor(TColor color);
     TColor Color() const { return color_; }
@@ -139,6 +149,12 @@ class TForm : public QWidget {
     void HideHint();
     void Restore();
     void PlaceOnScreen();
+    // Puts a showing form wholly inside the screen's available area, where it fits.
+    void KeepOnScreen();
+    // The frame the window system puts around the client area (an estimate before the first
+    // showing).
+    QSize FrameSize() const;
+    void ApplyClientSize();
     void ApplyWindowFlags();
     void RunAfterShowing();
     std::vector<TControl*> TabList() const;
@@ -153,6 +169,8 @@ class TForm : public QWidget {
     std::string caption_;
     int clientWidth_ = 0;
     int clientHeight_ = 0;
+    int zoom_;
+    bool fits_ = true;
     TFormBorderStyle borderStyle_ = bsSizeable;
     TBorderIcons borderIcons_{biSystemMenu, biMinimize, biMaximize};
     TFormStyle formStyle_ = fsNormal;

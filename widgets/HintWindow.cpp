@@ -5,6 +5,7 @@
 #include <QScreen>
 
 #include "widgets/QtText.h"
+#include "widgets/Zoom.h"
 
 namespace veloria::widgets {
 
@@ -29,15 +30,21 @@ void THintWindow::SetColor(TColor color) {
 }
 
 void THintWindow::SetFont(const TFont& font) {
-    setFont(ToQFont(font));
+    font_ = font;
+    setFont(ToQFont(font, zoom_));
+}
+
+void THintWindow::SetZoom(int percent) {
+    zoom_ = percent;
+    SetFont(font_);
 }
 
 void THintWindow::ActivateHint(QPoint globalPos, std::string_view text) {
     text_ = text;
     const QFontMetrics fm(font());
     const QString t = ToQString(text);
-    const QSize size(kArrowPanel + 8 + fm.horizontalAdvance(t) + 6,
-                     std::max(fm.height() + 6, kArrowPanel + 2));
+    const int panel = Scaled(kArrowPanel, zoom_);
+    const QSize size(panel + 8 + fm.horizontalAdvance(t) + 6, std::max(fm.height() + 6, panel + 2));
     QPoint at = globalPos + QPoint(0, 20);
     if (QScreen* screen = QGuiApplication::screenAt(globalPos)) {
         const QRect area = screen->geometry();
@@ -62,21 +69,22 @@ void THintWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QRect r = rect();
     p.fillRect(r, ToQColor(color_));
-    const QRect panel(0, 0, kArrowPanel, r.height());
-    p.fillRect(panel, ToQColor(arrowColor_));
+    const int width = Scaled(kArrowPanel, zoom_);
+    p.fillRect(QRect(0, 0, width, r.height()), ToQColor(arrowColor_));
     // The arrow: a white triangle pointing at the text, centred in its panel.
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);
     const int cy = r.height() / 2;
-    const QPointF arrow[3] = {QPointF(5, cy - 5), QPointF(13, cy), QPointF(5, cy + 5)};
+    const qreal z = zoom_ / 100.0;
+    const QPointF arrow[3] = {QPointF(5 * z, cy - 5 * z), QPointF(13 * z, cy),
+                              QPointF(5 * z, cy + 5 * z)};
     p.drawPolygon(arrow, 3);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(QColor(0, 0, 0));
     p.setBrush(Qt::NoBrush);
     p.drawRect(r.adjusted(0, 0, -1, -1));
-    p.drawText(r.adjusted(kArrowPanel + 6, 0, -3, 0), Qt::AlignVCenter | Qt::AlignLeft,
-               ToQString(text_));
+    p.drawText(r.adjusted(width + 6, 0, -3, 0), Qt::AlignVCenter | Qt::AlignLeft, ToQString(text_));
 }
 
 }  // namespace veloria::widgets

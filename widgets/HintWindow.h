@@ -20,6 +20,8 @@ class THintWindow : public QWidget {
     void SetColor(TColor color);
     TColor Color() const { return color_; }
     void SetFont(const TFont& font);
+    // Drawn at its form's zoom, in percent.
+    void SetZoom(int percent);
 
     // Shows the text below the given screen point.
     void ActivateHint(QPoint globalPos, std::string_view text);
@@ -34,6 +36,8 @@ class THintWindow : public QWidget {
     static constexpr int kArrowPanel = 18;
     TColor arrowColor_ = RGB(48, 144, 207);
     TColor color_ = clInfoBk;
+    TFont font_;
+    int zoom_ = 100;
     std::string text_;
     // How long a hint stays up, in milliseconds.
     static constexpr int kHidePause = 2500;

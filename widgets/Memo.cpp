@@ -354,8 +354,17 @@ TRichEdit::TRichEdit(QWidget* parent) : TextBox<QTextEdit>(parent) {
 
 void TRichEdit::BoundsOrFontChanged() {
     defaultFormat_.setFontFamilies({font().family()});
-    if (font().pixelSize() > 0)
-        defaultFormat_.setProperty(QTextFormat::FontPixelSize, font().pixelSize());
+    if (font().pixelSize() <= 0)
+        return;
+    defaultFormat_.setProperty(QTextFormat::FontPixelSize, font().pixelSize());
+    // The text already shown takes the new size too (a change of zoom), keeping its styles.
+    if (!document()->isEmpty()) {
+        QTextCharFormat size;
+        size.setProperty(QTextFormat::FontPixelSize, font().pixelSize());
+        QTextCursor all(document());
+        all.select(QTextCursor::Document);
+        all.mergeCharFormat(size);
+    }
 }
 
 void TRichEdit::Fill(const QString& documentText) {

@@ -233,7 +233,7 @@ void TImage::SetPicture(const TPicture& picture) {
     if (meaningChanged)
         accessibility::Renamed(*this);
     if (autoSize_ && !picture_.Empty())
-        resize(picture_.Width(), picture_.Height());
+        resize(Scale(picture_.Width()), Scale(picture_.Height()));
     Prepare();
 }
 
@@ -270,7 +270,7 @@ void TImage::SetProportional(bool proportional) {
 void TImage::SetAutoSize(bool autoSize) {
     autoSize_ = autoSize;
     if (autoSize_ && !picture_.Empty())
-        resize(picture_.Width(), picture_.Height());
+        resize(Scale(picture_.Width()), Scale(picture_.Height()));
 }
 
 void TImage::Prepare() {
@@ -282,7 +282,7 @@ void TImage::paintEvent(QPaintEvent*) {
     if (shown_.Empty())
         return;
     QPainter p(this);
-    const QSize size(shown_.Width(), shown_.Height());
+    const QSize size(Scale(shown_.Width()), Scale(shown_.Height()));
     QRect target(QPoint(0, 0), size);
     if (stretch_) {
         target = rect();
@@ -291,7 +291,8 @@ void TImage::paintEvent(QPaintEvent*) {
     }
     if (center_)
         target.moveCenter(rect().center());
-    const QImage& image = shown_.ImageFor(devicePixelRatioF());
+    // Drawn larger, a picture takes the denser image it carries, and stays sharp.
+    const QImage& image = shown_.ImageFor(devicePixelRatioF() * ZoomInUse() / 100.0);
     p.setRenderHint(QPainter::SmoothPixmapTransform, stretch_ || &image != &shown_.Image());
     p.drawImage(target, image);
 }

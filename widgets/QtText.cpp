@@ -1,5 +1,7 @@
 #include "widgets/QtText.h"
 
+#include "widgets/Zoom.h"
+
 #include "store/Text.h"
 
 namespace veloria::widgets {
@@ -20,9 +22,9 @@ TColor FromQColor(const QColor& c) {
     return RGB(c.red(), c.green(), c.blue());
 }
 
-QFont ToQFont(const TFont& font) {
+QFont ToQFont(const TFont& font, int zoomPercent) {
     QFont f(QString::fromStdString(font.Name));
-    f.setPixelSize(font.Height > 0 ? font.Height : 11);
+    f.setPixelSize(Scaled(font.Height > 0 ? font.Height : 11, zoomPercent));
     f.setBold(font.Style.Contains(fsBold));
     f.setItalic(font.Style.Contains(fsItalic));
     f.setUnderline(font.Style.Contains(fsUnderline));

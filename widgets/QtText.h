@@ -19,6 +19,7 @@ std::string FromQString(const QString& text);
 QColor ToQColor(TColor c);
 TColor FromQColor(const QColor& c);
 
-QFont ToQFont(const TFont& font);
+// At a zoom in percent: the character height scaled with the rest of the window.
+QFont ToQFont(const TFont& font, int zoomPercent = 100);
 
 }  // namespace veloria::widgets
