@@ -1,5 +1,7 @@
 #include "widgets/Buttons.h"
 
+#include "widgets/Look.h"
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -219,10 +221,18 @@ void TdxButton::paintEvent(QPaintEvent*) {
         p.drawText(textRect, flags, text);
     }
     if (hasFocus() && enabled) {
-        QPen pen(QColor(0, 0, 0), 1, Qt::DotLine);
-        p.setPen(pen);
+        const int frame = Scale(Look().focusFrame);
         p.setBrush(Qt::NoBrush);
-        p.drawRect(r.adjusted(3, 3, -4, -4));
+        if (Look().focusFrame <= 1) {
+            p.setPen(QPen(QColor(0, 0, 0), 1, Qt::DotLine));
+            p.drawRect(r.adjusted(3, 3, -4, -4));
+        } else {
+            QPen pen(QColor(0, 0, 0), frame, Qt::SolidLine);
+            pen.setJoinStyle(Qt::MiterJoin);
+            p.setPen(pen);
+            const int in = frame / 2 + 1;
+            p.drawRect(r.adjusted(in, in, -in - 1 + frame % 2, -in - 1 + frame % 2));
+        }
     }
 }
 

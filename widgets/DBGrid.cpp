@@ -15,6 +15,7 @@
 #include "widgets/Accessible.h"
 #include "widgets/Application.h"
 #include "widgets/QtText.h"
+#include "widgets/Zoom.h"
 
 namespace veloria::widgets {
 namespace {
@@ -351,7 +352,10 @@ void TDBGrid::PlaceBar() {
     const QRect client = rect().adjusted(fw, fw, -fw, -fw);
     const int width = bar_->width();
     const QPoint at = mapTo(bar_->parentWidget(), QPoint(client.right() + 1 - width, client.top()));
-    bar_->SetBounds(at.x(), at.y(), width, client.height());
+    // In the window's coordinates, as every control is placed.
+    const int zoom = ZoomInUse();
+    bar_->SetBounds(Unscaled(at.x(), zoom), Unscaled(at.y(), zoom), Unscaled(width, zoom),
+                    Unscaled(client.height(), zoom));
     bar_->raise();
 }
 

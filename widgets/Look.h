@@ -26,6 +26,12 @@ struct TLook {
     // The progress gauge: the part done, and the rest.
     TColor gaugeDone;
     TColor gaugeRest;
+    // Pictures behind text (the main window's background) are shown; a look that must keep every
+    // text readable leaves them out and shows the window's colour.
+    bool backgroundPictures = true;
+    // The frame around a focused button, in pixels: 1 is the dotted line of the standard look,
+    // wider ones are drawn solid.
+    int focusFrame = 1;
 };
 
 // The look the windows were laid out in.
@@ -41,8 +47,28 @@ inline constexpr TLook kStandardLook{
     .gaugeRest = RGB(255, 255, 255),
 };
 
+// For eyes that need more: the windows' black text on light colours of at least 7:1 contrast,
+// the marks of a search and the current sentence in colours far apart, no picture behind text,
+// and a thick solid frame on the focused button.
+inline constexpr TLook kHighContrastLook{
+    .fixedCells = RGB(224, 224, 224),
+    .mainWindow = RGB(255, 255, 255),
+    .readingWindow = RGB(255, 255, 255),
+    .searchDialog = RGB(255, 255, 255),
+    .credits = RGB(255, 255, 255),
+    .matchBackground = RGB(255, 255, 0),
+    .currentBackground = RGB(150, 225, 255),
+    .gaugeDone = RGB(0, 190, 255),
+    .gaugeRest = RGB(255, 255, 255),
+    .backgroundPictures = false,
+    .focusFrame = 3,
+};
+
 // The look in use: the standard one until another is chosen. The windows read it when they are
 // made and activated, so a change shows from their next activation.
+//
+// The contrast ratio of two colours (1 to 21), as accessibility guidelines measure it.
+double ContrastRatio(TColor a, TColor b);
 const TLook& Look();
 void SetLook(const TLook& look);
 

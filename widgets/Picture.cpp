@@ -293,7 +293,8 @@ void TImage::paintEvent(QPaintEvent*) {
         target.moveCenter(rect().center());
     // Drawn larger, a picture takes the denser image it carries, and stays sharp.
     const QImage& image = shown_.ImageFor(devicePixelRatioF() * ZoomInUse() / 100.0);
-    p.setRenderHint(QPainter::SmoothPixmapTransform, stretch_ || &image != &shown_.Image());
+    p.setRenderHint(QPainter::SmoothPixmapTransform,
+                    stretch_ || ZoomInUse() != 100 || &image != &shown_.Image());
     p.drawImage(target, image);
 }
 

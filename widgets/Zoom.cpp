@@ -100,8 +100,9 @@ void SetZoomPercent(int percent) {
     if (percent == Chosen())
         return;
     Chosen() = percent;
+    // The forms showing now; the others take the zoom when they are shown next.
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* form = dynamic_cast<TForm*>(w))
+        if (auto* form = dynamic_cast<TForm*>(w); form && form->isVisible())
             form->ApplyZoom();
     }
     if (Hook())

@@ -15,7 +15,8 @@ inline constexpr int kZoomDefault = 100;
 
 // The zoom the user chose, in percent.
 int ZoomPercent();
-// Sets it (clamped to 80..300) and redraws every form at once, while they show.
+// Sets it (clamped to 80..300) and redraws every form showing at once; the others are drawn at it
+// when they are shown next.
 void SetZoomPercent(int percent);
 // One step up or down the usual ladder (80, 90, 100, 110, 125, 150, 175, 200, 250, 300).
 int NextZoomStep(int percent, int direction);
