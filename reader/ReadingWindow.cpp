@@ -201,7 +201,7 @@ void ReadingWindow::LayOut() {
     };
     // The layout is made for the window's first size; anchors carry it to any other.
     const QSize now = size();
-    resize(w, h);
+    SetClientSize(w, h);
 
     int x = 8;
     for (TControl* c :
@@ -265,8 +265,9 @@ void ReadingWindow::PlaceOnFirstShowing() {
         return;
     const QRect area = screen->availableGeometry();
     const int frame = 40;
-    resize(std::min(kClientWidth, area.width() - 16),
-           std::min(kClientHeight, area.height() - frame));
+    const QSize wanted = size();
+    resize(std::min(wanted.width(), area.width() - 16),
+           std::min(wanted.height(), area.height() - frame));
     int left = area.right() - width() - 8;
     int top = area.top() + 8;
     if (TForm* main = Application().MainForm(); main && main->Visible()) {
