@@ -224,7 +224,8 @@ std::string RecordText(const std::string& stamp, const std::vector<std::string>&
 std::vector<std::string> ContentFiles(const std::vector<std::string>& installed) {
     std::vector<std::string> content;
     for (const std::string& name : installed) {
-        if (!IsProgramFile(name))
+        // The user's own store is never content, even where an installation carries one.
+        if (!IsProgramFile(name) && !store::IsUserFile(name))
             content.push_back(name);
     }
     return content;

@@ -182,10 +182,11 @@ TEST_F(DataHomeTest, OtherContentReplacesTheContentTablesAndKeepsTheProgramsFile
     PrepareDataDir(UserDir(), Install(Version1(), "stamp1"));
     const fs::path d = UserDir();
     // What the program wrote, with its side files.
-    const Files programs = {{"Configura.db", "today's tip"},    {"Configura.db-wal", "log"},
-                            {"Texto_B.DB", "the last search"},  {"Texto_B.DB-journal", "journal"},
-                            {"Texto2B.DB", "verse hits"},       {"TBiblia.db", "passages"},
-                            {"TBiblia.db-shm", "shared memory"}};
+    const Files programs = {{"Configura.db", "today's tip"},     {"Configura.db-wal", "log"},
+                            {"Texto_B.DB", "the last search"},   {"Texto_B.DB-journal", "journal"},
+                            {"Texto2B.DB", "verse hits"},        {"TBiblia.db", "passages"},
+                            {"TBiblia.db-shm", "shared memory"}, {"Study.db", "settings, place"},
+                            {"Study.db-wal", "its log"}};
     for (const auto& [name, bytes] : programs)
         Write(d / name, bytes);
     // Side files of a content table would be played into the new table; a copy in another case
@@ -196,9 +197,12 @@ TEST_F(DataHomeTest, OtherContentReplacesTheContentTablesAndKeepsTheProgramsFile
     Write(d / "ltexto.db", "a copy in lower case");
     Write(d / "my notes.txt", "the user's own");
 
-    EXPECT_EQ(PrepareDataDir(d, Install(Version2(), "stamp2")), d);
+    // An installation that carries a user's store of its own does not replace the user's.
+    Files installed = Version2();
+    installed["Study.db"] = "a store shipped by mistake";
+    EXPECT_EQ(PrepareDataDir(d, Install(installed, "stamp2")), d);
 
-    Files expected = Version2();
+    Files expected = installed;
     for (const auto& [name, bytes] : programs)
         expected[name] = bytes;
     expected["my notes.txt"] = "the user's own";
