@@ -10,6 +10,7 @@
 #include "reading/Principal.h"
 #include "search/PaBarra.h"
 #include "search/PaBuscar.h"
+#include "settings/Settings.h"
 #include "store/TableFile.h"
 #include "study/Study.h"
 #include "tip/PaFrase.h"
@@ -28,6 +29,7 @@ void CreateForms(TSplashForm* splash) {
     if (const std::string problem = study::OpenStudy(std::filesystem::current_path());
         !problem.empty())
         Application().MessageBox(problem, "Veloria");
+    settings::ApplyStoredSettings();
     Form1 = Application().CreateForm<TForm1>();
     FGlosario = Application().CreateForm<TFGlosario>();
     FBuscar = Application().CreateForm<TFBuscar>();
@@ -39,6 +41,7 @@ void CreateForms(TSplashForm* splash) {
     FFrase = Application().CreateForm<TFFrase>();
     FCurBi = Application().CreateForm<TFCurBi>();
     reader::Reader = Application().CreateForm<reader::ReadingWindow>();
+    FSettings = Application().CreateForm<TSettingsForm>();
     Form1->SplashHandle = splash;
 }
 

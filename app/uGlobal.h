@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -24,10 +25,22 @@ inline std::string ParagraphText;
 // Where the current sentence stands in ParagraphText: its 0-based offset and length (0: none).
 inline std::size_t ParagraphSentenceStart = 0;
 inline std::size_t ParagraphSentenceLength = 0;
-// The patterns with which the last search completed in this process found its hits, so that the
-// windows can show why a sentence is a hit. Kept in the process only: after a restart the results
-// of an earlier run are shown without marks.
+// The patterns with which the search that made the hits found them, so that the windows can show
+// why a sentence is a hit: from the last search completed in this process, or rebuilt at start
+// from the search the user's store remembers for the hits kept from an earlier run.
 inline std::vector<std::string> HitPatterns;
+
+// The search that made the hits, as the user gave it, for the main window to say; HitSearchKnown
+// is 0 when hits of an earlier run are shown and no store remembers their search.
+inline std::uint8_t HitSearchKnown = 0;
+inline std::string HitQuery;  // the word box's text
+inline std::uint8_t HitExactPhrase = 0;
+inline std::uint8_t HitExactWord = 0;
+// "&Text", "&Workbook", "&Manual for Teachers", "Psychother&apy", "The &Song Of Prayer".
+inline std::array<std::uint8_t, 5> HitVolumes{};
+// Why the last Ok of the search dialog searched nothing, and so left the hits as they were: 0 it
+// searched (or no Ok since the hits were made), 1 the word box was blank, 2 no volume was ticked.
+inline std::uint8_t SearchRefused = 0;
 
 // The search's own state; only the search reads it.
 inline std::string QueryText;

@@ -1,7 +1,10 @@
 #include "reading/Principal.h"
 
 #include <cstdlib>
+#include <exception>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "app/uGlobal.h"
 #include "bible/PaBc.h"
@@ -11,8 +14,12 @@
 #include "reader/ReadingWindow.h"
 #include "reading/PaDesplegar.h"
 #include "search/PaBuscar.h"
+#include "search/SearchEngine.h"
+#include "settings/Settings.h"
 #include "store/Results.h"
+#include "store/Schema.h"
 #include "store/Text.h"
+#include "study/Study.h"
 #include "tip/PaFrase.h"
 #include "widgets/Application.h"
 #include "widgets/Look.h"
@@ -59,7 +66,7 @@ TForm1::TForm1()
                    .rowAtShowing = RowAtShowing::Kept}),
       guard_(AcquireGuard()) {
     SetCaption("Proyecto Veloria     ");
-    SetClientSize(749, 477);
+    SetClientSize(749, 537);
     SetBorderStyle(bsSingle);
     SetBorderIcons({biSystemMenu, biMinimize});
     SetPosition(poScreenCenter);
@@ -70,6 +77,7 @@ TForm1::TForm1()
 
     Image1 = Make<TImage>(this, "Image1", 0, 0, 760, 490);
     Image1->SetTransparent(true);
+    Image1->SetVisible(Look().backgroundPictures);
     Image2 = Make<TImage>(this, "Image2", 14, 302, 105, 139);
     Image2->SetTransparent(true);
 
@@ -147,6 +155,15 @@ TForm1::TForm1()
     // access key no command of the window has.
     ReadButton = command({"ReadButton", 654, 105, 79, 24, 18},
                          {"&Read", "Read the hit in its volume"}, &TForm1::ReadButtonClick);
+    SearchLine = Make<TLabel>(this, "SearchLine", 14, 480, 721, 22);
+    SearchLine->SetAutoSize(false);
+    SearchLine->SetBounds(14, 480, 721, 22);
+    SearchLine->SetLayout(tlCenter);
+    SearchLine->SetTransparent(true);
+    SearchLine->SetFont(kArial13);
+    SettingsButton =
+        command({"SettingsButton", 656, 507, 79, 24, 23},
+                {"Se&ttings", "Size, look and the tip at start"}, &TForm1::SettingsButtonClick);
     // Off until the activation's "Activar".
     for (TdxButton* b : CommandButtons())
         b->SetEnabled(false);
@@ -229,6 +246,118 @@ void TForm1::ShowCounter() {
                            ? std::string("0 Encontrados")
                            : std::to_string(Texto_B.RecNo()) + " / " +
                                  std::to_string(uGlobal::ResultCount) + " References");
+    KeepPlace();
+}
+
+// ---- The search the hits come from, and the place kept ----
+
+namespace {
+
+// The search as the dialog would run it again.
+veloria::search::SearchRequest HitRequest() {
+    veloria::search::SearchRequest request;
+    request.wordBoxText = uGlobal::HitQuery;
+    request.exactPhrase = uGlobal::HitExactPhrase == 1;
+    request.exactWord = uGlobal::HitExactWord == 1;
+    for (std::size_t v = 0; v < request.volumes.size(); ++v)
+        request.volumes[v] = uGlobal::HitVolumes[v] == 1;
+    return request;
+}
+
+// The hits of each volume: the result rows carry the volume's book code.
+std::array<int, veloria::store::kVolumeCount> HitsPerVolume(const Table& results) {
+    std::array<int, veloria::store::kVolumeCount> hits{};
+    const int libro = veloria::store::FieldIndex(results.Def(), "Libro");
+    const auto volumes = veloria::store::Volumes();
+    const int rows = libro < 0 ? 0 : results.RowCount();
+    for (int r = 1; r <= rows; ++r) {
+        const std::string_view code = Trim(results.CellView(r, libro));
+        for (std::size_t v = 0; v < volumes.size(); ++v)
+            if (code.size() == 1 && code[0] == volumes[v].code)
+                ++hits[v];
+    }
+    return hits;
+}
+
+}  // namespace
+
+void TForm1::ShowSearchLine() {
+    std::string line;
+    if (uGlobal::HitSearchKnown != 1) {
+        line = uGlobal::ResultCount == 0
+                   ? "No search yet."
+                   : "The hits of an earlier search, whose words were not kept.";
+    } else {
+        const auto request = HitRequest();
+        line = "\"" + Trim(request.wordBoxText) + "\", " +
+               (request.exactPhrase ? "exact phrase"
+                : request.exactWord ? "any order, exact words"
+                                    : "any order") +
+               ":";
+        const auto hits = HitsPerVolume(Texto_B);
+        const auto volumes = veloria::store::Volumes();
+        const char* separator = " ";
+        for (std::size_t v = 0; v < volumes.size(); ++v) {
+            if (!request.volumes[v])
+                continue;
+            line += separator + std::string(volumes[v].label) + " " + std::to_string(hits[v]);
+            separator = ", ";
+        }
+    }
+    if (uGlobal::SearchRefused != 0)
+        line = std::string("Not searched: ") +
+               (uGlobal::SearchRefused == 1 ? "the word box was empty" : "no volume was ticked") +
+               ". The hits are still those of the search before. " + line;
+    SearchLine->SetCaption(line);
+    SearchLine->SetHint(line);
+    SearchLine->SetAccessibleName("Search shown: " + line);
+}
+
+void TForm1::RestorePlace() {
+    veloria::study::StudyStore* study = veloria::study::Study();
+    if (!study)
+        return;
+    const std::optional<veloria::study::RememberedSearch> last = study->LastSearch();
+    // Hits that another search made (one the store could not keep) are not that search's.
+    if (!last || last->hitCount != veloria::store::StoredResultCount(Configura, Texto_B))
+        return;
+    uGlobal::HitSearchKnown = 1;
+    uGlobal::HitQuery = last->search.query;
+    uGlobal::HitExactPhrase = last->search.mode == veloria::study::SearchMode::ExactPhrase;
+    uGlobal::HitExactWord = last->search.exactWord ? 1 : 0;
+    for (std::size_t v = 0; v < uGlobal::HitVolumes.size(); ++v)
+        uGlobal::HitVolumes[v] = last->search.volumes[v] ? 1 : 0;
+    uGlobal::HitPatterns = veloria::search::PatternsOf(HitRequest());
+    if (last->currentRow > 1 && last->currentRow <= Texto_B.RowCount())
+        Texto_B.MoveTo(last->currentRow);
+}
+
+void TForm1::KeepPlace() {
+    veloria::study::StudyStore* study = veloria::study::Study();
+    if (!study || uGlobal::HitSearchKnown != 1 || uGlobal::ResultCount == 0)
+        return;
+    // Moving through the hits must go on whatever the store answers: its first failure is said,
+    // the others would only repeat it at every move.
+    static bool failed = false;
+    try {
+        study->SetCurrentRow(Texto_B.RecNo());
+    } catch (const std::exception& e) {
+        if (!std::exchange(failed, true))
+            Application().ShowException(e.what());
+    }
+}
+
+void TForm1::ApplyLook() {
+    SetColor(Look().mainWindow);
+    ColourFixedCells();
+    Image1->SetVisible(Look().backgroundPictures);
+    Memo1->SetMarks(MatchMarks(Memo1->Text(), uGlobal::HitPatterns));
+    Repaint();
+}
+
+void TForm1::SettingsButtonClick() {
+    OpenChild(*FSettings);
+    ApplyLook();
 }
 
 // ---- Start-up and the hidden buttons ----
@@ -248,6 +377,8 @@ void TForm1::FormActivate() {
     B_Biblia->SetEnabled(false);
     Memo1->Clear();
 
+    if (uGlobal::ActivationCount == 1)
+        RestorePlace();
     // The counter waits for the stored count below; nothing is painted in between.
     ShowCurrentSentence("TEM");
     Texto_B.Refresh();
@@ -256,16 +387,22 @@ void TForm1::FormActivate() {
     uGlobal::ResultCount = veloria::store::StoredResultCount(Configura, Texto_B);
     ShowCounter();
     browser_.SetRowCount(uGlobal::ResultCount);
+    ShowSearchLine();
 
-    FFrase->ShowModal();
+    // Today's tip is drawn whether or not the user wants to see it at start.
+    if (veloria::settings::TipAtStart())
+        FFrase->ShowModal();
+    else
+        FFrase->DailyTipDraw();
     LoadPicture(*Image1, "Fondo01.bmp");
     LoadPicture(*Image2, "Logotipo01.bmp");
     Button1->Click();
 }
 
-std::array<TdxButton*, 14> TForm1::CommandButtons() {
-    return {Boton1,    dxButton1, dxButton2, dxButton3,  dxButton4,  dxButton5, dxButton6,
-            dxButton7, dxButton8, dxButton9, dxButton10, dxButton15, B_Biblia,  ReadButton};
+std::array<TdxButton*, 15> TForm1::CommandButtons() {
+    return {Boton1,     dxButton1,  dxButton2, dxButton3,  dxButton4,
+            dxButton5,  dxButton6,  dxButton7, dxButton8,  dxButton9,
+            dxButton10, dxButton15, B_Biblia,  ReadButton, SettingsButton};
 }
 
 void TForm1::Button1Click() {
@@ -291,6 +428,7 @@ void TForm1::Button4Click() {
     uGlobal::ResultCount = veloria::store::StoredResultCount(Configura, Texto_B);
     ShowCounter();
     browser_.SetRowCount(uGlobal::ResultCount);
+    ShowSearchLine();
     Repaint();
     DBGrid1->SetFocus();
 }
@@ -376,13 +514,20 @@ void TForm1::OpenChild(TForm& child, const std::function<void()>& prepare, bool 
     if (afterSearch && uGlobal::SearchDone == 1) {
         Button4->Click();
     } else {
+        if (afterSearch)
+            ShowSearchLine();
         DBGrid1->SetFocus();
     }
 }
 
 void TForm1::Boton1Click() {
     OpenChild(
-        *FBuscar, [] { uGlobal::SearchDone = 0; }, true);
+        *FBuscar,
+        [] {
+            uGlobal::SearchDone = 0;
+            uGlobal::SearchRefused = 0;
+        },
+        true);
 }
 
 void TForm1::dxButton1Click() {

@@ -65,6 +65,11 @@ class TForm1 : public veloria::widgets::TBrowseForm {
     veloria::widgets::TdxButton* dxButton15;
     // Opens the reading window at the current hit.
     veloria::widgets::TdxButton* ReadButton;
+    // Below the window's own controls: which search the hits come from, with the hits of each
+    // volume; after a search that was refused, that the hits are still the old ones.
+    veloria::widgets::TLabel* SearchLine;
+    // Opens the settings window.
+    veloria::widgets::TdxButton* SettingsButton;
     veloria::widgets::TButton* Button1;
     veloria::widgets::TButton* Button4;
     veloria::widgets::TTimer Timer1{this};
@@ -86,11 +91,13 @@ class TForm1 : public veloria::widgets::TBrowseForm {
     void dxButton5Click();
     void dxButton3Click();
     void ReadButtonClick();
+    void SettingsButtonClick();
     void Timer1Timer();
 
   private:
-    // The command buttons, which a window opened over this one turns off: the thirteen and Read.
-    std::array<veloria::widgets::TdxButton*, 14> CommandButtons();
+    // The command buttons, which a window opened over this one turns off: the thirteen, Read and
+    // Settings.
+    std::array<veloria::widgets::TdxButton*, 15> CommandButtons();
     // The volume of the current result row, or nullptr (an empty result table has no book code).
     veloria::store::VolumeTables::Entry* CurrentVolume();
 
@@ -109,6 +116,14 @@ class TForm1 : public veloria::widgets::TBrowseForm {
     void SetBibleIndicator(bool cites);
     // Loads a decoration of the working directory into an image; the window goes on without it.
     void LoadPicture(veloria::widgets::TImage& image, const char* fileName);
+    void ShowSearchLine();
+    // At the first activation: the hits of an earlier run, when the user's store remembers the
+    // search that made them, come back with its marks and on the hit the user left.
+    void RestorePlace();
+    // The hit the user is on, for the next start.
+    void KeepPlace();
+    // The look in use, again (after the settings changed it).
+    void ApplyLook();
 };
 
 extern TForm1* Form1;

@@ -4,7 +4,9 @@
 
 #include "app/uGlobal.h"
 #include "search/PaBarra.h"
+#include "search/Query.h"
 #include "search/SearchEngine.h"
+#include "study/Study.h"
 #include "widgets/HintWindow.h"
 #include "widgets/Look.h"
 #include "widgets/Make.h"
@@ -35,6 +37,35 @@ TCheckBox* MakeCheckBox(QWidget* parent, const char* name, int left, int top, in
 }
 
 // The search's own values stay process-wide between runs, as the search sets them.
+// The search the hits now come from, for the main window to say.
+void KeepHitSearch(const SearchRequest& request) {
+    uGlobal::HitSearchKnown = 1;
+    uGlobal::HitQuery = request.wordBoxText;
+    uGlobal::HitExactPhrase = request.exactPhrase ? 1 : 0;
+    uGlobal::HitExactWord = request.exactWord ? 1 : 0;
+    for (std::size_t v = 0; v < request.volumes.size(); ++v)
+        uGlobal::HitVolumes[v] = request.volumes[v] ? 1 : 0;
+}
+
+// Kept in the user's store, for the place at the next start and for the history. The search
+// itself is done and shown whatever the store answers; a store that cannot keep it says so.
+void RememberSearch(const SearchRequest& request, std::int32_t hitCount) {
+    veloria::study::StudyStore* study = veloria::study::Study();
+    if (!study)
+        return;
+    veloria::study::SearchSpec spec;
+    spec.query = request.wordBoxText;
+    spec.mode = request.exactPhrase ? veloria::study::SearchMode::ExactPhrase
+                                    : veloria::study::SearchMode::AnyOrder;
+    spec.exactWord = request.exactWord;
+    spec.volumes = request.volumes;
+    try {
+        study->RecordSearch(spec, hitCount);
+    } catch (const std::exception& e) {
+        Application().ShowException(e.what());
+    }
+}
+
 void KeepSearchState(const SearchState& state) {
     uGlobal::QueryText = state.queryText;
     uGlobal::PhrasePattern = state.phrasePattern;
@@ -145,8 +176,14 @@ void TFBuscar::dxButton2Click() {
         uGlobal::ResultCount = found.count;
         uGlobal::HitPatterns = found.patterns;
         uGlobal::SearchDone = 1;
+        uGlobal::SearchRefused = 0;
+        KeepHitSearch(request);
+    } else {
+        uGlobal::SearchRefused = veloria::search::IsBlankQuery(request.wordBoxText) ? 1 : 2;
     }
     Close();
+    if (found.outcome == SearchOutcome::Completed)
+        RememberSearch(request, found.count);
 }
 
 void TFBuscar::dxButton1Click() {

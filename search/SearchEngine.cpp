@@ -191,4 +191,8 @@ SearchResult RunSearch(const SearchRequest& request, const SearchTables& tables,
     return result;
 }
 
+std::vector<std::string> PatternsOf(const SearchRequest& request) {
+    return HitPatterns(BuildQuery(request.wordBoxText, request.exactWord), request.exactPhrase);
+}
+
 }  // namespace veloria::search

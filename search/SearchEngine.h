@@ -71,4 +71,8 @@ struct SearchResult {
 SearchResult RunSearch(const SearchRequest& request, const SearchTables& tables,
                        Progress& progress);
 
+// What made each hit of that search a hit (SearchResult::patterns), without running it: for hits
+// kept from an earlier run.
+std::vector<std::string> PatternsOf(const SearchRequest& request);
+
 }  // namespace veloria::search

@@ -22,12 +22,15 @@
 #include "reading/Principal.h"
 #include "search/PaBarra.h"
 #include "search/PaBuscar.h"
+#include "settings/Settings.h"
 #include "store/SearchForm.h"
 #include "study/Study.h"
 #include "tests/store/TempDir.h"
 #include "tip/PaFrase.h"
 #include "widgets/Application.h"
+#include "widgets/Look.h"
 #include "widgets/Testing.h"
+#include "widgets/Zoom.h"
 
 // The whole program on a small corpus of its own, in a fresh data directory. Each test starts the
 // program anew and ends it: its windows are destroyed and the process-wide values set back to
@@ -147,6 +150,12 @@ class ProgramTest : public ::testing::Test {
     }
 
     ~ProgramTest() override {
+        EndProgram();
+        std::filesystem::current_path(home_);
+    }
+
+    // Ends the program as its process would end, leaving its data directory for a next start.
+    void EndProgram() {
         widgets::Application().DestroyForms();
         study::CloseStudy();
         Form1 = nullptr;
@@ -173,7 +182,15 @@ class ProgramTest : public ::testing::Test {
         uGlobal::ExactWordMode = 0;
         uGlobal::SearchInText = uGlobal::SearchInWorkbook = uGlobal::SearchInManual = 0;
         uGlobal::SearchInPsychotherapy = uGlobal::SearchInSongOfPrayer = 0;
-        std::filesystem::current_path(home_);
+        uGlobal::HitSearchKnown = 0;
+        uGlobal::HitQuery.clear();
+        uGlobal::HitExactPhrase = uGlobal::HitExactWord = 0;
+        uGlobal::HitVolumes = {};
+        uGlobal::SearchRefused = 0;
+        FSettings = nullptr;
+        widgets::SetZoomChangedHook({});
+        widgets::SetZoomPercent(widgets::kZoomDefault);
+        widgets::SetLook(widgets::kStandardLook);
     }
 
     TForm1& F() { return *Form1; }
