@@ -10,6 +10,7 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <algorithm>
+#include <utility>
 
 #include "store/Schema.h"
 #include "widgets/Accessible.h"
@@ -286,12 +287,19 @@ void TDBGrid::Layout() {
     // Row heights as the platform computes them from the fonts.
     const int rowHeight =
         QFontMetrics(font()).height() + 3 + (options_.Contains(dgRowLines) ? 1 : 0);
-    indicator_->setDefaultSectionSize(rowHeight);
-    indicator_->setFixedWidth(Scale(kIndicatorWidth));
     int titleHeight = QFontMetrics(ToQFont(titleFont_, ZoomInUse())).height();
     for (std::size_t i = 0; i < columns_.size(); ++i)
         titleHeight = std::max(titleHeight, QFontMetrics(TitleQFont(int(i))).height());
-    titles_->setFixedHeight(titleHeight + 4);
+    {
+        // The headers take their new sizes together; the view is fitted to them once, after.
+        const bool wasFitting = std::exchange(fitting_, true);
+        const QSignalBlocker quietTitles(titles_);
+        const QSignalBlocker quietIndicator(indicator_);
+        indicator_->setDefaultSectionSize(rowHeight);
+        indicator_->setFixedWidth(Scale(kIndicatorWidth));
+        titles_->setFixedHeight(titleHeight + 4);
+        fitting_ = wasFitting;
+    }
     updateGeometries();
 }
 
