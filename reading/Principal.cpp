@@ -271,7 +271,7 @@ std::array<int, veloria::store::kVolumeCount> HitsPerVolume(const Table& results
     const auto volumes = veloria::store::Volumes();
     const int rows = libro < 0 ? 0 : results.RowCount();
     for (int r = 1; r <= rows; ++r) {
-        const std::string_view code = Trim(results.CellView(r, libro));
+        const std::string code = Trim(results.CellView(r, libro));
         for (std::size_t v = 0; v < volumes.size(); ++v)
             if (code.size() == 1 && code[0] == volumes[v].code)
                 ++hits[v];
