@@ -5,6 +5,8 @@
 #include "bible/PaBiblia.h"
 #include "bible/PaCB.h"
 #include "glossary/PaGlosario.h"
+#include "notes/Bookmarking.h"
+#include "notes/BookmarksWindow.h"
 #include "reader/ReadingWindow.h"
 #include "reading/PaDesplegar.h"
 #include "reading/Principal.h"
@@ -42,6 +44,8 @@ void CreateForms(TSplashForm* splash) {
     FCurBi = Application().CreateForm<TFCurBi>();
     reader::Reader = Application().CreateForm<reader::ReadingWindow>();
     FSettings = Application().CreateForm<TSettingsForm>();
+    notes::Bookmarks = Application().CreateForm<notes::BookmarksWindow>();
+    notes::ConnectReader(*reader::Reader);
     Form1->SplashHandle = splash;
 }
 

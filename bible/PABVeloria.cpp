@@ -4,6 +4,7 @@
 
 #include "app/uGlobal.h"
 #include "bible/CrossReference.h"
+#include "notes/Bookmarking.h"
 #include "reader/ReadingWindow.h"
 #include "store/RefLists.h"
 #include "store/Text.h"
@@ -84,6 +85,10 @@ TFB_Veloria::TFB_Veloria()
         MakeFlatButton(this, {"ReadButton", 544, 136, 72, 25, 9},
                        {"&Read", "Read the sentence in its volume"}, [this] { ReadButtonClick(); });
 
+    BookmarkButton = MakeFlatButton(this, {"BookmarkButton", 544, 164, 72, 25, 10},
+                                    {"Book&mark", "Bookmark the sentence, or edit its note"},
+                                    [this] { BookmarkButtonClick(); });
+
     const auto navigation = MakeNavigationButtons(
         this, {"dxButton3", "dxButton4", "dxButton5", "dxButton6"}, 476, 376, 5);
     dxButton3 = navigation[0];
@@ -113,6 +118,15 @@ TFB_Veloria::TFB_Veloria()
     Label2 = label("Label2", 37, 375, kBoldSans13);
     Label3 = label("Label3", 48, 16, kBoldTimes15);
     Label4 = label("Label4", 248, 16, kBoldTimes15);
+    MarkLabel = label("MarkLabel", 200, 377, kSans13);
+    MarkLabel->SetAutoSize(false);
+    MarkLabel->SetBounds(200, 377, 260, 17);
+    MarkLabel->SetShowAccelChar(false);
+    MarkLabel->SetAccessibleName("Bookmark");
+    veloria::notes::WhenChanged([self = QPointer<TFB_Veloria>(this)] {
+        if (self)
+            self->ShowMark();
+    });
 }
 
 // ---- The rows ----
@@ -144,6 +158,7 @@ Table* TFB_Veloria::FindCurrentSentence() {
 void TFB_Veloria::ShowCurrentRow() {
     const VolumeTables::Entry* volume = Volumes.Find(Tab_Texto_B.FieldView("Libro"));
     const Table* book = FindCurrentSentence();
+    ShowMark();
     if (!book)
         return;
     if (veloria::reader::Reader)
@@ -201,6 +216,17 @@ void TFB_Veloria::dxButton2Click() {
 
 // The reading window opens beside this one, which stays open and usable (see
 // reader/ReadingWindow.h).
+void TFB_Veloria::ShowMark() {
+    MarkLabel->SetCaption(
+        veloria::notes::MarkOf(Tab_Texto_B.FieldView("Libro"), Tab_Texto_B.FieldView("Numero")));
+}
+
+void TFB_Veloria::BookmarkButtonClick() {
+    veloria::notes::EditBookmark(Tab_Texto_B.FieldView("Libro"), Tab_Texto_B.FieldView("Numero"),
+                                 FindCurrentSentence());
+    DBGrid1->SetFocus();
+}
+
 void TFB_Veloria::ReadButtonClick() {
     const VolumeTables::Entry* volume = Volumes.Find(Tab_Texto_B.FieldView("Libro"));
     const bool found = volume && FindCurrentSentence();

@@ -32,6 +32,9 @@ class TFB_Veloria : public veloria::widgets::TBrowseForm {
     veloria::widgets::TdxButton* dxButton6;
     // Opens the reading window at the current row.
     veloria::widgets::TdxButton* ReadButton;
+    // The bookmark of the current sentence and its note; its mark.
+    veloria::widgets::TdxButton* BookmarkButton;
+    veloria::widgets::TLabel* MarkLabel;
     veloria::widgets::TLabel* Label1;
     veloria::widgets::TLabel* Label2;
     veloria::widgets::TLabel* Label3;
@@ -45,6 +48,8 @@ class TFB_Veloria : public veloria::widgets::TBrowseForm {
     void dxButton1Click();
     void dxButton2Click();
     void ReadButtonClick();
+    void BookmarkButtonClick();
+    void ShowMark();
 
   private:
     // The display step: the current row's sentence, its reference and its volume.

@@ -152,6 +152,16 @@ ReadingWindow::ReadingWindow() : TForm("Reader") {
            [this] { Step(Unit::Sentence, true); });
     button(EndButton, "EndButton", "->I", "End of the volume (Ctrl+End)", 30, 17,
            [this] { GoToEnd(); });
+    button(BookmarkButton, "BookmarkButton", "Book&mark", "Bookmark the sentence, or edit its note",
+           76, 21, [this] {
+               if (const auto place = CurrentSentence(); place && OnBookmark)
+                   OnBookmark(*place);
+           });
+    button(ExportButton, "ExportButton", "E&xport", "Copy, save or print the section", 76, 22,
+           [this] {
+               if (const auto section = CurrentSection(); !section.empty() && OnExport)
+                   OnExport(section);
+           });
     button(BibleButton, "BibleButton", "&Bible", "The Bible passages the sentence cites", 76, 18,
            [this] { OpenPassages(); });
     BibleButton->SetGlyph(StoredPicture("bible.png"));
@@ -222,6 +232,9 @@ void ReadingWindow::LayOut() {
     x += FindBox->Width() + 4;
     place(FindPriorButton, x, 8, topLeft);
     place(FindNextButton, x + 32, 8, topLeft);
+    // The sentence's and the section's own commands, at the top right.
+    place(BookmarkButton, w - 2 * 82 - 8 + 6, 8, {akRight, akTop});
+    place(ExportButton, w - 82 - 8 + 6, 8, {akRight, akTop});
 
     const int textLeft = contentsShown_ ? 8 + kContentsWidth + 8 : 8;
     Contents->SetVisible(contentsShown_);
@@ -418,6 +431,21 @@ std::optional<SentencePlace> ReadingWindow::CurrentSentence() const {
         return std::nullopt;
     return SentencePlace{store::Volumes()[std::size_t(volume_)].code,
                          NumberOf(texts_[std::size_t(volume_)]->Numero(row))};
+}
+
+std::vector<SentencePlace> ReadingWindow::CurrentSection() const {
+    std::vector<SentencePlace> section;
+    const int row = volume_ >= 0 ? Text->CurrentRow() : 0;
+    if (row < 1)
+        return section;
+    const store::VolumeText& text = *texts_[std::size_t(volume_)];
+    const char code = text.Info().code;
+    for (int r = text.SectionFirst(row); r <= text.Rows(); ++r) {
+        if (r > row && text.StartsSection(r))
+            break;
+        section.push_back({code, NumberOf(text.Numero(r))});
+    }
+    return section;
 }
 
 void ReadingWindow::SetSentenceMarks(MarksOf marks) {

@@ -84,6 +84,12 @@ class ReadingWindow : public widgets::TForm {
     using MarksOf = std::function<std::vector<SentenceMark>(SentencePlace)>;
     void SetSentenceMarks(MarksOf marks);
     void RefreshMarks();
+    // "Book&mark": what the program does with the current sentence (its bookmark and note).
+    std::function<void(SentencePlace)> OnBookmark;
+    // The sentences of the section the caret is in, in their order; none before the window was
+    // first opened. "E&xport" hands them to OnExport.
+    std::vector<SentencePlace> CurrentSection() const;
+    std::function<void(const std::vector<SentencePlace>&)> OnExport;
 
     // ---- The commands ----
 
@@ -128,6 +134,8 @@ class ReadingWindow : public widgets::TForm {
     widgets::TLabel* SentenceLabel;
     widgets::TdxButton* NextSentenceButton;
     widgets::TdxButton* EndButton;
+    widgets::TdxButton* BookmarkButton;
+    widgets::TdxButton* ExportButton;
     widgets::TdxButton* BibleButton;
     widgets::TdxButton* CopyButton;
     widgets::TdxButton* CloseButton;

@@ -10,7 +10,12 @@
 #include "bible/PaBc.h"
 #include "bible/PaBiblia.h"
 #include "bible/PaCB.h"
+#include "export/ExportDialog.h"
 #include "glossary/PaGlosario.h"
+#include "history/HistoryWindow.h"
+#include "notes/Bookmarking.h"
+#include "notes/BookmarksWindow.h"
+#include "notes/NoteDialog.h"
 #include "reader/ReadingWindow.h"
 #include "reading/PaDesplegar.h"
 #include "search/PaBuscar.h"
@@ -66,6 +71,7 @@ TForm1::TForm1()
                    .rowAtShowing = RowAtShowing::Kept}),
       guard_(AcquireGuard()) {
     SetCaption("Proyecto Veloria     ");
+    // Below the window's first layout, a row of the commands it gained since.
     SetClientSize(749, 537);
     SetBorderStyle(bsSingle);
     SetBorderIcons({biSystemMenu, biMinimize});
@@ -115,6 +121,8 @@ TForm1::TForm1()
     DBGrid1->SetColumns(
         {TColumn("Referencia", "      Reference", 130, kArial13),
          TColumn("Pensamiento", "                           Sentence", 0, kArial13)});
+    // Several hits picked with Shift or Ctrl go out together (Export).
+    DBGrid1->SetMultiSelect(true);
 
     ScrollBar1 = Make<TScrollBar>(this, "ScrollBar1", 706, 271, 18, 153, 2, sbVertical);
     ScrollBar1->SetParams(1, 1, 100);
@@ -164,6 +172,27 @@ TForm1::TForm1()
     SettingsButton =
         command({"SettingsButton", 656, 507, 79, 24, 23},
                 {"Se&ttings", "Size, look and the tip at start"}, &TForm1::SettingsButtonClick);
+    // The user's own, in the lower row, with access keys no command of the window has.
+    BookmarkButton =
+        command({"BookmarkButton", 14, 507, 79, 24, 19},
+                {"Book&mark", "Bookmark the hit, or edit its note"}, &TForm1::BookmarkButtonClick);
+    BookmarksButton = command({"BookmarksButton", 99, 507, 79, 24, 20},
+                              {"Boo&kmarks", "Your bookmarks"}, &TForm1::BookmarksButtonClick);
+    HistoryButton =
+        command({"HistoryButton", 184, 507, 79, 24, 21},
+                {"Histor&y", "Your earlier searches, to run again"}, &TForm1::HistoryButtonClick);
+    ExportButton = command({"ExportButton", 269, 507, 79, 24, 22},
+                           {"&Export", "Copy, save or print the hits"}, &TForm1::ExportButtonClick);
+    MarkLabel = label("MarkLabel", 360, 511, "");
+    MarkLabel->SetAutoSize(false);
+    MarkLabel->SetBounds(360, 511, 290, 17);
+    MarkLabel->SetFont(kArial15);
+    MarkLabel->SetShowAccelChar(false);
+    MarkLabel->SetAccessibleName("Bookmark");
+    veloria::notes::WhenChanged([self = QPointer<TForm1>(this)] {
+        if (self)
+            self->ShowMark();
+    });
     // Off until the activation's "Activar".
     for (TdxButton* b : CommandButtons())
         b->SetEnabled(false);
@@ -221,6 +250,7 @@ void TForm1::ShowCurrentSentence(std::string_view codes) {
         veloria::reader::Reader->Follow(*this, v->volume.code, Texto_B.FieldView("Numero"),
                                         uGlobal::HitPatterns);
     Memo1->SetText(sentence);
+    ShowMark();
     Memo1->SetMarks(MatchMarks(sentence, uGlobal::HitPatterns));
     const bool pageShown = v->volume.pageShown;
     Label4->SetCaption(pageShown ? v->book.FieldAsString("Pagina") : "  ");
@@ -399,10 +429,11 @@ void TForm1::FormActivate() {
     Button1->Click();
 }
 
-std::array<TdxButton*, 15> TForm1::CommandButtons() {
-    return {Boton1,     dxButton1,  dxButton2, dxButton3,  dxButton4,
-            dxButton5,  dxButton6,  dxButton7, dxButton8,  dxButton9,
-            dxButton10, dxButton15, B_Biblia,  ReadButton, SettingsButton};
+std::array<TdxButton*, 19> TForm1::CommandButtons() {
+    return {Boton1,          dxButton1,     dxButton2,    dxButton3,     dxButton4,
+            dxButton5,       dxButton6,     dxButton7,    dxButton8,     dxButton9,
+            dxButton10,      dxButton15,    B_Biblia,     ReadButton,    BookmarkButton,
+            BookmarksButton, HistoryButton, ExportButton, SettingsButton};
 }
 
 void TForm1::Button1Click() {
@@ -571,4 +602,83 @@ void TForm1::ReadButtonClick() {
                                       v ? Texto_B.FieldView("Numero") : std::string_view(),
                                       uGlobal::HitPatterns);
     DBGrid1->SetFocus();
+}
+
+// ---- The user's bookmarks ----
+
+void TForm1::ShowMark() {
+    const bool hit = uGlobal::ResultCount > 0;
+    MarkLabel->SetCaption(
+        hit ? veloria::notes::MarkOf(Texto_B.FieldView("Libro"), Texto_B.FieldView("Numero"))
+            : std::string());
+}
+
+void TForm1::BookmarkButtonClick() {
+    auto dialog = uGlobal::ResultCount > 0 ? veloria::notes::MakeNoteDialog(
+                                                 Texto_B.FieldView("Libro"),
+                                                 Texto_B.FieldView("Numero"), FindCurrentSentence())
+                                           : nullptr;
+    if (dialog)
+        OpenChild(*dialog);
+    else
+        DBGrid1->SetFocus();
+}
+
+void TForm1::BookmarksButtonClick() {
+    if (veloria::notes::Bookmarks)
+        veloria::notes::Bookmarks->Open();
+}
+
+// ---- Taking the hits out ----
+
+veloria::exporting::Takeout TForm1::HitsTakeout(std::span<const int> rows) {
+    using namespace veloria;
+    // The search as the store remembers it; without a store, as this run's search left it.
+    std::optional<study::SearchSpec> spec;
+    if (study::StudyStore* store = study::Study()) {
+        if (auto last = store->LastSearch())
+            spec = last->search;
+    }
+    if (!spec) {
+        spec.emplace();
+        spec->query = Trim(uGlobal::QueryText);
+        spec->mode = FBuscar && FBuscar->ChFraseE->Checked() ? study::SearchMode::ExactPhrase
+                                                             : study::SearchMode::AnyOrder;
+        spec->exactWord = uGlobal::ExactWordMode == 1;
+        spec->volumes = {uGlobal::SearchInText == 1, uGlobal::SearchInWorkbook == 1,
+                         uGlobal::SearchInManual == 1, uGlobal::SearchInPsychotherapy == 1,
+                         uGlobal::SearchInSongOfPrayer == 1};
+    }
+    exporting::Takeout takeout;
+    takeout.title = exporting::SearchTitle(*spec, uGlobal::ResultCount);
+    if (!rows.empty())
+        takeout.title.push_back("Exported: the " + std::to_string(rows.size()) + " hits selected");
+    // Handles of its own: the window's stay on the current hit.
+    Table results{"Texto_B.DB"};
+    VolumeTables volumes{VolumeTables::Headings::With};
+    takeout.passages = exporting::ResultPassages(results, uGlobal::ResultCount, volumes, rows);
+    takeout.fileName = "veloria-search";
+    return takeout;
+}
+
+void TForm1::ExportButtonClick() {
+    const std::vector<int> rows =
+        uGlobal::ResultCount > 0 ? DBGrid1->SelectedRows() : std::vector<int>();
+    veloria::exporting::ExportDialog dialog(
+        "Hits", [this] { return HitsTakeout(); }, uGlobal::ResultCount,
+        [this, rows] { return HitsTakeout(rows); }, int(rows.size()));
+    OpenChild(dialog);
+}
+
+// ---- The searches run before ----
+
+void TForm1::HistoryButtonClick() {
+    veloria::history::HistoryWindow window;
+    OpenChild(window);
+    if (const auto& search = window.Chosen()) {
+        // The search dialog opens filled in, and Ok is pressed as soon as it shows.
+        FBuscar->Offer(*search);
+        FBuscar->AfterShowing([] { FBuscar->dxButton2Click(); });
+        Boton1Click();
+    }
 }

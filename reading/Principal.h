@@ -3,7 +3,9 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <span>
 
+#include "export/Passages.h"
 #include "store/Table.h"
 #include "store/VolumeTables.h"
 #include "widgets/BrowseForm.h"
@@ -70,6 +72,14 @@ class TForm1 : public veloria::widgets::TBrowseForm {
     veloria::widgets::TLabel* SearchLine;
     // Opens the settings window.
     veloria::widgets::TdxButton* SettingsButton;
+    // The user's own: the bookmark of the current hit and its note, the list of bookmarks.
+    veloria::widgets::TdxButton* BookmarkButton;
+    veloria::widgets::TdxButton* BookmarksButton;
+    veloria::widgets::TdxButton* HistoryButton;
+    // The hits taken out: the clipboard, a file, the printer.
+    veloria::widgets::TdxButton* ExportButton;
+    // Whether the current hit has a bookmark, and the first line of its note.
+    veloria::widgets::TLabel* MarkLabel;
     veloria::widgets::TButton* Button1;
     veloria::widgets::TButton* Button4;
     veloria::widgets::TTimer Timer1{this};
@@ -92,12 +102,19 @@ class TForm1 : public veloria::widgets::TBrowseForm {
     void dxButton3Click();
     void ReadButtonClick();
     void SettingsButtonClick();
+    void BookmarkButtonClick();
+    void BookmarksButtonClick();
+    void ExportButtonClick();
+    void HistoryButtonClick();
+    void ShowMark();
+    // The hits as an export takes them out, with the search at the top.
+    veloria::exporting::Takeout HitsTakeout(std::span<const int> rows = {});
     void Timer1Timer();
 
   private:
-    // The command buttons, which a window opened over this one turns off: the thirteen, Read and
-    // Settings.
-    std::array<veloria::widgets::TdxButton*, 15> CommandButtons();
+    // The command buttons, which a window opened over this one turns off: the thirteen and those
+    // the window has beyond them.
+    std::array<veloria::widgets::TdxButton*, 19> CommandButtons();
     // The volume of the current result row, or nullptr (an empty result table has no book code).
     veloria::store::VolumeTables::Entry* CurrentVolume();
 

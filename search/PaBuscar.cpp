@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "app/uGlobal.h"
+#include "history/History.h"
 #include "search/PaBarra.h"
 #include "search/Query.h"
 #include "search/SearchEngine.h"
@@ -104,6 +105,13 @@ TFBuscar::TFBuscar() : TForm("FBuscar") {
     Edit1->SetFont(kArial15);
     Edit1->SetCharCase(ecUpperCase);
     Edit1->OnKeyPress = [this](char& key) { Edit1KeyPress(key); };
+    Edit1->SetHint("Down: your earlier searches");
+    Edit1->OnKeyDown = [this](WORD& key, TShiftState) {
+        if (key == VK_DOWN) {
+            key = 0;
+            OfferHistory();
+        }
+    };
 
     dxButton2 = MakeFlatButton(this, {"dxButton2", 432, 95, 75, 24, 1},
                                {"&Ok     ", "Search Now", "ok.png"}, [this] { dxButton2Click(); });
@@ -149,7 +157,32 @@ void TFBuscar::FormActivate() {
     SetColor(Look().searchDialog);
     HintWindow().SetArrowBackgroundColor(Look().fixedCells);
     Edit1->Clear();
+    if (offered_) {
+        Apply(*offered_);
+        offered_.reset();
+    }
     Edit1->SetFocus();
+}
+
+void TFBuscar::OfferHistory() {
+    if (const auto search = veloria::history::ChooseFromHistory(*Edit1))
+        Apply(*search);
+    Edit1->SetFocus();
+}
+
+void TFBuscar::Apply(const veloria::study::SearchSpec& search) {
+    Edit1->SetText(search.query);
+    if (search.mode == veloria::study::SearchMode::ExactPhrase) {
+        ChFraseE->SetChecked(true);
+        ChFraseEClick();
+    } else {
+        ChPalabraOr->SetChecked(true);
+        ChPalabraOrClick();
+        ChPalabraEx->SetChecked(search.exactWord);
+    }
+    TCheckBox* const boxes[] = {ChTexto, ChEjercicios, ChMaestro, ChPsico, ChOracion};
+    for (std::size_t i = 0; i < std::size(boxes); ++i)
+        boxes[i]->SetChecked(search.volumes[i]);
 }
 
 void TFBuscar::Edit1KeyPress(char& key) {

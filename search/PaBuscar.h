@@ -1,7 +1,10 @@
 #pragma once
 
+#include <optional>
+
 #include "store/Table.h"
 #include "store/VolumeTables.h"
+#include "study/StudyData.h"
 #include "widgets/Buttons.h"
 #include "widgets/Form.h"
 #include "widgets/StdCtrls.h"
@@ -42,6 +45,17 @@ class TFBuscar : public veloria::widgets::TForm {
     void Button3Click();
     void ChPalabraOrClick();
     void ChFraseEClick();
+
+    // The search history, offered in the word box (Down): a search chosen there fills the box,
+    // the mode and the volumes, and Ok runs it.
+    void OfferHistory();
+    void Apply(const veloria::study::SearchSpec& search);
+    // A search to fill in at the next activation, after the box is cleared (a search run again
+    // from the history list).
+    void Offer(const veloria::study::SearchSpec& search) { offered_ = search; }
+
+  private:
+    std::optional<veloria::study::SearchSpec> offered_;
 };
 
 extern TFBuscar* FBuscar;

@@ -139,33 +139,6 @@ std::optional<std::int64_t> ParseNumber(std::string_view text) {
     return negative ? -value : value;
 }
 
-void AppendField(std::string& out, std::string_view field) {
-    const bool blankEdge = !field.empty() && (field.front() == ' ' || field.front() == '\t' ||
-                                              field.back() == ' ' || field.back() == '\t');
-    if (field.find_first_of(",\"\r\n") == std::string_view::npos && !blankEdge) {
-        out += field;
-        return;
-    }
-    out += '"';
-    for (char c : field) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    out += '"';
-}
-
-void AppendRecord(std::string& out, std::initializer_list<std::string_view> fields) {
-    bool first = true;
-    for (std::string_view field : fields) {
-        if (!first)
-            out += ',';
-        first = false;
-        AppendField(out, field);
-    }
-    out += "\r\n";
-}
-
 void CheckHeader(const std::vector<Record>& records) {
     if (records.empty())
         throw Fault(0, "not a Veloria bookmarks file: it is empty");
@@ -228,6 +201,37 @@ BookmarkFileError::BookmarkFileError(int line, const std::string& message)
     : StoreError(line > 0 ? "line " + std::to_string(line) + ": " + message : message),
       line_(line) {}
 
+namespace {
+
+void AppendField(std::string& out, std::string_view field) {
+    const bool blankEdge = !field.empty() && (field.front() == ' ' || field.front() == '\t' ||
+                                              field.back() == ' ' || field.back() == '\t');
+    if (field.find_first_of(",\"\r\n") == std::string_view::npos && !blankEdge) {
+        out += field;
+        return;
+    }
+    out += '"';
+    for (char c : field) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+}  // namespace
+
+void AppendCsvRecord(std::string& out, std::initializer_list<std::string_view> fields) {
+    bool first = true;
+    for (std::string_view field : fields) {
+        if (!first)
+            out += ',';
+        first = false;
+        AppendField(out, field);
+    }
+    out += "\r\n";
+}
+
 std::string FormatUtcTime(std::int64_t seconds) {
     using namespace std::chrono;
     const sys_seconds time{std::chrono::seconds(std::clamp<std::int64_t>(seconds, 0, kMaxTime))};
@@ -269,13 +273,13 @@ std::optional<std::int64_t> ParseUtcTime(std::string_view text) {
 
 std::string FormatBookmarkFile(std::span<const Bookmark> bookmarks) {
     std::string out;
-    AppendRecord(out, {kBookmarkFileFormat, std::to_string(kBookmarkFileVersion)});
-    AppendRecord(out,
-                 {kColumns[0], kColumns[1], kColumns[2], kColumns[3], kColumns[4], kColumns[5]});
+    AppendCsvRecord(out, {kBookmarkFileFormat, std::to_string(kBookmarkFileVersion)});
+    AppendCsvRecord(out,
+                    {kColumns[0], kColumns[1], kColumns[2], kColumns[3], kColumns[4], kColumns[5]});
     for (const Bookmark& b : bookmarks) {
-        AppendRecord(out, {std::string_view(&b.sentence.book, 1), std::to_string(b.sentence.numero),
-                           store::ToUtf8(b.reference), FormatUtcTime(b.created),
-                           FormatUtcTime(b.updated), b.note});
+        AppendCsvRecord(out, {std::string_view(&b.sentence.book, 1),
+                              std::to_string(b.sentence.numero), store::ToUtf8(b.reference),
+                              FormatUtcTime(b.created), FormatUtcTime(b.updated), b.note});
     }
     return out;
 }

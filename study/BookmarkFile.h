@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <span>
 #include <string>
@@ -48,6 +49,9 @@ std::string FormatBookmarkFile(std::span<const Bookmark> bookmarks);
 // time not of the form 2026-12-09T14:22:33Z, or one sentence twice. A UTF-8 byte order mark at
 // the start and lines ended by LF alone are taken; blanks around a reference are trimmed.
 std::vector<Bookmark> ParseBookmarkFile(std::string_view text);
+
+// One record of comma-separated values as this file writes them, its CR LF included.
+void AppendCsvRecord(std::string& out, std::initializer_list<std::string_view> fields);
 
 // "2026-12-09T14:22:33Z" for seconds since 1970 UTC (clamped to 1970..9999); and back, nothing
 // for any other text.

@@ -417,6 +417,7 @@ void TDBGrid::SyncFromData() {
     if (rows != rows_ || version != version_) {
         rows_ = rows;
         version_ = version;
+        picked_.clear();
         model_->Reset();
         shownRec_ = -1;
     }
@@ -438,6 +439,11 @@ void TDBGrid::ShowCurrent(bool scroll) {
         if (options_.Contains(dgRowSelect))
             flags |= QItemSelectionModel::Rows;
         selection->setCurrentIndex(index, flags);
+        for (int rec : picked_) {
+            if (rec >= 1 && rec <= rows_)
+                selection->select(model_->index(rec - 1, 0),
+                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
         if (scroll)
             scrollTo(index, EnsureVisible);
     }
@@ -478,16 +484,53 @@ void TDBGrid::StepColumn(int delta, bool wrapRows) {
     ShowCurrent(true);
 }
 
+void TDBGrid::SetMultiSelect(bool on) {
+    multiSelect_ = on;
+    picked_.clear();
+    ShowCurrent(false);
+}
+
+std::vector<int> TDBGrid::SelectedRows() const {
+    if (picked_.size() < 2)
+        return {};
+    return {picked_.begin(), picked_.end()};
+}
+
+void TDBGrid::Pick(int from, Qt::KeyboardModifiers modifiers, bool toggle) {
+    if (!multiSelect_)
+        return;
+    const int here = shownRec_;
+    if (toggle && (modifiers & Qt::ControlModifier)) {
+        if (picked_.empty() && from >= 1)
+            picked_.insert(from);
+        if (!picked_.erase(here))
+            picked_.insert(here);
+        anchor_ = here;
+    } else if (modifiers & Qt::ShiftModifier) {
+        if (picked_.empty() || anchor_ < 1)
+            anchor_ = from;
+        picked_.clear();
+        for (int r = std::min(anchor_, here); r <= std::max(anchor_, here); ++r)
+            picked_.insert(r);
+    } else {
+        picked_.clear();
+        anchor_ = here;
+    }
+    ShowCurrent(false);
+}
+
 void TDBGrid::keyPressEvent(QKeyEvent* event) {
     const auto mods = event->modifiers();
     const bool ctrl = mods & Qt::ControlModifier;
     const bool rowSelect = options_.Contains(dgRowSelect);
     auto move = [&](auto&& step) {
+        const int from = shownRec_;
         Dispatch([&] {
             if (table_.Active())
                 step();
         });
         SyncFromData();
+        Pick(from, mods, false);
     };
     switch (event->key()) {
         case Qt::Key_Up:
@@ -542,8 +585,10 @@ void TDBGrid::mousePressEvent(QMouseEvent* event) {
         return;
     pressedOnCell_ = true;
     column_ = index.column();
+    const int from = shownRec_;
     MoveTable(index.row() + 1);
     ShowCurrent(true);
+    Pick(from, event->modifiers(), true);
 }
 
 void TDBGrid::mouseMoveEvent(QMouseEvent* event) {

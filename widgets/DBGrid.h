@@ -4,6 +4,7 @@
 #include <QTableView>
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,14 @@ class TDBGrid : public ControlHost<QTableView>, public DataLink {
     // The row the grid shows as current (1-based), 0 when none.
     int CurrentRecNo() const { return shownRec_; }
 
+    // Rows picked beside the current one, for a command over several (an export): Ctrl with a
+    // click adds or takes away a row, Shift with a click or a moving key picks the rows from
+    // where the picking began. A click or a move without them picks nothing again, as does a
+    // new content. Off by default: the grid then selects its current row alone.
+    void SetMultiSelect(bool on);
+    // The rows picked (1-based, in order) when they are more than one; empty otherwise.
+    std::vector<int> SelectedRows() const;
+
     std::function<void()> OnCellClick;
 
   protected:
@@ -128,6 +137,8 @@ class TDBGrid : public ControlHost<QTableView>, public DataLink {
     void ShowCurrent(bool scroll);
     void MoveTable(int recNo);
     void StepColumn(int delta, bool wrapRows);
+    // The picked rows after the current row moved from `from`, with the keys' modifiers.
+    void Pick(int from, Qt::KeyboardModifiers modifiers, bool toggle);
     QFont TitleQFont(int column) const;
 
     store::Table& table_;
@@ -148,6 +159,9 @@ class TDBGrid : public ControlHost<QTableView>, public DataLink {
     int shownRec_ = 0;
     int column_ = 0;
     bool pressedOnCell_ = false;
+    bool multiSelect_ = false;
+    int anchor_ = 0;
+    std::set<int> picked_;
 };
 
 // A label showing one field of a table handle's current row.

@@ -32,6 +32,8 @@ struct TLook {
     // The frame around a focused button, in pixels: 1 is the dotted line of the standard look,
     // wider ones are drawn solid.
     int focusFrame = 1;
+    // The mark of a sentence the user has bookmarked.
+    TColor bookmark;
 };
 
 // The look the windows were laid out in.
@@ -45,6 +47,7 @@ inline constexpr TLook kStandardLook{
     .currentBackground = RGB(214, 232, 255),
     .gaugeDone = RGB(0, 0, 255),
     .gaugeRest = RGB(255, 255, 255),
+    .bookmark = RGB(200, 60, 40),
 };
 
 // For eyes that need more: the windows' black text on light colours of at least 7:1 contrast,
@@ -62,6 +65,7 @@ inline constexpr TLook kHighContrastLook{
     .gaugeRest = RGB(255, 255, 255),
     .backgroundPictures = false,
     .focusFrame = 3,
+    .bookmark = RGB(150, 0, 0),
 };
 
 // The look in use: the standard one until another is chosen. The windows read it when they are

@@ -215,8 +215,9 @@ TEST_F(CitingTest, LayoutAndTabOrder) {
     EXPECT_EQ(C().dxButton1->Font(), (widgets::TFont{"Arial", 13}));
     Show("T1/", [&] {
         EXPECT_EQ(C().DBGrid1->FixedColor(), widgets::RGB(166, 202, 240));
-        for (const char* name : {"Memo1", "ScrollBar1", "dxButton1", "dxButton2", "dxButton3",
-                                 "dxButton4", "dxButton5", "dxButton6", "ReadButton", "DBGrid1"}) {
+        for (const char* name :
+             {"Memo1", "ScrollBar1", "dxButton1", "dxButton2", "dxButton3", "dxButton4",
+              "dxButton5", "dxButton6", "ReadButton", "BookmarkButton", "DBGrid1"}) {
             wt::KeyClick(C(), Qt::Key_Tab);
             EXPECT_EQ(Focused(C()), name);
         }

@@ -17,6 +17,8 @@
 #include "bible/PaBiblia.h"
 #include "bible/PaCB.h"
 #include "glossary/PaGlosario.h"
+#include "notes/Bookmarking.h"
+#include "notes/BookmarksWindow.h"
 #include "reader/ReadingWindow.h"
 #include "reading/PaDesplegar.h"
 #include "reading/Principal.h"
@@ -169,6 +171,8 @@ class ProgramTest : public ::testing::Test {
         FFrase = nullptr;
         FCurBi = nullptr;
         reader::Reader = nullptr;
+        notes::Bookmarks = nullptr;
+        notes::ForgetChangeActions();
         uGlobal::ResultCount = 0;
         uGlobal::SearchDone = 0;
         uGlobal::ActivationCount = 0;
