@@ -71,6 +71,7 @@ ExportDialog::ExportDialog(std::string_view what, std::function<Takeout()> all, 
 
     WhatLabel = widgets::Make<TLabel>(this, "WhatLabel", 16, 12, 298, 17);
     WhatLabel->SetAutoSize(false);
+    WhatLabel->SetBounds(16, 12, 298, 17);
     WhatLabel->SetTransparent(true);
     WhatLabel->SetShowAccelChar(false);
     WhatLabel->SetCaption(std::string(what) + ": " + std::to_string(allCount));

@@ -106,8 +106,8 @@ void ConnectReader(reader::ReadingWindow& reader) {
         takeout.title = {store::ToUtf8(first.volume + ": " + first.heading),
                          "Sentences: " + std::to_string(takeout.passages.size())};
         takeout.fileName = "veloria-section";
-        exporting::ExportDialog dialog("Sentences of the section", [&] { return takeout; },
-                                       int(takeout.passages.size()));
+        exporting::ExportDialog dialog(
+            "Sentences of the section", [&] { return takeout; }, int(takeout.passages.size()));
         dialog.ShowModal();
     };
     WhenChanged([r = QPointer<reader::ReadingWindow>(&reader)] {

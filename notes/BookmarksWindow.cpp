@@ -90,6 +90,7 @@ BookmarksWindow::BookmarksWindow() : TForm("Bookmarks") {
     CloseButton = MakeCloseButton(this, {"CloseButton", 551, 352, 77, 25, 9}, [this] { Close(); });
     Message = Make<TLabel>(this, "Message", 12, 390, 616, 17);
     Message->SetAutoSize(false);
+    Message->SetBounds(12, 390, 616, 17);
     Message->SetTransparent(true);
     Message->SetShowAccelChar(false);
     Message->SetAccessibleName("Message");
@@ -204,9 +205,13 @@ exporting::Takeout BookmarksWindow::ListTakeout() const {
     store::VolumeTables volumes{store::VolumeTables::Headings::With};
     for (const study::Bookmark& b : shown_) {
         const std::string numero = std::to_string(b.sentence.numero);
-        exporting::Passage p =
-            exporting::FindPassage(volumes, std::string_view(&b.sentence.book, 1), numero)
-                .value_or(exporting::Passage{.reference = b.reference});
+        // A sentence the work no longer has goes out by its reference alone.
+        exporting::Passage p;
+        if (auto found =
+                exporting::FindPassage(volumes, std::string_view(&b.sentence.book, 1), numero))
+            p = std::move(*found);
+        else
+            p.reference = b.reference;
         p.note = b.note;
         takeout.passages.push_back(std::move(p));
     }

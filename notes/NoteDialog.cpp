@@ -1,6 +1,7 @@
 #include "notes/NoteDialog.h"
 
 #include <QString>
+#include <QTextCursor>
 #include <QTextDocument>
 
 #include "notes/Bookmarking.h"
@@ -25,6 +26,7 @@ NoteDialog::NoteDialog(study::Sentence sentence, std::string_view reference, std
 
     SentenceLabel = Make<TLabel>(this, "SentenceLabel", 12, 10, 436, 58);
     SentenceLabel->SetAutoSize(false);
+    SentenceLabel->SetBounds(12, 10, 436, 58);
     SentenceLabel->SetWordWrap(true);
     SentenceLabel->SetShowAccelChar(false);
     SentenceLabel->SetTransparent(true);
@@ -48,6 +50,8 @@ NoteDialog::NoteDialog(study::Sentence sentence, std::string_view reference, std
                                   [this] { Close(); });
     CancelButton->SetCancel(true);
     Message = Make<TLabel>(this, "Message", 238, 270, 100, 17);
+    Message->SetAutoSize(false);
+    Message->SetBounds(238, 270, 100, 17);
     Message->SetTransparent(true);
 
     if (study::StudyStore* store = study::Study())
@@ -55,7 +59,11 @@ NoteDialog::NoteDialog(study::Sentence sentence, std::string_view reference, std
     if (stored_)
         NoteBox->setPlainText(QString::fromUtf8(stored_->note));
     ShowState();
-    OnActivate = [this] { NoteBox->SetFocus(); };
+    // The caret after the note, where the user goes on writing it.
+    OnActivate = [this] {
+        NoteBox->SetFocus();
+        NoteBox->moveCursor(QTextCursor::End);
+    };
 }
 
 void NoteDialog::ShowState() {
