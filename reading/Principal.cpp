@@ -163,15 +163,6 @@ TForm1::TForm1()
     // access key no command of the window has.
     ReadButton = command({"ReadButton", 654, 105, 79, 24, 18},
                          {"&Read", "Read the hit in its volume"}, &TForm1::ReadButtonClick);
-    SearchLine = Make<TLabel>(this, "SearchLine", 14, 480, 721, 22);
-    SearchLine->SetAutoSize(false);
-    SearchLine->SetBounds(14, 480, 721, 22);
-    SearchLine->SetLayout(tlCenter);
-    SearchLine->SetTransparent(true);
-    SearchLine->SetFont(kArial13);
-    SettingsButton =
-        command({"SettingsButton", 656, 507, 79, 24, 23},
-                {"Se&ttings", "Size, look and the tip at start"}, &TForm1::SettingsButtonClick);
     // The user's own, in the lower row, with access keys no command of the window has.
     BookmarkButton =
         command({"BookmarkButton", 14, 507, 79, 24, 19},
@@ -193,6 +184,16 @@ TForm1::TForm1()
         if (self)
             self->ShowMark();
     });
+    // Above that row, the search the hits come from; at its end, the settings.
+    SearchLine = Make<TLabel>(this, "SearchLine", 14, 480, 721, 22);
+    SearchLine->SetAutoSize(false);
+    SearchLine->SetBounds(14, 480, 721, 22);
+    SearchLine->SetLayout(tlCenter);
+    SearchLine->SetTransparent(true);
+    SearchLine->SetFont(kArial13);
+    SettingsButton =
+        command({"SettingsButton", 656, 507, 79, 24, 23},
+                {"Se&ttings", "Size, look and the tip at start"}, &TForm1::SettingsButtonClick);
     // Off until the activation's "Activar".
     for (TdxButton* b : CommandButtons())
         b->SetEnabled(false);
