@@ -114,10 +114,10 @@ int main(int argc, char** argv) {
     // The store of a user who searched and left the hits at the middle one.
     {
         study::OpenStudy(dir.path());
-        study::SearchSpec spec;
-        spec.query = "THE";
-        spec.volumes = {true, false, false, false, false};
-        study::Study()->RecordSearch(spec, kHits);
+        study::SearchSpec search;
+        search.query = "THE";
+        search.volumes = {true, false, false, false, false};
+        study::Study()->RecordSearch(search, kHits);
         study::Study()->SetCurrentRow(kHits / 2);
         study::Study()->SetTipAtStart(true);
         study::CloseStudy();

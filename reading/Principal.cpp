@@ -634,24 +634,16 @@ void TForm1::BookmarksButtonClick() {
 
 veloria::exporting::Takeout TForm1::HitsTakeout(std::span<const int> rows) {
     using namespace veloria;
-    // The search as the store remembers it; without a store, as this run's search left it.
-    std::optional<study::SearchSpec> spec;
-    if (study::StudyStore* store = study::Study()) {
-        if (auto last = store->LastSearch())
-            spec = last->search;
-    }
-    if (!spec) {
-        spec.emplace();
-        spec->query = Trim(uGlobal::QueryText);
-        spec->mode = FBuscar && FBuscar->ChFraseE->Checked() ? study::SearchMode::ExactPhrase
-                                                             : study::SearchMode::AnyOrder;
-        spec->exactWord = uGlobal::ExactWordMode == 1;
-        spec->volumes = {uGlobal::SearchInText == 1, uGlobal::SearchInWorkbook == 1,
-                         uGlobal::SearchInManual == 1, uGlobal::SearchInPsychotherapy == 1,
-                         uGlobal::SearchInSongOfPrayer == 1};
-    }
+    // The search that made the hits, as the search line says it: never a search refused since.
+    study::SearchSpec search;
+    search.query = uGlobal::HitQuery;
+    search.mode =
+        uGlobal::HitExactPhrase ? study::SearchMode::ExactPhrase : study::SearchMode::AnyOrder;
+    search.exactWord = uGlobal::HitExactWord == 1;
+    for (std::size_t i = 0; i < search.volumes.size(); ++i)
+        search.volumes[i] = uGlobal::HitVolumes[i] == 1;
     exporting::Takeout takeout;
-    takeout.title = exporting::SearchTitle(*spec, uGlobal::ResultCount);
+    takeout.title = exporting::SearchTitle(search, uGlobal::ResultCount);
     if (!rows.empty())
         takeout.title.push_back("Exported: the " + std::to_string(rows.size()) + " hits selected");
     // Handles of its own: the window's stay on the current hit.

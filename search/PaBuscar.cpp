@@ -54,14 +54,14 @@ void RememberSearch(const SearchRequest& request, std::int32_t hitCount) {
     veloria::study::StudyStore* study = veloria::study::Study();
     if (!study)
         return;
-    veloria::study::SearchSpec spec;
-    spec.query = request.wordBoxText;
-    spec.mode = request.exactPhrase ? veloria::study::SearchMode::ExactPhrase
-                                    : veloria::study::SearchMode::AnyOrder;
-    spec.exactWord = request.exactWord;
-    spec.volumes = request.volumes;
+    veloria::study::SearchSpec search;
+    search.query = request.wordBoxText;
+    search.mode = request.exactPhrase ? veloria::study::SearchMode::ExactPhrase
+                                      : veloria::study::SearchMode::AnyOrder;
+    search.exactWord = request.exactWord;
+    search.volumes = request.volumes;
     try {
-        study->RecordSearch(spec, hitCount);
+        study->RecordSearch(search, hitCount);
     } catch (const std::exception& e) {
         Application().ShowException(e.what());
     }

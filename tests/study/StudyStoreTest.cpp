@@ -196,18 +196,18 @@ TEST_F(StudyStoreTest, AFileThatCannotBeWrittenIsAnErrorAndIsNeverSetAside) {
 }
 
 TEST_F(StudyStoreTest, TheLastSearchIsRememberedAsTypedWithTheRowTheUserWasOn) {
-    const SearchSpec spec =
+    const SearchSpec search =
         Spec("  A\xD1O LOVE  ", SearchMode::ExactPhrase, true, {true, false, true, false, true});
     {
         auto store = Open();
         store->SetCurrentRow(5);  // nothing remembered: nothing to move
         EXPECT_FALSE(store->LastSearch());
-        store->RecordSearch(spec, 42, 1000);
-        EXPECT_EQ(store->LastSearch(), (RememberedSearch{spec, 42, 1}));
+        store->RecordSearch(search, 42, 1000);
+        EXPECT_EQ(store->LastSearch(), (RememberedSearch{search, 42, 1}));
         store->SetCurrentRow(17);
     }
     auto store = Open();
-    EXPECT_EQ(store->LastSearch(), (RememberedSearch{spec, 42, 17}));
+    EXPECT_EQ(store->LastSearch(), (RememberedSearch{search, 42, 17}));
     // A search without hits has no row to be on.
     store->RecordSearch(Spec("ZZZ"), 0, 1001);
     EXPECT_EQ(store->LastSearch(), (RememberedSearch{Spec("ZZZ"), 0, 0}));
