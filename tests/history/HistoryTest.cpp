@@ -18,7 +18,7 @@ namespace {
 
 namespace t = widgets::testing;
 
-study::SearchSpec Spec(std::string query, study::SearchMode mode, bool text, bool workbook) {
+study::SearchSpec SearchOf(std::string query, study::SearchMode mode, bool text, bool workbook) {
     study::SearchSpec s;
     s.query = std::move(query);
     s.mode = mode;
@@ -30,10 +30,10 @@ class HistoryTest : public ProgramTest {
   protected:
     HistoryTest() {
         Start();
-        study::Study()->RecordSearch(Spec("SECOND", study::SearchMode::ExactPhrase, true, false), 1,
-                                     1000);
-        study::Study()->RecordSearch(Spec("LESSON", study::SearchMode::AnyOrder, false, true), 1,
-                                     2000);
+        study::Study()->RecordSearch(
+            SearchOf("SECOND", study::SearchMode::ExactPhrase, true, false), 1, 1000);
+        study::Study()->RecordSearch(SearchOf("LESSON", study::SearchMode::AnyOrder, false, true),
+                                     1, 2000);
     }
     // Keys to the menu that the word box shows, once it shows.
     static void InMenu(std::vector<Qt::Key> keys) {

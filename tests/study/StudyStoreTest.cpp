@@ -31,8 +31,9 @@ void Spit(const fs::path& file, std::string_view bytes) {
     std::ofstream(file, std::ios::binary) << bytes;
 }
 
-SearchSpec Spec(std::string query, SearchMode mode = SearchMode::AnyOrder, bool exactWord = false,
-                std::array<bool, 5> volumes = {true, true, true, true, true}) {
+SearchSpec SearchOf(std::string query, SearchMode mode = SearchMode::AnyOrder,
+                    bool exactWord = false,
+                    std::array<bool, 5> volumes = {true, true, true, true, true}) {
     return {std::move(query), mode, exactWord, volumes};
 }
 
@@ -196,8 +197,8 @@ TEST_F(StudyStoreTest, AFileThatCannotBeWrittenIsAnErrorAndIsNeverSetAside) {
 }
 
 TEST_F(StudyStoreTest, TheLastSearchIsRememberedAsTypedWithTheRowTheUserWasOn) {
-    const SearchSpec search =
-        Spec("  A\xD1O LOVE  ", SearchMode::ExactPhrase, true, {true, false, true, false, true});
+    const SearchSpec search = SearchOf("  A\xD1O LOVE  ", SearchMode::ExactPhrase, true,
+                                       {true, false, true, false, true});
     {
         auto store = Open();
         store->SetCurrentRow(5);  // nothing remembered: nothing to move
@@ -209,14 +210,14 @@ TEST_F(StudyStoreTest, TheLastSearchIsRememberedAsTypedWithTheRowTheUserWasOn) {
     auto store = Open();
     EXPECT_EQ(store->LastSearch(), (RememberedSearch{search, 42, 17}));
     // A search without hits has no row to be on.
-    store->RecordSearch(Spec("ZZZ"), 0, 1001);
-    EXPECT_EQ(store->LastSearch(), (RememberedSearch{Spec("ZZZ"), 0, 0}));
+    store->RecordSearch(SearchOf("ZZZ"), 0, 1001);
+    EXPECT_EQ(store->LastSearch(), (RememberedSearch{SearchOf("ZZZ"), 0, 0}));
 }
 
 TEST_F(StudyStoreTest, HistoryKeepsTheLastHundredNewestFirstAndMovesARepeatToTheTop) {
     auto store = Open();
     for (int i = 1; i <= kHistoryLimit + 5; ++i)
-        store->RecordSearch(Spec("WORD" + std::to_string(i)), i, 1000 + i);
+        store->RecordSearch(SearchOf("WORD" + std::to_string(i)), i, 1000 + i);
     auto history = store->History();
     ASSERT_EQ(history.size(), std::size_t(kHistoryLimit));
     EXPECT_EQ(history.front().search.query, "WORD105");
@@ -224,10 +225,10 @@ TEST_F(StudyStoreTest, HistoryKeepsTheLastHundredNewestFirstAndMovesARepeatToThe
     EXPECT_EQ(history.back().search.query, "WORD6");
 
     // The same search again, blanks aside: moved up with its new count and time, not repeated.
-    store->RecordSearch(Spec(" WORD50 "), 7, 2000);
+    store->RecordSearch(SearchOf(" WORD50 "), 7, 2000);
     history = store->History();
     ASSERT_EQ(history.size(), std::size_t(kHistoryLimit));
-    EXPECT_EQ(history.front().search, Spec("WORD50"));
+    EXPECT_EQ(history.front().search, SearchOf("WORD50"));
     EXPECT_EQ(history.front().hitCount, 7);
     EXPECT_EQ(history.front().ranAt, 2000);
     EXPECT_EQ(std::count_if(history.begin(), history.end(),
@@ -237,9 +238,9 @@ TEST_F(StudyStoreTest, HistoryKeepsTheLastHundredNewestFirstAndMovesARepeatToThe
     EXPECT_EQ(store->LastSearch()->search.query, " WORD50 ");  // remembered as typed
 
     // Another mode, exact word or volumes make another search.
-    store->RecordSearch(Spec("WORD50", SearchMode::ExactPhrase), 1, 2001);
-    store->RecordSearch(Spec("WORD50", SearchMode::AnyOrder, true), 1, 2002);
-    store->RecordSearch(Spec("WORD50", SearchMode::AnyOrder, false, {true}), 1, 2003);
+    store->RecordSearch(SearchOf("WORD50", SearchMode::ExactPhrase), 1, 2001);
+    store->RecordSearch(SearchOf("WORD50", SearchMode::AnyOrder, true), 1, 2002);
+    store->RecordSearch(SearchOf("WORD50", SearchMode::AnyOrder, false, {true}), 1, 2003);
     history = store->History();
     ASSERT_EQ(history.size(), std::size_t(kHistoryLimit));
     for (int i = 0; i < 4; ++i)
