@@ -1,5 +1,8 @@
 #include "app/Program.h"
 
+#include <cstdlib>
+#include <exception>
+
 #include "bible/PABVeloria.h"
 #include "bible/PaBc.h"
 #include "bible/PaBiblia.h"
@@ -22,6 +25,27 @@
 
 namespace veloria::app {
 
+namespace {
+
+// The windows only the commands open, in their fixed order.
+void CreateCommandWindows() {
+    using widgets::Application;
+    FGlosario = Application().CreateForm<TFGlosario>();
+    FBuscar = Application().CreateForm<TFBuscar>();
+    PBarra = Application().CreateForm<TPBarra>();
+    FBiblia = Application().CreateForm<TFBiblia>();
+    FDesplegar = Application().CreateForm<TFDesplegar>();
+    FBC = Application().CreateForm<TFBC>();
+    FB_Veloria = Application().CreateForm<TFB_Veloria>();
+    FCurBi = Application().CreateForm<TFCurBi>();
+    reader::Reader = Application().CreateForm<reader::ReadingWindow>();
+    FSettings = Application().CreateForm<TSettingsForm>();
+    notes::Bookmarks = Application().CreateForm<notes::BookmarksWindow>();
+    notes::ConnectReader(*reader::Reader);
+}
+
+}  // namespace
+
 void CreateForms(TSplashForm* splash) {
     using widgets::Application;
     // The program's own working tables, when missing, are made again before any window opens them.
@@ -32,21 +56,21 @@ void CreateForms(TSplashForm* splash) {
         !problem.empty())
         Application().MessageBox(problem, "Veloria");
     settings::ApplyStoredSettings();
+    // What the start shows first, the main window and the tip of the day, is made first; the
+    // other windows, two thirds of making them all, once the first window is painted. Their
+    // tables are opened then, and a table that cannot be opened still ends the program with its
+    // message.
     Form1 = Application().CreateForm<TForm1>();
-    FGlosario = Application().CreateForm<TFGlosario>();
-    FBuscar = Application().CreateForm<TFBuscar>();
-    PBarra = Application().CreateForm<TPBarra>();
-    FBiblia = Application().CreateForm<TFBiblia>();
-    FDesplegar = Application().CreateForm<TFDesplegar>();
-    FBC = Application().CreateForm<TFBC>();
-    FB_Veloria = Application().CreateForm<TFB_Veloria>();
     FFrase = Application().CreateForm<TFFrase>();
-    FCurBi = Application().CreateForm<TFCurBi>();
-    reader::Reader = Application().CreateForm<reader::ReadingWindow>();
-    FSettings = Application().CreateForm<TSettingsForm>();
-    notes::Bookmarks = Application().CreateForm<notes::BookmarksWindow>();
-    notes::ConnectReader(*reader::Reader);
     Form1->SplashHandle = splash;
+    Application().AfterFirstPaint(settings::TipAtStart() ? "FFrase" : "Form1", [] {
+        try {
+            CreateCommandWindows();
+        } catch (const std::exception& e) {
+            Application().ShowException(e.what());
+            std::exit(1);
+        }
+    });
 }
 
 }  // namespace veloria::app

@@ -438,6 +438,9 @@ std::array<TdxButton*, 19> TForm1::CommandButtons() {
 }
 
 void TForm1::Button1Click() {
+    // The windows the commands open are made after the first paint of the start; the commands
+    // come on only once they exist.
+    Application().FinishStarting();
     LoadPicture(*Image2, "Logotipo01.bmp");
     for (TdxButton* b : CommandButtons()) {
         if (b != B_Biblia)

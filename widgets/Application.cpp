@@ -1,5 +1,6 @@
 #include "widgets/Application.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <exception>
 #include <string>
+#include <utility>
 
 #include "store/Table.h"
 #include "store/Text.h"
@@ -196,21 +198,58 @@ void TApplication::SetTitle(std::string_view title) {
 
 void TApplication::SetIcon(std::string_view name) {
     const QString n = QString::fromUtf8(name.data(), qsizetype(name.size()));
-    // The installed program lies in <prefix>/libexec/veloria, its icons in <prefix>/share/icons,
-    // which the desktop's places need not name.
-    const QString beside = QDir(QCoreApplication::applicationDirPath())
-                               .absoluteFilePath(QStringLiteral("../../share/icons"));
-    QStringList paths = QIcon::themeSearchPaths();
-    if (QDir(beside).exists() && !paths.contains(QDir::cleanPath(beside)))
-        paths.append(QDir::cleanPath(beside));
-    QIcon::setThemeSearchPaths(paths);
-    if (QIcon::themeName().isEmpty())
-        QIcon::setThemeName(QStringLiteral("hicolor"));
-    QIcon built;
-    for (const QFileInfo& file :
-         QDir(QStringLiteral(":/icons")).entryInfoList({n + QStringLiteral("-*.png")}))
-        built.addFile(file.filePath());
-    QApplication::setWindowIcon(QIcon::fromTheme(n, built));
+    // The built-in copy is the installed theme's own picture, so no theme is searched: that
+    // search, and the larger sizes, which X hands to the window manager with every window made,
+    // took a tenth of the start. A title bar or task list shows at most 64 pixels; the desktop's
+    // launchers read the theme.
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64}) {
+        const QString file = QStringLiteral(":/icons/%1-%2.png").arg(n).arg(size);
+        if (QFileInfo::exists(file))
+            icon.addFile(file, QSize(size, size));
+    }
+    QApplication::setWindowIcon(icon);
+}
+
+namespace {
+// Watches for the first paint of a window, then hands the start-up work to the loop.
+class FirstPaintWatch : public QObject {
+  public:
+    FirstPaintWatch(QString window, QObject* parent)
+        : QObject(parent), window_(std::move(window)) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!seen_ && event->type() == QEvent::Paint && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->window()->objectName() == window_) {
+            seen_ = true;
+            // Once the loop next waits for events: the window's other widgets are painted, the
+            // whole handed to the display, and what the paint set off done.
+            QObject::connect(
+                QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+                [] { QTimer::singleShot(0, qApp, [] { Application().FinishStarting(); }); },
+                Qt::SingleShotConnection);
+        }
+        return false;
+    }
+
+  private:
+    QString window_;
+    bool seen_ = false;
+};
+}  // namespace
+
+void TApplication::AfterFirstPaint(std::string window, std::function<void()> work) {
+    delete paintWatch_.data();
+    startWork_ = std::move(work);
+    paintWatch_ = new FirstPaintWatch(ToQString(window), qApp);
+    qApp->installEventFilter(paintWatch_);
+}
+
+void TApplication::FinishStarting() {
+    delete paintWatch_.data();
+    // Taken first: the work may show a box, whose loop paints, and must not run twice.
+    if (const std::function<void()> work = std::exchange(startWork_, {}))
+        work();
 }
 
 void TApplication::Adopt(std::unique_ptr<TForm> form) {
@@ -241,6 +280,8 @@ void TApplication::ProcessMessages() {
 }
 
 void TApplication::DestroyForms() {
+    delete paintWatch_.data();
+    startWork_ = {};
     while (!forms_.empty())
         forms_.pop_back();
     mainForm_ = nullptr;

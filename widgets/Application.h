@@ -37,9 +37,8 @@ class TApplication {
 
     void SetTitle(std::string_view title);
     const std::string& Title() const { return title_; }
-    // The icon of every window, under this name: the one the desktop's icon theme holds (where
-    // the program is installed, beside it in share/icons as well), else the copy built into the
-    // program as ":/icons/<name>-<size>.png" (a run from the build tree).
+    // The icon of every window, under this name: the copy built into the program as
+    // ":/icons/<name>-<size>.png", the picture the program installs into the icon theme.
     void SetIcon(std::string_view name);
 
     // Creates a form the application owns until the loop ends; the first one becomes the main
@@ -47,6 +46,13 @@ class TApplication {
     template <class T, class... Args>
     T* CreateForm(Args&&... args);
     TForm* MainForm() const;
+
+    // Start-up work the first window the user sees can do without: run once the window of this
+    // object name has been painted and handed to the display, or earlier by FinishStarting. The
+    // work reports its own failures.
+    void AfterFirstPaint(std::string window, std::function<void()> work);
+    // Runs the start-up work left, if any: called before anything that needs it.
+    void FinishStarting();
 
     // Shows the main form and runs the message loop until it is closed or Terminate is called;
     // then destroys the forms the application owns.
@@ -98,6 +104,8 @@ class TApplication {
     DialogHook dialogHook_;
     ShellHook shellHook_;
     std::string shellOpener_ = "xdg-open";
+    std::function<void()> startWork_;
+    QPointer<QObject> paintWatch_;
     bool initialized_ = false;
     bool terminated_ = false;
 };

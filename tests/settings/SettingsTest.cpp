@@ -47,6 +47,9 @@ TEST_F(ProgramTest, SettingsShowAtOnceAndAreInEffectAtTheNextStart) {
         FFrase->Close();
     });
     Form1->Show();
+    // No tip to wait for: the windows the commands open exist once the commands are on.
+    EXPECT_TRUE(F().dxButton1->Enabled());
+    EXPECT_NE(FGlosario, nullptr);
     widgets::testing::ProcessEvents();
     EXPECT_FALSE(tipShown);
     EXPECT_EQ(widgets::ZoomPercent(), 125);

@@ -1,0 +1,52 @@
+// The start: the main window and the tip of the day come first, the other windows once the tip is
+// painted, and a table that cannot be opened still ends the program with its message.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "tests/reading/ProgramFixture.h"
+
+namespace veloria::test {
+namespace {
+
+namespace t = widgets::testing;
+
+TEST_F(ProgramTest, TheOtherWindowsAreMadeWhileTheTipIsUp) {
+    SetResults({}, 0);
+    app::CreateForms(nullptr);
+    EXPECT_EQ(FGlosario, nullptr);
+    bool madeBeforeTheTip = true, madeUnderTheTip = false;
+    t::WhenModal(*FFrase, [&] {
+        madeBeforeTheTip = FGlosario != nullptr;
+        madeUnderTheTip = t::WaitFor([] { return notes::Bookmarks != nullptr; });
+        FFrase->Close();
+    });
+    Form1->Show();
+    t::ProcessEvents();
+    EXPECT_FALSE(madeBeforeTheTip);
+    EXPECT_TRUE(madeUnderTheTip);
+    // The commands, on once the tip closes, find every window made.
+    for (widgets::TForm* form : std::initializer_list<widgets::TForm*>{
+             FGlosario, FBuscar, PBarra, FBiblia, FDesplegar, FBC, FB_Veloria, FCurBi,
+             reader::Reader, FSettings, notes::Bookmarks})
+        ASSERT_NE(form, nullptr);
+    EXPECT_TRUE(F().dxButton1->Enabled());
+}
+
+TEST_F(ProgramTest, ATableOfALaterWindowMissingEndsTheProgramWithItsMessage) {
+    SetResults({}, 0);
+    std::filesystem::remove(Dir() / "Glosario.DB");
+    EXPECT_EXIT(
+        {
+            widgets::Application().SetDialogHook([](const widgets::ShownDialog& shown) {
+                std::fprintf(stderr, "%s\n", shown.text.c_str());
+                return 1;
+            });
+            Start();
+        },
+        testing::ExitedWithCode(1), "Glosario.DB: table file not found");
+}
+
+}  // namespace
+}  // namespace veloria::test
