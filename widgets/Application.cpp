@@ -1,6 +1,5 @@
 #include "widgets/Application.h"
 
-#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -222,12 +221,11 @@ class FirstPaintWatch : public QObject {
         if (!seen_ && event->type() == QEvent::Paint && watched->isWidgetType() &&
             static_cast<QWidget*>(watched)->window()->objectName() == window_) {
             seen_ = true;
-            // Once the loop next waits for events: the window's other widgets are painted, the
-            // whole handed to the display, and what the paint set off done.
-            QObject::connect(
-                QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
-                [] { QTimer::singleShot(0, qApp, [] { Application().FinishStarting(); }); },
-                Qt::SingleShotConnection);
+            // A turn of the loop later: the window's other widgets are painted, the whole
+            // handed to the display, and what the paint set off done (a timer it set).
+            QTimer::singleShot(0, qApp, [] {
+                QTimer::singleShot(0, qApp, [] { Application().FinishStarting(); });
+            });
         }
         return false;
     }
