@@ -27,6 +27,22 @@ namespace veloria::app {
 
 namespace {
 
+// Until they are made, the windows only the commands open are none: never those of an earlier
+// start in the same process.
+void ForgetCommandWindows() {
+    FGlosario = nullptr;
+    FBuscar = nullptr;
+    PBarra = nullptr;
+    FBiblia = nullptr;
+    FDesplegar = nullptr;
+    FBC = nullptr;
+    FB_Veloria = nullptr;
+    FCurBi = nullptr;
+    reader::Reader = nullptr;
+    FSettings = nullptr;
+    notes::Bookmarks = nullptr;
+}
+
 // The windows only the commands open, in their fixed order.
 void CreateCommandWindows() {
     using widgets::Application;
@@ -60,6 +76,7 @@ void CreateForms(TSplashForm* splash) {
     // other windows, two thirds of making them all, once the first window is painted. Their
     // tables are opened then, and a table that cannot be opened still ends the program with its
     // message.
+    ForgetCommandWindows();
     Form1 = Application().CreateForm<TForm1>();
     FFrase = Application().CreateForm<TFFrase>();
     Form1->SplashHandle = splash;
