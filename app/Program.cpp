@@ -73,9 +73,9 @@ void CreateForms(TSplashForm* splash) {
         Application().MessageBox(problem, "Veloria");
     settings::ApplyStoredSettings();
     // What the start shows first, the main window and the tip of the day, is made first; the
-    // other windows, two thirds of making them all, once the first window is painted. Their
-    // tables are opened then, and a table that cannot be opened still ends the program with its
-    // message.
+    // other windows, nearly half the time of making them all, once the first window is painted.
+    // Their tables are opened then, and a table that cannot be opened still ends the program with
+    // its message.
     ForgetCommandWindows();
     Form1 = Application().CreateForm<TForm1>();
     FFrase = Application().CreateForm<TFFrase>();
