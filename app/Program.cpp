@@ -27,22 +27,6 @@ namespace veloria::app {
 
 namespace {
 
-// Until they are made, the windows only the commands open are none: never those of an earlier
-// start in the same process.
-void ForgetCommandWindows() {
-    FGlosario = nullptr;
-    FBuscar = nullptr;
-    PBarra = nullptr;
-    FBiblia = nullptr;
-    FDesplegar = nullptr;
-    FBC = nullptr;
-    FB_Veloria = nullptr;
-    FCurBi = nullptr;
-    reader::Reader = nullptr;
-    FSettings = nullptr;
-    notes::Bookmarks = nullptr;
-}
-
 // The windows only the commands open, in their fixed order.
 void CreateCommandWindows() {
     using widgets::Application;
@@ -62,6 +46,22 @@ void CreateCommandWindows() {
 
 }  // namespace
 
+void ForgetForms() {
+    Form1 = nullptr;
+    FGlosario = nullptr;
+    FBuscar = nullptr;
+    PBarra = nullptr;
+    FBiblia = nullptr;
+    FDesplegar = nullptr;
+    FBC = nullptr;
+    FB_Veloria = nullptr;
+    FFrase = nullptr;
+    FCurBi = nullptr;
+    reader::Reader = nullptr;
+    FSettings = nullptr;
+    notes::Bookmarks = nullptr;
+}
+
 void CreateForms(TSplashForm* splash) {
     using widgets::Application;
     // The program's own working tables, when missing, are made again before any window opens them.
@@ -75,8 +75,8 @@ void CreateForms(TSplashForm* splash) {
     // What the start shows first, the main window and the tip of the day, is made first; the
     // other windows, nearly half the time of making them all, once the first window is painted.
     // Their tables are opened then, and a table that cannot be opened still ends the program with
-    // its message.
-    ForgetCommandWindows();
+    // its message. Until then they are none, never the windows of an earlier start in the process.
+    ForgetForms();
     Form1 = Application().CreateForm<TForm1>();
     FFrase = Application().CreateForm<TFFrase>();
     Form1->SplashHandle = splash;

@@ -6,8 +6,13 @@
 
 namespace veloria::app {
 
-// Creates every window once, hidden, in the order the program relies on (the main window first),
-// and hands the splash window to the main window. Throws when a window cannot open its tables.
+// Creates every window once, hidden, in the order the program relies on, and hands the splash
+// window to the main window. The main window and the tip of the day are made at once, and a table
+// either cannot open throws; the other windows once the first window is painted, and a table they
+// cannot open ends the program with its message.
 void CreateForms(TSplashForm* splash);
+
+// Every window known as none: before a start, and once the windows are destroyed.
+void ForgetForms();
 
 }  // namespace veloria::app

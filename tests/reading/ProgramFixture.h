@@ -160,18 +160,7 @@ class ProgramTest : public ::testing::Test {
     void EndProgram() {
         widgets::Application().DestroyForms();
         study::CloseStudy();
-        Form1 = nullptr;
-        FGlosario = nullptr;
-        FBuscar = nullptr;
-        PBarra = nullptr;
-        FBiblia = nullptr;
-        FDesplegar = nullptr;
-        FBC = nullptr;
-        FB_Veloria = nullptr;
-        FFrase = nullptr;
-        FCurBi = nullptr;
-        reader::Reader = nullptr;
-        notes::Bookmarks = nullptr;
+        app::ForgetForms();
         notes::ForgetChangeActions();
         uGlobal::ResultCount = 0;
         uGlobal::SearchDone = 0;
@@ -191,7 +180,6 @@ class ProgramTest : public ::testing::Test {
         uGlobal::HitExactPhrase = uGlobal::HitExactWord = 0;
         uGlobal::HitVolumes = {};
         uGlobal::SearchRefused = 0;
-        FSettings = nullptr;
         widgets::SetZoomChangedHook({});
         widgets::SetZoomPercent(widgets::kZoomDefault);
         widgets::SetLook(widgets::kStandardLook);
