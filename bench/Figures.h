@@ -14,6 +14,13 @@
 // repetition of each benchmark, and the lines that print a figure beside its baseline.
 namespace veloria::bench {
 
+// The middle of the measures (the mean of the two middle ones for an even count).
+inline double MedianOf(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
 // This thread's processor time: everything measured runs on the one thread, and on a shared
 // machine processor time is the steadier figure.
 inline double CpuMs() {
@@ -72,10 +79,7 @@ class Collector : public benchmark::ConsoleReporter {
         const auto it = all_.find(name);
         if (it == all_.end())
             return -1.0;
-        std::vector<double> v = it->second;
-        std::sort(v.begin(), v.end());
-        const std::size_t n = v.size();
-        return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+        return MedianOf(it->second);
     }
     std::map<std::string, double> best;
 

@@ -5,8 +5,12 @@
 #include <QApplication>
 #include <optional>
 
+#include "app/Program.h"
 #include "bench/Figures.h"
+#include "reading/Principal.h"
+#include "tip/PaFrase.h"
 #include "widgets/Application.h"
+#include "widgets/Testing.h"
 
 namespace veloria::bench {
 
@@ -20,6 +24,16 @@ inline bool StartWindows(int& argc, char** argv, std::optional<QApplication>& ap
     app.emplace(argc, argv);
     widgets::Application().Initialize();
     return true;
+}
+
+// The program started in the working directory as its process starts it: every window made, the
+// main window shown, the tip of the day closed as soon as it shows.
+inline TForm1& ShowProgram() {
+    app::CreateForms(nullptr);
+    widgets::testing::WhenModal(*FFrase, [] { FFrase->Close(); });
+    Form1->Show();
+    widgets::testing::ProcessEvents();
+    return *Form1;
 }
 
 }  // namespace veloria::bench

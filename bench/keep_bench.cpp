@@ -13,12 +13,14 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
 #include "app/Program.h"
 #include "bench/Figures.h"
 #include "bench/SampleData.h"
+#include "bench/WindowBench.h"
 #include "export/Passages.h"
 #include "reading/Principal.h"
 #include "store/Schema.h"
@@ -67,13 +69,9 @@ int PrepareData(const std::filesystem::path& data) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    std::optional<QApplication> app;
+    if (!bench::StartWindows(argc, argv, app))
         return 1;
-    QApplication app(argc, argv);
-    widgets::Application().Initialize();
 
     const store::testing::TempDir dir;
     const int sentences = PrepareData(dir.path());
@@ -110,11 +108,7 @@ int main(int argc, char** argv) {
     }
 
     // ---- The display step with bookmarks and without.
-    app::CreateForms(nullptr);
-    widgets::testing::WhenModal(*FFrase, [] { FFrase->Close(); });
-    Form1->Show();
-    widgets::testing::ProcessEvents();
-    TForm1& f = *Form1;
+    TForm1& f = bench::ShowProgram();
     const auto display = [&] {
         f.Texto_B.First();
         f.DBGrid1KeyUp();

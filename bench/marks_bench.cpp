@@ -124,11 +124,7 @@ int main(int argc, char** argv) {
     std::filesystem::current_path(dir.path());
     setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
 
-    app::CreateForms(nullptr);
-    widgets::testing::WhenModal(*FFrase, [] { FFrase->Close(); });
-    Form1->Show();
-    widgets::testing::ProcessEvents();
-    TForm1& f = *Form1;
+    TForm1& f = bench::ShowProgram();
 
     // The display step of the first hit, the longest sentence, as a key released in the grid runs
     // it.

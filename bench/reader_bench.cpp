@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -27,6 +28,7 @@
 #include "app/Program.h"
 #include "bench/Figures.h"
 #include "bench/SampleData.h"
+#include "bench/WindowBench.h"
 #include "reader/ReadingWindow.h"
 #include "reading/Principal.h"
 #include "store/Schema.h"
@@ -61,19 +63,15 @@ struct Sample {
 struct Times {
     std::vector<double> ms;
     double Slowest() const { return *std::max_element(ms.begin(), ms.end()); }
-    double Median() {
-        std::nth_element(ms.begin(), ms.begin() + long(ms.size() / 2), ms.end());
-        return ms[ms.size() / 2];
-    }
+    double Median() const { return bench::MedianOf(ms); }
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    widgets::Application().Initialize();
+    std::optional<QApplication> app;
+    if (!bench::StartWindows(argc, argv, app))
+        return 1;
 
     const store::testing::TempDir dir;
     std::printf("building the tenfold sample corpus...\n");
@@ -105,10 +103,7 @@ int main(int argc, char** argv) {
     std::sample(all.begin(), all.end(), std::back_inserter(samples), kSamples, random);
     std::shuffle(samples.begin(), samples.end(), random);
 
-    app::CreateForms(nullptr);
-    widgets::testing::WhenModal(*FFrase, [] { FFrase->Close(); });
-    Form1->Show();
-    widgets::testing::ProcessEvents();
+    bench::ShowProgram();
     const double before = ResidentMb();
     reader::ReadingWindow& r = *reader::Reader;
     auto painted = [&] { r.Text->viewport()->repaint(); };

@@ -92,12 +92,6 @@ Start Run(const std::string& program, const std::string& window, const fs::path&
     return {double(painted - begin) / 1e6, ms(usage.ru_utime) + ms(usage.ru_stime)};
 }
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
 double Min(const std::vector<double>& v) {
     return *std::min_element(v.begin(), v.end());
 }
@@ -174,17 +168,20 @@ int main(int argc, char** argv) {
         std::printf(
             "  %s: elapsed fastest %.1f ms, median %.1f ms; processor fastest %.1f ms, "
             "median %.1f ms\n",
-            s.what, Min(s.elapsed), Median(s.elapsed), Min(s.cpu), Median(s.cpu));
+            s.what, Min(s.elapsed), veloria::bench::MedianOf(s.elapsed), Min(s.cpu),
+            veloria::bench::MedianOf(s.cpu));
     }
     const Subject& started = subjects[0];
     const Subject& bare = subjects[1];
     veloria::bench::Figures figures;
     figures.Line("start to the tip window painted (fastest, elapsed)", Min(started.elapsed),
                  Min(bare.elapsed), "bare Qt window", 0, "ms");
-    figures.Line("start to the tip window painted (median, elapsed)", Median(started.elapsed),
-                 Median(bare.elapsed), "bare Qt window", 0, "ms");
-    figures.Line("start to the tip window painted (median, processor)", Median(started.cpu),
-                 Median(bare.cpu), "bare Qt window", 0, "ms");
+    figures.Line("start to the tip window painted (median, elapsed)",
+                 veloria::bench::MedianOf(started.elapsed), veloria::bench::MedianOf(bare.elapsed),
+                 "bare Qt window", 0, "ms");
+    figures.Line("start to the tip window painted (median, processor)",
+                 veloria::bench::MedianOf(started.cpu), veloria::bench::MedianOf(bare.cpu),
+                 "bare Qt window", 0, "ms");
     figures.Line("start to the tip window painted (fastest, elapsed)", Min(started.elapsed),
                  kBoundMs, "the bound's 100 ms", 1.0, "ms");
     return figures.Over() > 0 ? 1 : 0;

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "app/uGlobal.h"
 #include "bench/Figures.h"
 #include "bench/SampleData.h"
+#include "bench/WindowBench.h"
 #include "reading/Principal.h"
 #include "store/Table.h"
 #include "study/Study.h"
@@ -67,10 +69,7 @@ void WriteHits() {
 // One start of the program, ended again; its processor time.
 double Start() {
     const double start = CpuMs();
-    app::CreateForms(nullptr);
-    widgets::testing::WhenModal(*FFrase, [] { FFrase->Close(); });
-    Form1->Show();
-    widgets::testing::ProcessEvents();
+    bench::ShowProgram();
     const double ms = CpuMs() - start;
     widgets::Application().DestroyForms();
     study::CloseStudy();
@@ -90,18 +89,12 @@ double Fastest(int runs) {
     return best;
 }
 
-double Median(std::vector<double> ms) {
-    std::nth_element(ms.begin(), ms.begin() + long(ms.size() / 2), ms.end());
-    return ms[ms.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    widgets::Application().Initialize();
+    std::optional<QApplication> app;
+    if (!bench::StartWindows(argc, argv, app))
+        return 1;
 
     const store::testing::TempDir dir;
     bench::BuildSample(dir.path());
@@ -139,10 +132,7 @@ int main(int argc, char** argv) {
         std::filesystem::remove(dir.path() / (std::string("Study.db") + side));
     aside("Kept.db", "Study.db");
 
-    app::CreateForms(nullptr);
-    widgets::testing::WhenModal(*FFrase, [] { FFrase->Close(); });
-    Form1->Show();
-    widgets::testing::ProcessEvents();
+    bench::ShowProgram();
     if (Form1->Texto_B.RecNo() != kHits / 2) {
         const auto last = study::Study() ? study::Study()->LastSearch() : std::nullopt;
         std::fprintf(stderr, "row %d, remembered %d of %d\n", Form1->Texto_B.RecNo(),
@@ -172,7 +162,8 @@ int main(int argc, char** argv) {
     figures.Line(
         "a zoom step of the main window, painted, the slowest of " + std::to_string(steps.size()),
         *std::max_element(steps.begin(), steps.end()), kFrameMs, "one frame at 60 Hz", 1.0, "ms");
-    figures.Line("a zoom step, the median", Median(steps), kFrameMs, "one frame at 60 Hz", 0, "ms");
+    figures.Line("a zoom step, the median", bench::MedianOf(steps), kFrameMs, "one frame at 60 Hz",
+                 0, "ms");
     figures.Line("start-up with the settings and the place on hit 1,000 of 2,000 kept", withStore,
                  withoutPlace, "with a store that keeps nothing yet", 1.10, "ms");
 

@@ -9,6 +9,28 @@
 // file.
 namespace veloria::store {
 
+namespace {
+
+// Runs `read` in one read transaction: the caller's when one is open, else one of its own, ended
+// however `read` ends.
+template <class Read>
+void InOneRead(sqlite::Database& db, Read&& read) {
+    const bool own = !db.InTransaction();
+    if (own)
+        db.Exec("BEGIN");
+    try {
+        read();
+        if (own)
+            db.Exec("COMMIT");
+    } catch (...) {
+        if (own && db.InTransaction())
+            db.Exec("ROLLBACK");
+        throw;
+    }
+}
+
+}  // namespace
+
 void SharedTable::Load(Connection& c) {
     const std::int64_t dataVersion = c.DataVersion();
     const std::int64_t generation = c.db->QueryInt("PRAGMA user_version");
@@ -101,11 +123,7 @@ void SharedTable::ReadAhead(int order, std::span<const int> positions) {
     }
     // In one transaction: a read of its own locks and unlocks the file and looks for a journal,
     // most of what a row read alone costs.
-    sqlite::Database& db = *conn_->db;
-    const bool own = !db.InTransaction();
-    if (own)
-        db.Exec("BEGIN");
-    try {
+    InOneRead(*conn_->db, [&] {
         CheckUnchanged();
         for (const int p : positions) {
             if (p < 0 || std::size_t(p) >= rows_.size())
@@ -114,13 +132,7 @@ void SharedTable::ReadAhead(int order, std::span<const int> positions) {
             if (!row.Data())
                 ReadOne(row);
         }
-        if (own)
-            db.Exec("COMMIT");
-    } catch (...) {
-        if (own && db.InTransaction())
-            db.Exec("ROLLBACK");
-        throw;
-    }
+    });
 }
 
 void SharedTable::ReadOne(Row& row) {
@@ -177,12 +189,8 @@ void SharedTable::ReadFromFile(
     for (const int f : fields)
         columns += (columns.empty() ? "" : ", ") + QuoteSqlName(def_.fields[std::size_t(f)].name);
     sqlite::Database& db = *conn_->db;
-    const bool own = !db.InTransaction();
-    if (own)
-        db.Exec("BEGIN");
-    try {
-        if (DataVersion() != dataVersion_)
-            throw StoreError(path_.string() + ": the file changed while it was read");
+    InOneRead(db, [&] {
+        CheckUnchanged();
         auto select = db.Prepare("SELECT rowid, " + columns + " FROM " +
                                  QuoteSqlName(SqlTableName(def_)) + " ORDER BY rowid");
         std::vector<std::string> cells(fields.size());
@@ -203,13 +211,7 @@ void SharedTable::ReadFromFile(
         }
         if (rows != rows_.size())
             throw StoreError(path_.string() + ": the file changed while it was read");
-        if (own)
-            db.Exec("COMMIT");
-    } catch (...) {
-        if (own && db.InTransaction())
-            db.Exec("ROLLBACK");
-        throw;
-    }
+    });
 }
 
 std::string_view SharedTable::Fetched(std::int64_t id, int field) {
