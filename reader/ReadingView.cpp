@@ -122,7 +122,7 @@ int ReadingView::LineHeight() const {
 
 int ReadingView::ColumnWidth() const {
     const QFontMetrics m(font());
-    const int margins = 2 * m.horizontalAdvance(QStringLiteral("p. 0000")) + 16;
+    const int margins = 2 * m.horizontalAdvance(QStringLiteral("p. 0000")) + Scale(16);
     const int room = std::max(80, viewport()->width() - margins);
     return std::min(room, kMaxLineCharacters * m.averageCharWidth());
 }
@@ -589,7 +589,7 @@ QRect ReadingView::CaretRect() {
     if (!line.isValid())
         return {};
     const int x = ColumnLeft() + int(line.cursorToX(caret_.pos));
-    return QRect(x, *top + laid.above + int(line.y()), 2, int(line.height()));
+    return QRect(x, *top + laid.above + int(line.y()), Scale(2), int(line.height()));
 }
 
 void ReadingView::EnsureCaretVisible() {
@@ -712,7 +712,7 @@ std::optional<ReadingView::Position> ReadingView::PositionAtPoint(QPoint p) {
 
 std::optional<int> ReadingView::MarginMarkRowAt(QPoint p) {
     const int right = ColumnLeft() + ColumnWidth();
-    if (p.x() < right + 4 || p.x() > right + 4 + LineHeight())
+    if (p.x() < right + Scale(4) || p.x() > right + Scale(4) + LineHeight())
         return std::nullopt;
     for (const Shown& s : Visible()) {
         Laid& laid = Get(s.id);
@@ -782,7 +782,9 @@ void ReadingView::paintEvent(QPaintEvent*) {
     QFont small = font();
     small.setPixelSize(std::max(9, (font().pixelSize() > 0 ? font().pixelSize() : 17) * 3 / 4));
     const QImage bible = widgets::StoredPicture("bible.png").ImageFor(devicePixelRatioF());
-    const int markSize = std::min(LineHeight(), 16);
+    // The gaps and marks beside the text grow with the zoom, as the text does.
+    const int markSize = std::min(LineHeight(), Scale(16));
+    const int gap = Scale(4);
 
     for (const Shown& s : Visible()) {
         Laid& laid = Get(s.id);
@@ -822,23 +824,24 @@ void ReadingView::paintEvent(QPaintEvent*) {
                 p.setPen(ToQColor(widgets::clGrayText));
                 const QString page = QStringLiteral("p. ") +
                                      widgets::ToQString(store::Trim(volume_->Page(span.row)));
-                p.drawText(QRect(0, y, left - markSize - 8, h), Qt::AlignRight | Qt::AlignVCenter,
-                           page);
+                p.drawText(QRect(0, y, left - markSize - 2 * gap, h),
+                           Qt::AlignRight | Qt::AlignVCenter, page);
             }
-            int x = left - markSize - 4;
+            int x = left - markSize - gap;
             for (const SentenceMark& mark : laid.marks[i]) {
                 p.fillRect(QRect(x, y + (h - markSize / 2) / 2, markSize / 2, markSize / 2),
                            ToQColor(mark.color));
-                x -= markSize / 2 + 2;
+                x -= markSize / 2 + gap / 2;
             }
             if (volume_->CitesBible(span.row))
-                p.drawImage(QRect(right + 6, y + (h - markSize) / 2, markSize, markSize), bible);
+                p.drawImage(QRect(right + gap * 3 / 2, y + (h - markSize) / 2, markSize, markSize),
+                            bible);
         }
     }
     if (hasFocus()) {
         const QRect caret = CaretRect();
         if (!caret.isNull())
-            p.fillRect(QRect(caret.left(), caret.top(), 2, caret.height()),
+            p.fillRect(QRect(caret.left(), caret.top(), Scale(2), caret.height()),
                        ToQColor(widgets::clWindowText));
     }
     p.end();

@@ -148,8 +148,11 @@ void ApplyStoredSettings() {
             SetLook(LookOf(s.look));
         SetZoomPercent(s.zoomPercent);
     }
-    SetZoomChangedHook(
-        [](int percent) { Keep([percent](StudyStore& study) { study.SetZoomPercent(percent); }); });
+    SetZoomChangedHook([](int percent) {
+        Keep([percent](StudyStore& study) { study.SetZoomPercent(percent); });
+        if (FSettings && FSettings->Visible())
+            FSettings->ShowZoom();
+    });
 }
 
 bool TipAtStart() {

@@ -29,8 +29,8 @@ class TSettingsForm : public veloria::widgets::TForm {
     void LookClick();
     void TipAtStartClick();
 
-  private:
-    // The zoom chosen and the zoom the windows are drawn at, in words.
+    // The zoom chosen and the zoom the windows are drawn at, in words; also after a zoom by the
+    // keys or the wheel while the window is open.
     void ShowZoom();
 };
 

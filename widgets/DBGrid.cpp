@@ -169,9 +169,12 @@ class TDBGrid::Header : public QHeaderView {
             p->setRenderHint(QPainter::Antialiasing);
             p->setPen(Qt::NoPen);
             p->setBrush(QColor(0, 0, 0));
+            // As large at every zoom as the column it stands in.
+            const qreal k = grid_.Scale(100) / 100.0;
             const QPointF c = QRectF(rect).center();
-            const QPointF marker[3] = {QPointF(c.x() - 2, c.y() - 4), QPointF(c.x() + 2, c.y()),
-                                       QPointF(c.x() - 2, c.y() + 4)};
+            const QPointF marker[3] = {QPointF(c.x() - 2 * k, c.y() - 4 * k),
+                                       QPointF(c.x() + 2 * k, c.y()),
+                                       QPointF(c.x() - 2 * k, c.y() + 4 * k)};
             p->drawPolygon(marker, 3);
         }
         p->restore();

@@ -86,7 +86,8 @@ void TGauge::paintEvent(QPaintEvent*) {
     {
         QPainter p(&picture);
         const QRect all = rect();
-        const QRect inner = border_ ? all.adjusted(1, 1, -1, -1) : all;
+        const int edge = Scale(1);
+        const QRect inner = border_ ? all.adjusted(edge, edge, -edge, -edge) : all;
         if (border_)
             p.fillRect(all, QColor(0, 0, 0));
         p.fillRect(inner, ToQColor(back_));
