@@ -61,5 +61,19 @@ TEST_F(ProgramTest, SettingsShowAtOnceAndAreInEffectAtTheNextStart) {
     EXPECT_EQ(config.FieldAsString("BNumero").size(), 3u);
 }
 
+// A zoom by the keys while the window is open shows in it, as one by its own buttons does.
+TEST_F(ProgramTest, TheSettingsWindowFollowsAZoomByTheKeys) {
+    Start();
+    std::string shown;
+    WhenModal(*FSettings, [&shown] {
+        widgets::testing::KeyClick(*FSettings, Qt::Key_Plus, Qt::ControlModifier);
+        shown = FSettings->ZoomValue->Caption();
+        FSettings->Close();
+    });
+    widgets::testing::KeyClick(F(), Qt::Key_T, Qt::AltModifier);
+    EXPECT_EQ(widgets::ZoomPercent(), 110);
+    EXPECT_EQ(shown, "110 %");
+}
+
 }  // namespace
 }  // namespace veloria::test
