@@ -11,20 +11,31 @@
 
 namespace veloria::history {
 
-std::string Describe(const study::HistoryEntry& entry) {
+Described DescribeParts(const study::HistoryEntry& entry) {
     const study::SearchSpec& s = entry.search;
-    std::string volumes;
-    for (std::size_t i = 0; i < store::kVolumeCount; ++i) {
-        if (s.volumes[i])
-            volumes += (volumes.empty() ? "" : ", ") + std::string(store::Volumes()[i].label);
-    }
-    std::string mode = s.mode == study::SearchMode::ExactPhrase ? "Exact phrase" : "Any order";
+    Described d;
+    d.words = store::Trim(s.query);
+    d.mode = s.mode == study::SearchMode::ExactPhrase ? "Exact phrase" : "Any order";
     if (s.exactWord && s.mode == study::SearchMode::AnyOrder)
-        mode += ", exact word";
-    const std::string when = widgets::FromQString(
+        d.mode += ", exact word";
+    std::size_t searched = 0;
+    for (std::size_t i = 0; i < store::kVolumeCount; ++i) {
+        if (!s.volumes[i])
+            continue;
+        ++searched;
+        d.volumes += (d.volumes.empty() ? "" : ", ") + std::string(store::Volumes()[i].label);
+    }
+    if (searched == store::kVolumeCount)
+        d.volumes = "All five volumes";
+    d.hits = std::to_string(entry.hitCount) + (entry.hitCount == 1 ? " hit" : " hits");
+    d.when = widgets::FromQString(
         QDateTime::fromSecsSinceEpoch(entry.ranAt).toString(QStringLiteral("yyyy-MM-dd hh:mm")));
-    return store::Trim(s.query) + " - " + mode + " - " + volumes + " - " +
-           std::to_string(entry.hitCount) + (entry.hitCount == 1 ? " hit - " : " hits - ") + when;
+    return d;
+}
+
+std::string Describe(const study::HistoryEntry& entry) {
+    const Described d = DescribeParts(entry);
+    return d.words + " - " + d.mode + " - " + d.volumes + " - " + d.hits + " - " + d.when;
 }
 
 std::optional<study::SearchSpec> ChooseFromHistory(QWidget& below) {

@@ -39,7 +39,7 @@ HistoryWindow::HistoryWindow() : TForm("History") {
     List = Make<TListView>(this, "List", 12, 12, 576, 300, 0);
     List->SetAccessibleName("Earlier searches");
     List->setAccessibleName(QStringLiteral("Earlier searches"));
-    List->setHeaderHidden(true);
+    List->SetColumns({{"Words", 140}, {"Mode", 110}, {"Volumes", 150}, {"Hits", 70}, {"When", 0}});
     QObject::connect(List, &QTreeWidget::itemActivated, List,
                      [this](QTreeWidgetItem*, int) { SearchAgain(); });
     SearchButton = MakeFlatButton(this, {"SearchButton", 12, 322, 110, 25, 1},
@@ -64,8 +64,11 @@ void HistoryWindow::Fill() {
     if (study::StudyStore* store = study::Study())
         Try([&] { entries_ = store->History(); });
     List->clear();
-    for (const study::HistoryEntry& e : entries_)
-        new QTreeWidgetItem(List, {ToQString(Describe(e))});
+    for (const study::HistoryEntry& e : entries_) {
+        const Described d = DescribeParts(e);
+        new QTreeWidgetItem(List, {ToQString(d.words), ToQString(d.mode), ToQString(d.volumes),
+                                   ToQString(d.hits), ToQString(d.when)});
+    }
     if (!entries_.empty())
         List->setCurrentItem(List->topLevelItem(std::min(row, int(entries_.size()) - 1)));
     for (TdxButton* b : {SearchButton, DeleteButton, ClearButton})

@@ -53,10 +53,7 @@ BookmarksWindow::BookmarksWindow() : TForm("Bookmarks") {
     List = Make<TListView>(this, "List", 12, 42, 616, 300, 1);
     List->SetAccessibleName("Bookmarks");
     List->setAccessibleName(QStringLiteral("Bookmarks"));
-    List->setHeaderLabels(
-        {QStringLiteral("Reference"), QStringLiteral("Note"), QStringLiteral("Changed")});
-    List->setColumnWidth(0, 110);
-    List->setColumnWidth(1, 360);
+    List->SetColumns({{"Reference", 110}, {"Note", 360}, {"Changed", 0}});
     QObject::connect(List, &QTreeWidget::itemActivated, List,
                      [this](QTreeWidgetItem*, int) { OpenCurrent(); });
     QObject::connect(List, &QTreeWidget::currentItemChanged, List,

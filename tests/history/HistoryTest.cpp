@@ -82,7 +82,10 @@ TEST_F(HistoryTest, TheListRunsTheChosenSearchAgainAndDeletesAndClears) {
     };
     inList([](history::HistoryWindow& h) {
         ASSERT_EQ(h.List->topLevelItemCount(), 2);
-        EXPECT_EQ(h.List->topLevelItem(0)->text(0).left(24), "LESSON - Any order - Wor");
+        const QTreeWidgetItem& newest = *h.List->topLevelItem(0);
+        EXPECT_EQ(newest.text(0), "LESSON");
+        EXPECT_EQ(newest.text(2), "Workbook, Manual for Teachers");
+        EXPECT_EQ(newest.text(3), "1 hit");
         t::KeyClick(h, Qt::Key_Return);
     });
     t::KeyClick(*Form1, Qt::Key_Y, Qt::AltModifier);
@@ -99,6 +102,17 @@ TEST_F(HistoryTest, TheListRunsTheChosenSearchAgainAndDeletesAndClears) {
     });
     Form1->HistoryButton->Click();
     EXPECT_TRUE(study::Study()->History().empty());
+}
+
+// A search of every volume is said in three words, which leave room for the rest of its line.
+TEST(HistoryLine, ASearchOfEveryVolumeSaysSo) {
+    study::HistoryEntry entry;
+    entry.search = SearchOf("LOVE", study::SearchMode::AnyOrder, true, true);
+    entry.search.volumes = {true, true, true, true, true};
+    entry.hitCount = 12;
+    EXPECT_EQ(history::DescribeParts(entry).volumes, "All five volumes");
+    const std::string line = history::Describe(entry);
+    EXPECT_EQ(line.rfind("LOVE - Any order - All five volumes - 12 hits - ", 0), 0u) << line;
 }
 
 }  // namespace
