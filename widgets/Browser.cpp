@@ -41,13 +41,13 @@ void Browser::Bind(const BrowseControls& controls, std::array<std::function<void
     gridEnter_ = enter;
     grid_->OnCellClick = cellClick;
     if (keyDown)
-        grid_->OnKeyDown = [keyDown](WORD&, TShiftState) { keyDown(); };
+        grid_->OnKeyDown = [handler = keyDown](WORD&, TShiftState) { handler(); };
     if (keyUp)
-        grid_->OnKeyUp = [keyUp](WORD&, TShiftState) { keyUp(); };
+        grid_->OnKeyUp = [handler = keyUp](WORD&, TShiftState) { handler(); };
     grid_->OnEnter = enter;
     if (bar_) {
         grid_->LayOverBar(bar_);
-        bar_->OnScroll = [scroll](TScrollCode, int&) { scroll(); };
+        bar_->OnScroll = [handler = scroll](TScrollCode, int&) { handler(); };
         if (options_.range.fixedMax)
             bar_->SetParams(1, 1, *options_.range.fixedMax);
     }

@@ -91,16 +91,18 @@ void PutValue(pxdoc_t* doc, const PxField& field, char* data, const PxValue& val
     const double real = std::holds_alternative<double>(value)
                             ? std::get<double>(value)
                             : double(std::get<std::int64_t>(value));
-    const std::int64_t integer = std::holds_alternative<std::int64_t>(value)
-                                     ? std::get<std::int64_t>(value)
-                                     : std::int64_t(real);
+    // Only an integer field takes the number whole; a number field keeps what no integer holds.
+    const auto integer = [&] {
+        return std::holds_alternative<std::int64_t>(value) ? std::get<std::int64_t>(value)
+                                                           : std::int64_t(real);
+    };
     switch (field.type) {
         case FieldType::Short:
-            PX_put_data_short(doc, data, 2, short(integer));
+            PX_put_data_short(doc, data, 2, short(integer()));
             return;
         case FieldType::Long:
         case FieldType::AutoIncrement:
-            PX_put_data_long(doc, data, 4, int(integer));
+            PX_put_data_long(doc, data, 4, int(integer()));
             return;
         case FieldType::Number:
             PX_put_data_double(doc, data, 8, real);
