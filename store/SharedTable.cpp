@@ -115,6 +115,14 @@ std::size_t SharedTable::LowerBound(int order, std::string_view key) {
 }
 
 std::optional<std::size_t> SharedTable::PositionOf(int order, std::int64_t id) {
+    if (order < 0 && cellsOnDemand_) {
+        // In the file's order, which is the ids' order.
+        const auto it = std::lower_bound(rows_.begin(), rows_.end(), id,
+                                         [](const Row& r, std::int64_t i) { return r.Id() < i; });
+        if (it == rows_.end() || it->Id() != id)
+            return std::nullopt;
+        return std::size_t(it - rows_.begin());
+    }
     for (std::size_t pos = 0; pos < Size(); ++pos) {
         if (At(order, pos).Id() == id)
             return pos;
@@ -487,6 +495,8 @@ void SharedTable::Connect(bool load) {
     if (load)
         Load(*c);
     conn_ = std::move(c);
+    if (!loaded_)
+        KeepEarlyReads();  // of the file replaced, if it was
     walMode_ = walMode;
     emptied_ = false;  // the old connection's transaction ended with it
 }

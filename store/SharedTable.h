@@ -94,6 +94,15 @@ class SharedTable {
     void ReadFromFile(const std::vector<int>& fields,
                       const std::function<void(std::span<const std::string_view>)>& eachRow);
 
+    // Before the rows are read, a table read on demand whose key is the row id finds a row by its
+    // key alone: the program's start shows one sentence of a volume and one tip, and reading the
+    // ids of the volume's tens of thousands of rows would take longer than the rest of its data.
+    bool ReadsByKey() const { return cellsOnDemand_ && keyField_ >= 0 && !loaded_; }
+    // Reads the row of that id by itself (ReadsByKey); false when there is none.
+    bool ReadByKey(std::int64_t id);
+    // A cell of a row read by its key; the view lives until the rows are read.
+    std::string_view CellByKey(std::int64_t id, int field);
+
     // The first position whose key is not less than key (Size() when there is none).
     std::size_t LowerBound(int order, std::string_view key);
     std::optional<std::size_t> PositionOf(int order, std::int64_t id);
@@ -315,6 +324,11 @@ class SharedTable {
     std::int64_t generation_ = 0;  // of the last joint batch that wrote the file (its user version)
 
     std::vector<Row> rows_;
+    std::map<std::int64_t, Row> byKey_;  // rows read by their key before the rows were
+    // What was read by key before the rows were read, kept as long as the table: its views were
+    // handed out before the rows' first reading, which their holder does not see coming.
+    std::vector<std::pair<Arena, std::map<std::pair<std::int64_t, int>, std::string>>> early_;
+    void KeepEarlyReads();
     Arena arena_;  // the bytes of the rows loaded from the file and of those appended since
     std::vector<std::unique_ptr<char[]>> edited_;  // the bytes of the rows rewritten since
     std::vector<std::string> utf8_ = std::vector<std::string>(fieldCount_);  // Bind's buffers

@@ -62,6 +62,8 @@ void SharedTable::Load(Connection& c) {
             std::stable_sort(rows.begin(), rows.end(), less);
         }
     }
+    if (!loaded_)
+        KeepEarlyReads();
     rows_ = std::move(rows);
     arena_ = std::move(arena);
     edited_.clear();
@@ -148,6 +150,41 @@ void SharedTable::ReadOne(Row& row) {
     }
     s.Reset();
     --unread_;
+}
+
+void SharedTable::KeepEarlyReads() {
+    if (byKey_.empty() && fetched_.empty())
+        return;
+    early_.emplace_back(std::move(arena_), std::move(fetched_));
+    arena_ = Arena();
+    fetched_.clear();
+    byKey_.clear();
+}
+
+bool SharedTable::ReadByKey(std::int64_t id) {
+    if (byKey_.contains(id))
+        return true;
+    sqlite::Statement& s = *conn_->readRow;
+    s.BindInt(1, id);
+    bool found = false;
+    try {
+        found = s.Step();
+        if (found)
+            byKey_.emplace(id, Row(id, ReadCells(s.get(), arena_)));
+    } catch (...) {
+        s.Reset();
+        throw;
+    }
+    s.Reset();
+    return found;
+}
+
+std::string_view SharedTable::CellByKey(std::int64_t id, int field) {
+    if (slot_[std::size_t(field)] < 0)
+        return Fetched(id, field);
+    if (!ReadByKey(id))
+        return {};  // gone from the file since it was found
+    return CellOf(byKey_.at(id), std::size_t(field));
 }
 
 void SharedTable::ReadAllCells() {

@@ -88,6 +88,17 @@ std::optional<std::string> Table::Cursor::KeyCell(std::string_view text) const {
 
 bool Table::Cursor::FindKey(std::string_view text) {
     CheckBrowse();
+    CheckActive();
+    if (order < 0 && table.ReadsByKey()) {
+        const auto key = KeyCell(text);
+        const auto id = key ? CellInt(*key) : std::nullopt;
+        if (!id || !table.ReadByKey(*id))
+            return false;
+        rowId = *id;
+        onRow = byKey = true;
+        bof = eof = false;
+        return true;
+    }
     Sync();
     const int field = KeyField();
     const auto key = KeyCell(text);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -30,6 +31,9 @@ struct Table::Cursor {
     std::uint64_t seenVersion = 0;
     bool bof = true, eof = true;
     bool onRow = false;  // the table had rows when the cursor was last placed
+    // On a row found by its key before the rows were read (SharedTable::ReadsByKey): its position
+    // is known once they are.
+    bool byKey = false;
 
     Mode mode = Mode::Browse;
     std::vector<std::string> pending;
@@ -62,12 +66,14 @@ struct Table::Cursor {
         pos = 0;
         rowId = 0;
         onRow = false;
+        byKey = false;
         seenVersion = 0;
         bof = eof = true;
     }
 
     void Place(std::size_t p) {
         pos = p;
+        byKey = false;
         onRow = HasRow();
         rowId = onRow ? table.At(order, pos).Id() : 0;
         seenVersion = table.Version();
@@ -78,6 +84,14 @@ struct Table::Cursor {
     void Sync() {
         CheckActive();
         table.CheckUsable();
+        if (byKey) {
+            // The row is found among the rows now read as after a change; gone meanwhile, the
+            // cursor stands where it was.
+            byKey = false;
+            pos = std::min(table.LowerBound(order, std::to_string(rowId)),
+                           std::max<std::size_t>(table.Size(), 1) - 1);
+            seenVersion = 0;
+        }
         if (seenVersion == table.Version())
             return;
         const std::size_t n = table.Size();
@@ -125,6 +139,10 @@ struct Table::Cursor {
     void GotoNearest(std::string_view text);
 
     std::string_view Value(int field) {
+        if (byKey && mode == Mode::Browse && table.ReadsByKey()) {
+            CheckActive();
+            return table.CellByKey(rowId, field);
+        }
         Sync();
         if (mode != Mode::Browse)
             return pending[std::size_t(field)];

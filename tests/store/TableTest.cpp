@@ -571,6 +571,38 @@ TEST_F(TableTest, VolumeAndIndexTablesSeekByTheirNamedIndexes) {
     EXPECT_EQ(index.FieldAsString("Nom_1"), "CHAPTER ONE");
 }
 
+// The start shows one sentence of a volume: found by its number before the volume's rows are
+// read, it stands where they put it once they are, and views of its cells outlive that reading.
+TEST_F(TableTest, ASentenceFoundBeforeTheRowsAreReadStandsAmongThem) {
+    std::vector<std::vector<std::string>> sentences;
+    for (int n : {2, 5, 9, 14}) {
+        const std::string i = std::to_string(n);
+        sentences.push_back({i, "Sentence " + i, "T-" + i, i, "", "1", "1", "#F" + i, "", "", ""});
+    }
+    WriteTable(dir.path(), "LTexto.DB", sentences);
+    {
+        Table volume = Open("LTexto.DB");
+        ASSERT_TRUE(volume.FindKey("00009"));
+        const std::string_view sentence = volume.FieldView("Umemo");
+        const std::string_view form = volume.FieldView("A1");  // left in the file
+        EXPECT_FALSE(volume.FindKey("6"));
+        EXPECT_FALSE(volume.FindKey("x"));
+        EXPECT_EQ(volume.FieldAsString("Referencia"), "T-9");
+        EXPECT_EQ(volume.RecNo(), 3);
+        EXPECT_EQ(sentence, "Sentence 9");
+        EXPECT_EQ(form, "#F9");
+        volume.Next();
+        EXPECT_EQ(volume.FieldAsString("Numero"), "14");
+    }
+    // Gone from the file before the rows are read: the cursor stands where the row stood.
+    Table volume = Open("LTexto.DB");
+    ASSERT_TRUE(volume.FindKey("5"));
+    sqlite::Database(dir.path() / "LTexto.DB", SQLITE_OPEN_READWRITE)
+        .Exec("DELETE FROM LTexto WHERE Numero = 5");
+    EXPECT_EQ(volume.RecNo(), 2);
+    EXPECT_EQ(volume.FieldAsString("Numero"), "9");
+}
+
 // The search forms stay in the file: read by name like any field, or all rows in one pass, in
 // the handle's order and from the file as the rows were read.
 TEST_F(TableTest, FieldsLeftInTheFileReadLikeTheOthers) {
