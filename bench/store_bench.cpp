@@ -293,6 +293,44 @@ void LoadRawSqlite(benchmark::State& state) {
     Record(state, "load-raw", total);
 }
 
+// The start's one sentence: the largest volume opened afresh, a sentence found by its number and
+// read with its reference, as the main window shows it before any other use of the volume.
+void SentenceAtStartEngine(benchmark::State& state) {
+    const auto& corpus = TheCorpus();
+    const std::string table(Volumes()[0].volumeTable);
+    Spent total;
+    for (auto _ : state) {
+        const Stopwatch start;
+        Table volume(table, "", corpus.dir());
+        if (!volume.FindKey("9100"))
+            state.SkipWithError("no sentence 9100");
+        benchmark::DoNotOptimize(volume.FieldAsString("Umemo") +
+                                 volume.FieldAsString("Referencia"));
+        total.Add(start);
+    }
+    Record(state, "sentence", total);
+}
+
+// SQLite on its own: the same file opened, the same row read by its id.
+void SentenceAtStartRawSqlite(benchmark::State& state) {
+    const auto& corpus = TheCorpus();
+    const TableDef& def = *FindTableDef(Volumes()[0].volumeTable);
+    Spent total;
+    for (auto _ : state) {
+        const Stopwatch start;
+        veloria::store::sqlite::Database db(corpus.dir() / def.fileName,
+                                            SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX);
+        auto select = db.Prepare("SELECT Umemo, Referencia FROM " +
+                                 QuoteSqlName(SqlTableName(def)) + " WHERE rowid = 9100");
+        if (!select.Step())
+            state.SkipWithError("no sentence 9100");
+        benchmark::DoNotOptimize(std::string(select.ColumnText(0)) +
+                                 std::string(select.ColumnText(1)));
+        total.Add(start);
+    }
+    Record(state, "sentence-raw", total);
+}
+
 std::string Pensamiento(int i) {
     return "A result sentence cut to eighty characters, number " + std::to_string(i) +
            ", with caf\xE9 in it";
@@ -352,6 +390,8 @@ void AppendRawSqlite(benchmark::State& state) {
 
 BENCHMARK(LoadEngine)->Unit(benchmark::kMillisecond);
 BENCHMARK(LoadRawSqlite)->Unit(benchmark::kMillisecond);
+BENCHMARK(SentenceAtStartEngine)->Unit(benchmark::kMillisecond);
+BENCHMARK(SentenceAtStartRawSqlite)->Unit(benchmark::kMillisecond);
 BENCHMARK(AppendEngine)->Arg(100)->Arg(3000)->Arg(31200)->Unit(benchmark::kMillisecond);
 BENCHMARK(AppendRawSqlite)->Arg(100)->Arg(3000)->Arg(31200)->Unit(benchmark::kMillisecond);
 
@@ -379,6 +419,7 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
     std::printf("\n");
     Summary("load all content tables", "load", "load-raw", " (bound 2.0)");
+    Summary("a sentence of a volume not read yet, as at the start", "sentence", "sentence-raw", "");
     for (int n : {100, 3000, 31200}) {
         Summary("append " + std::to_string(n) + " rows to Texto_B.DB in a batch",
                 "append-" + std::to_string(n), "append-raw-" + std::to_string(n), "");
