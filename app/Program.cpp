@@ -68,7 +68,9 @@ void CreateForms(TSplashForm* splash) {
     store::RecreateMissingWorkingTables({});
     // The user's own store beside the tables; the windows read the settings and the place from
     // it as they are made. A store that cannot be used is said, and the program works without.
-    if (const std::string problem = study::OpenStudy(std::filesystem::current_path());
+    // The check of its every page, which grows with the user's notes, waits for the first paint.
+    if (const std::string problem =
+            study::OpenStudy(std::filesystem::current_path(), study::Check::Later);
         !problem.empty())
         Application().MessageBox(problem, "Veloria");
     settings::ApplyStoredSettings();
@@ -81,6 +83,10 @@ void CreateForms(TSplashForm* splash) {
     FFrase = Application().CreateForm<TFFrase>();
     Form1->SplashHandle = splash;
     Application().AfterFirstPaint(settings::TipAtStart() ? "FFrase" : "Form1", [] {
+        if (const std::string problem = study::CheckStudy(); !problem.empty()) {
+            Application().MessageBox(problem, "Veloria");
+            notes::BookmarksChanged();  // none in the new store
+        }
         try {
             CreateCommandWindows();
         } catch (const std::exception& e) {

@@ -16,7 +16,11 @@ StudyStore* Study();
 // Opens the store of dataDir for the rest of the run, replacing one opened before. Returns a
 // message for the user, or an empty string: a file that was set aside, or a store that could not
 // be opened at all (Study() is then nullptr).
-std::string OpenStudy(const std::filesystem::path& dataDir);
+std::string OpenStudy(const std::filesystem::path& dataDir, Check check = Check::AtOpening);
+
+// Makes the check left for later when the store was opened: a damaged file is set aside and a new
+// store opened in its place, as at an opening. Returns a message for the user, or an empty string.
+std::string CheckStudy();
 void CloseStudy();
 
 }  // namespace veloria::study

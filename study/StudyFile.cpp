@@ -64,11 +64,6 @@ CREATE TABLE bookmark (
 
 constexpr int kLatestVersion = int(kMigrations.size());
 
-// What SQLite reports for a file that is no database, or a damaged one.
-bool IsDamage(int code) {
-    return (code & 0xFF) == SQLITE_NOTADB || (code & 0xFF) == SQLITE_CORRUPT;
-}
-
 // The schema as the migrations make it: name and SQL of every table and index.
 std::vector<std::pair<std::string, std::string>> SchemaOf(Database& db) {
     std::vector<std::pair<std::string, std::string>> schema;
@@ -106,7 +101,7 @@ bool HasOurSchema(Database& db) {
 }
 
 // Readies an opened file; the reason to set it aside when it cannot be used as it is.
-std::optional<SetAsideReason> Ready(Database& db) {
+std::optional<SetAsideReason> Ready(Database& db, Check check) {
     // Held from the first read to the close: the program is the file's only user, and a second
     // one (another instance started elsewhere) is refused rather than left to interleave.
     db.Exec("PRAGMA locking_mode = EXCLUSIVE");
@@ -122,7 +117,7 @@ std::optional<SetAsideReason> Ready(Database& db) {
     if (!fresh) {
         if (applicationId != kApplicationId)
             return SetAsideReason::Foreign;
-        if (db.QueryText("PRAGMA quick_check") != "ok")
+        if (check == Check::AtOpening && db.QueryText("PRAGMA quick_check") != "ok")
             return SetAsideReason::Damaged;
         if (version > kLatestVersion)
             return SetAsideReason::Newer;
@@ -149,6 +144,13 @@ std::optional<SetAsideReason> Ready(Database& db) {
     }
     if (!HasOurSchema(db))
         return SetAsideReason::Damaged;
+    // What the start reads before the check of every page is due; small tables.
+    if (check == Check::Later) {
+        for (const char* table : {"setting", "remembered_search"}) {
+            if (db.QueryText("PRAGMA quick_check(" + std::string(table) + ")") != "ok")
+                return SetAsideReason::Damaged;
+        }
+    }
     return std::nullopt;
 }
 
@@ -242,14 +244,14 @@ int LatestStudyVersion() {
     return kLatestVersion;
 }
 
-OpenedStudyFile OpenStudyFile(const fs::path& dir) {
+OpenedStudyFile OpenStudyFile(const fs::path& dir, Check check) {
     const fs::path file = dir / kStudyFileName;
     OpenedStudyFile opened;
     for (;;) {
         opened.db = std::make_unique<Database>(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
         std::optional<SetAsideReason> problem;
         try {
-            problem = Ready(*opened.db);
+            problem = Ready(*opened.db, check);
         } catch (const SqliteError& e) {
             if (!IsDamage(e.code()))
                 throw;
@@ -262,6 +264,24 @@ OpenedStudyFile OpenStudyFile(const fs::path& dir) {
             throw StoreError(file.string() + ": a new study file cannot be made");
         opened.setAside = MoveAside(file, *problem);
     }
+}
+
+bool IsDamage(int code) {
+    return (code & 0xFF) == SQLITE_NOTADB || (code & 0xFF) == SQLITE_CORRUPT;
+}
+
+bool PassesCheck(Database& db) {
+    try {
+        return db.QueryText("PRAGMA quick_check") == "ok";
+    } catch (const SqliteError& e) {
+        if (!IsDamage(e.code()))
+            throw;
+        return false;
+    }
+}
+
+SetAside SetAsideDamaged(const fs::path& file) {
+    return MoveAside(file, SetAsideReason::Damaged);
 }
 
 Transaction::Transaction(Database& db, Sync sync) : db_(db), sync_(sync) {

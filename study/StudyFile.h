@@ -41,11 +41,26 @@ struct OpenedStudyFile {
     std::optional<SetAside> setAside;
 };
 
+// When the check of every page of the file is made: at the opening, or later, when the caller
+// asks (PassesCheck). The check reads the whole file, and a store of ten thousand bookmarks with
+// their notes took longer to check than the program takes to show its first window.
+enum class Check { AtOpening, Later };
+
 // Opens dir/Study.db for reading and writing, making it when it is missing, and brings an older
 // schema up to the latest version. A file that is damaged, foreign or newer is set aside and a
 // new one made. Throws StoreError when the folder or the file cannot be written (read-only, disk
 // full), when another program holds the file, or when it cannot be set aside.
-OpenedStudyFile OpenStudyFile(const std::filesystem::path& dir);
+OpenedStudyFile OpenStudyFile(const std::filesystem::path& dir, Check check = Check::AtOpening);
+
+// What SQLite reports for a file that is no database, or a damaged one.
+bool IsDamage(int sqliteCode);
+
+// Whether every page of an opened study file reads as SQLite wrote it.
+bool PassesCheck(store::sqlite::Database& db);
+
+// Sets a closed study file found damaged aside, as the opening does (throws StoreError when it
+// cannot be renamed).
+SetAside SetAsideDamaged(const std::filesystem::path& file);
 
 // One write transaction (BEGIN IMMEDIATE); rolled back unless committed.
 class Transaction {

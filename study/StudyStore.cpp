@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 #include "store/TableFile.h"
 #include "store/Text.h"
@@ -125,16 +126,37 @@ std::string Folded(std::string_view utf8) {
 
 }  // namespace
 
-StudyStore::StudyStore(const fs::path& dataDir) {
-    OpenedStudyFile opened = OpenStudyFile(dataDir);
-    db_ = std::move(opened.db);
-    setAside_ = std::move(opened.setAside);
-    auto s = db_->Prepare("SELECT book, numero FROM bookmark");
-    while (s.Step())
-        marked_.insert({BookOf(s.ColumnText(0)), s.ColumnInt(1)});
+StudyStore::StudyStore(const fs::path& dataDir, Check check) : checkDue_(check == Check::Later) {
+    for (;;) {
+        OpenedStudyFile opened = OpenStudyFile(dataDir, check);
+        db_ = std::move(opened.db);
+        if (!setAside_)
+            setAside_ = std::move(opened.setAside);
+        try {
+            auto s = db_->Prepare("SELECT book, numero FROM bookmark");
+            while (s.Step())
+                marked_.insert({BookOf(s.ColumnText(0)), s.ColumnInt(1)});
+            return;
+        } catch (const store::sqlite::SqliteError& e) {
+            // Damage the check left for later would have found: the file is set aside as the
+            // opening sets it aside, once.
+            if (!checkDue_ || setAside_ || !IsDamage(e.code()))
+                throw;
+        }
+        const fs::path file = db_->path();
+        db_.reset();
+        marked_.clear();
+        setAside_ = SetAsideDamaged(file);
+    }
 }
 
 StudyStore::~StudyStore() = default;
+
+bool StudyStore::PassesLaterCheck() {
+    if (!std::exchange(checkDue_, false))
+        return true;
+    return PassesCheck(*db_);
+}
 
 const fs::path& StudyStore::File() const {
     return db_->path();

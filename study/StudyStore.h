@@ -31,7 +31,7 @@ class StudyStore {
     // Opens the study file of dataDir, making it when there is none. A damaged, foreign or newer
     // file is set aside and a new one made (SetAsideAtOpen says so). Throws StoreError when the
     // file cannot be opened or written.
-    explicit StudyStore(const std::filesystem::path& dataDir);
+    explicit StudyStore(const std::filesystem::path& dataDir, Check check = Check::AtOpening);
     ~StudyStore();
     StudyStore(const StudyStore&) = delete;
     StudyStore& operator=(const StudyStore&) = delete;
@@ -39,6 +39,9 @@ class StudyStore {
     const std::filesystem::path& File() const;
     // Set when a study file was set aside at the opening: its message is for the user, once.
     const std::optional<SetAside>& SetAsideAtOpen() const { return setAside_; }
+    // The check left for later at the opening (Check::Later), made once: false when the file is
+    // damaged. True without a check when it was made at the opening.
+    bool PassesLaterCheck();
 
     // ---- Settings. A value never stored, or stored unreadably, reads as its default; a zoom is
     // kept within kMinZoomPercent..kMaxZoomPercent.
@@ -101,6 +104,7 @@ class StudyStore {
   private:
     std::unique_ptr<store::sqlite::Database> db_;
     std::optional<SetAside> setAside_;
+    bool checkDue_;
     // The bookmarked sentences, kept in step with every committed change.
     std::unordered_set<Sentence, SentenceHash> marked_;
 };

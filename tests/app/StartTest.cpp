@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "tests/reading/ProgramFixture.h"
+#include "tests/study/DamagedStudy.h"
 
 namespace veloria::test {
 namespace {
@@ -32,6 +33,28 @@ TEST_F(ProgramTest, TheOtherWindowsAreMadeWhileTheTipIsUp) {
              reader::Reader, FSettings, notes::Bookmarks})
         ASSERT_NE(form, nullptr);
     EXPECT_TRUE(F().dxButton1->Enabled());
+}
+
+// The check of the user's every page waits for the first paint: damage it finds is said then,
+// the file kept aside, and the program goes on with a new store.
+TEST_F(ProgramTest, AStudyFileFoundDamagedAfterTheFirstPaintIsSetAsideThen) {
+    study::testing::MakeDamagedStudy(Dir(), "bookmark");
+    SetResults({}, 0);
+    t::DialogCapture boxes;
+    app::CreateForms(nullptr);
+    bool saidBeforeTheTip = true;
+    t::WhenModal(*FFrase, [&] {
+        saidBeforeTheTip = !boxes.Dialogs().empty();
+        t::WaitFor([] { return notes::Bookmarks != nullptr; });
+        FFrase->Close();
+    });
+    Form1->Show();
+    t::ProcessEvents();
+    EXPECT_FALSE(saidBeforeTheTip);
+    ASSERT_EQ(boxes.Dialogs().size(), 1u);
+    EXPECT_NE(boxes.Dialogs()[0].text.find("was damaged"), std::string::npos);
+    ASSERT_TRUE(study::Study());
+    EXPECT_EQ(study::Study()->BookmarkCount(), 0);
 }
 
 TEST_F(ProgramTest, ATableOfALaterWindowMissingEndsTheProgramWithItsMessage) {

@@ -12,7 +12,9 @@
 #include <set>
 
 #include "store/Sqlite.h"
+#include "study/Study.h"
 #include "tests/store/TempDir.h"
+#include "tests/study/DamagedStudy.h"
 
 namespace veloria::study {
 namespace {
@@ -155,6 +157,28 @@ TEST_F(StudyStoreTest, UnusableFilesAreSetAsideWithOneMessageAndANewStoreStarts)
         store->SetZoomPercent(120);
         store.reset();
         EXPECT_FALSE(Open()->SetAsideAtOpen());  // the new store is a good one
+        fs::remove(File());
+    }
+}
+
+// The start leaves the check of every page for later: damage where the start reads (the settings,
+// the remembered search, the bookmarked sentences) still sets the file aside at the opening, and
+// damage elsewhere when the check is made, with the same message and a new store in its place.
+TEST_F(StudyStoreTest, DamageFoundByTheCheckLeftForLaterSetsTheFileAsideThen) {
+    for (const auto& [tree, atOpening] : std::vector<std::pair<std::string, bool>>{
+             {"bookmark", false}, {"setting", true}, {"sqlite_autoindex_bookmark_1", true}}) {
+        SCOPED_TRACE(tree);
+        testing::MakeDamagedStudy(dir_.path(), tree);
+        const std::string opened = OpenStudy(dir_.path(), Check::Later);
+        ASSERT_TRUE(Study());
+        EXPECT_EQ(opened.find("was damaged") != std::string::npos, atOpening) << opened;
+        EXPECT_EQ(Study()->BookmarkCount(), atOpening ? 0 : 300);
+        const std::string checked = CheckStudy();
+        EXPECT_EQ(checked.find("was damaged") != std::string::npos, !atOpening) << checked;
+        ASSERT_TRUE(Study());
+        EXPECT_EQ(Study()->BookmarkCount(), 0);
+        EXPECT_TRUE(CheckStudy().empty());
+        CloseStudy();
         fs::remove(File());
     }
 }
