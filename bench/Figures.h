@@ -89,20 +89,24 @@ class Collector : public benchmark::ConsoleReporter {
 
 // A benchmark that runs `body` once per iteration, five repetitions of at least 0.1 s; `once`:
 // three repetitions of a single iteration, for a body that takes seconds. `afterwards` runs after
-// each iteration outside the timing: what the program leaves for when it finds time.
+// each iteration outside the timing: what the program leaves for when it finds time. `before` runs
+// ahead of each repetition's iterations, outside the timing too: what a measure needs in place,
+// as the benchmarks run in any order.
 inline void Register(const std::string& name, std::function<void()> body, bool once = false,
-                     std::function<void()> afterwards = {}) {
-    auto* b =
-        benchmark::RegisterBenchmark(name.c_str(), [body, afterwards](benchmark::State& state) {
-            for (auto _ : state) {
-                body();
-                if (afterwards) {
-                    state.PauseTiming();
-                    afterwards();
-                    state.ResumeTiming();
-                }
-            }
-        })->Unit(benchmark::kMillisecond);
+                     std::function<void()> afterwards = {}, std::function<void()> before = {}) {
+    auto* b = benchmark::RegisterBenchmark(name.c_str(), [body, afterwards,
+                                                          before](benchmark::State& state) {
+                  if (before)
+                      before();  // the timing starts with the loop
+                  for (auto _ : state) {
+                      body();
+                      if (afterwards) {
+                          state.PauseTiming();
+                          afterwards();
+                          state.ResumeTiming();
+                      }
+                  }
+              })->Unit(benchmark::kMillisecond);
     if (once)
         b->Iterations(1)->Repetitions(3);
     else
