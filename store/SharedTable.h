@@ -100,7 +100,7 @@ class SharedTable {
     bool ReadsByKey() const { return cellsOnDemand_ && keyField_ >= 0 && !loaded_; }
     // Reads the row of that id by itself (ReadsByKey); false when there is none.
     bool ReadByKey(std::int64_t id);
-    // A cell of a row read by its key; the view lives until the rows are read.
+    // A cell of a row read by its key; the view lives as long as the table.
     std::string_view CellByKey(std::int64_t id, int field);
 
     // The first position whose key is not less than key (Size() when there is none).
@@ -285,6 +285,9 @@ class SharedTable {
     // The rows read so far must match the file: throws when another program changed it.
     void CheckUnchanged();
 
+    // Moves what was read by key into early_, at the rows' first reading or the file's reopening.
+    void KeepEarlyReads();
+
     // A field left in the file, read when asked and kept until the rows are read again, so that
     // its view lives as long as those of the fields in memory.
     std::string_view Fetched(std::int64_t id, int field);
@@ -328,7 +331,6 @@ class SharedTable {
     // What was read by key before the rows were read, kept as long as the table: its views were
     // handed out before the rows' first reading, which their holder does not see coming.
     std::vector<std::pair<Arena, std::map<std::pair<std::int64_t, int>, std::string>>> early_;
-    void KeepEarlyReads();
     Arena arena_;  // the bytes of the rows loaded from the file and of those appended since
     std::vector<std::unique_ptr<char[]>> edited_;  // the bytes of the rows rewritten since
     std::vector<std::string> utf8_ = std::vector<std::string>(fieldCount_);  // Bind's buffers

@@ -35,7 +35,7 @@ namespace {
 
 // Set before the engine's first use, once per process. Each connection would otherwise take a
 // first block of twenty cache pages and write a header into every one of them: at the start, a
-// dozen tables open, that is a megabyte of memory touched before a page is read.
+// dozen tables open, that is nearly a megabyte of memory touched before a page is read.
 void ConfigureEngine() {
     [[maybe_unused]] static const int once = sqlite3_config(SQLITE_CONFIG_PAGECACHE, nullptr, 0, 0);
 }
