@@ -6,14 +6,25 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 
 #include "store/Sqlite.h"
 #include "study/StudyStore.h"
 
-// A study file of three hundred bookmarks with one page of one of its b-trees (a table or an
-// index, as SQLite names it) overwritten, as a disk or a copy gone wrong leaves it.
+// Study files as the tests damage them: read and written whole, byte for byte.
 namespace veloria::study::testing {
 
+inline std::string Slurp(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+inline void Spit(const std::filesystem::path& file, std::string_view bytes) {
+    std::ofstream(file, std::ios::binary) << bytes;
+}
+
+// A study file of three hundred bookmarks with one page of one of its b-trees (a table or an
+// index, as SQLite names it) overwritten, as a disk or a copy gone wrong leaves it.
 inline void MakeDamagedStudy(const std::filesystem::path& dir, const std::string& tree) {
     std::int64_t page = 0;
     {
@@ -25,14 +36,9 @@ inline void MakeDamagedStudy(const std::filesystem::path& dir, const std::string
             "SELECT 'E', i, 'W-' || i, printf('%.200c', 'n'), 0, 0 FROM n");
         page = db.QueryInt("SELECT max(pageno) FROM dbstat WHERE name = '" + tree + "'");
     }
-    const std::filesystem::path file = dir / kStudyFileName;
-    std::string bytes;
-    {
-        std::ifstream in(file, std::ios::binary);
-        bytes.assign(std::istreambuf_iterator<char>(in), {});
-    }
+    std::string bytes = Slurp(dir / kStudyFileName);
     std::fill_n(bytes.begin() + (page - 1) * 4096, 4096, '\xA5');
-    std::ofstream(file, std::ios::binary) << bytes;
+    Spit(dir / kStudyFileName, bytes);
 }
 
 }  // namespace veloria::study::testing

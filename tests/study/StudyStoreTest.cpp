@@ -24,14 +24,8 @@ using store::StoreError;
 using store::sqlite::Database;
 using store::testing::TempDir;
 
-std::string Slurp(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void Spit(const fs::path& file, std::string_view bytes) {
-    std::ofstream(file, std::ios::binary) << bytes;
-}
+using testing::Slurp;
+using testing::Spit;
 
 SearchSpec SearchOf(std::string query, SearchMode mode = SearchMode::AnyOrder,
                     bool exactWord = false,
