@@ -1,9 +1,11 @@
 #include "widgets/Form.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QImage>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QTimer>
@@ -12,6 +14,7 @@
 
 #include "widgets/DataLink.h"
 #include "widgets/HintWindow.h"
+#include "widgets/Pages.h"
 #include "widgets/QtText.h"
 #include "widgets/Zoom.h"
 
@@ -34,6 +37,18 @@ class InternalFocus {
 // (lying outside the client area does not matter), whether or not they take the focus.
 bool Answers(const TControl& c) {
     return c.Widget().isEnabled() && c.Widget().isVisible();
+}
+
+// The backing store a window is painted into, made at its showing, in the window's size, as its
+// first paint would make it, with its pages mapped at once (MapPagesAtOnce): that paint fills
+// every pixel. A store that is no image in memory, as on some platforms, is left to Qt.
+void PrepareBackingStore(QWidget& window) {
+    QBackingStore* store = window.backingStore();
+    if (!store)
+        return;
+    store->resize(window.size());
+    if (const auto* image = dynamic_cast<const QImage*>(store->paintDevice()))
+        MapPagesAtOnce(image->constBits(), std::size_t(image->sizeInBytes()));
 }
 
 bool Focusable(const QWidget* w) {
@@ -232,8 +247,10 @@ void TForm::ApplyWindowFlags() {
     if (formStyle_ == fsStayOnTop)
         f |= Qt::WindowStaysOnTopHint;
     setWindowFlags(f);
-    if (wasVisible)
+    if (wasVisible) {
         QWidget::show();
+        PrepareBackingStore(*this);
+    }
 }
 
 void TForm::SetColor(TColor color) {
@@ -292,6 +309,7 @@ void TForm::Show() {
     keysDown_.clear();
     activating_ = true;
     QWidget::show();
+    PrepareBackingStore(*this);
     Application().PushActive(*this);
     Dispatch(OnShow);
     if (self)
@@ -335,6 +353,7 @@ int TForm::ShowModal() {
     }
     PlaceOnScreen();
     QWidget::show();
+    PrepareBackingStore(*this);
     Application().PushActive(*this);
     Dispatch(OnShow);
     // The first control gains the focus during the showing, before the activation.

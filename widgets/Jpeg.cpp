@@ -5,6 +5,7 @@
 
 #include <jpeglib.h>
 
+#include "widgets/Pages.h"
 #include "widgets/Picture.h"
 
 // JPEG decoding through libjpeg's C API. libjpeg reports a fatal error by calling error_exit,
@@ -72,6 +73,7 @@ bool Decode(Decompressor& d, const unsigned char* data, std::size_t size, int de
     out.image = QImage(int(width), int(height), QImage::Format_RGB32);
     if (out.image.isNull())
         return false;
+    MapPagesAtOnce(out.image.constBits(), std::size_t(out.image.sizeInBytes()));
     // The density the picture was drawn for, where the file states one, less as it is shrunk.
     if (d.cinfo.saw_JFIF_marker && (d.cinfo.density_unit == 1 || d.cinfo.density_unit == 2)) {
         const double perMeter = (d.cinfo.density_unit == 1 ? 1.0 : 2.54) / 0.0254 / denominator;
