@@ -16,7 +16,6 @@
 #include "search/PaBarra.h"
 #include "search/PaBuscar.h"
 #include "settings/Settings.h"
-#include "store/TableFile.h"
 #include "study/Study.h"
 #include "tip/PaFrase.h"
 #include "widgets/Application.h"
@@ -63,15 +62,14 @@ void ForgetForms() {
 }
 
 void CreateForms(TSplashForm* splash) {
+    StartPreparation here(StartPreparation::Where::Here);
+    CreateForms(splash, here);
+}
+
+void CreateForms(TSplashForm* splash, StartPreparation& preparation) {
     using widgets::Application;
-    // The program's own working tables, when missing, are made again before any window opens them.
-    store::RecreateMissingWorkingTables({});
-    // The user's own store beside the tables; the windows read the settings and the place from
-    // it as they are made. A store that cannot be used is said, and the program works without.
-    // The check of its every page, which grows with the user's notes, waits for the first paint.
-    if (const std::string problem =
-            study::OpenStudy(std::filesystem::current_path(), study::Check::Later);
-        !problem.empty())
+    // A store that cannot be used is said, and the program works without.
+    if (const std::string problem = preparation.Finish(); !problem.empty())
         Application().MessageBox(problem, "Veloria");
     settings::ApplyStoredSettings();
     // What the start shows first, the main window and the tip of the day, is made first; the
@@ -81,6 +79,7 @@ void CreateForms(TSplashForm* splash) {
     ForgetForms();
     Form1 = Application().CreateForm<TForm1>();
     FFrase = Application().CreateForm<TFFrase>();
+    preparation.Release();
     Form1->SplashHandle = splash;
     Application().AfterFirstPaint(settings::TipAtStart() ? "FFrase" : "Form1", [] {
         if (const std::string problem = study::CheckStudy(); !problem.empty()) {

@@ -4,12 +4,17 @@
 
 #include "app/PaPresentacion.h"
 #include "app/Program.h"
+#include "app/StartPreparation.h"
 #include "widgets/Application.h"
 
 using veloria::widgets::Application;
 
 int main(int argc, char** argv) {
     QApplication qt(argc, argv);
+    // The start's work that needs no window, on the other processor while the splash is shown.
+    // Not begun before Qt's own start, which waits on the display server at every step: the
+    // server then found both processors busy, and Qt's start lost what the work gained.
+    veloria::app::StartPreparation preparation;
     Application().Initialize();
     // Before the first window, so that every window shows it.
     Application().SetIcon(VELORIA_APP_ID);
@@ -21,9 +26,9 @@ int main(int argc, char** argv) {
 
     Application().SetTitle("Veloria");
     try {
-        veloria::app::CreateForms(&splash);
+        veloria::app::CreateForms(&splash, preparation);
     } catch (const std::exception& e) {
-        // A table that cannot be opened leaves nothing to work with.
+        // A table that cannot be opened or made leaves nothing to work with.
         Application().ShowException(e.what());
         return 1;
     }

@@ -59,6 +59,14 @@ const TFont kArial17{"Arial", 17};
 
 }  // namespace
 
+void TForm1::ReadAhead(std::vector<std::shared_ptr<void>>& kept) {
+    auto results = std::make_shared<Table>("Texto_B.DB");
+    results->RowCount();  // the grid counts the hits as it is made
+    kept.push_back(std::move(results));
+    kept.push_back(std::make_shared<Table>("Configura.db"));
+    kept.push_back(std::make_shared<VolumeTables>(VolumeTables::Headings::With));
+}
+
 TForm1::TForm1()
     : TBrowseForm("Form1", Texto_B,
                   {.show = [this] { ShowCurrentSentence(); },

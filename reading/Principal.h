@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "export/Passages.h"
 #include "store/Table.h"
@@ -40,6 +41,10 @@ class TForm1 : public veloria::widgets::TBrowseForm {
     veloria::store::Table Configura{"Configura.db"};
     // The five volume tables with their headings.
     veloria::store::VolumeTables Volumes{veloria::store::VolumeTables::Headings::With};
+    // Opens the tables above as the window does and reads what making it reads, keeping them in
+    // `kept`. Run on another thread before the window is made, it leaves the window's own opening
+    // and reading to find them in memory. Throws what making the window would throw.
+    static void ReadAhead(std::vector<std::shared_ptr<void>>& kept);
 
     veloria::widgets::TImage* Image1;
     veloria::widgets::TImage* Image2;

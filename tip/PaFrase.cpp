@@ -46,6 +46,11 @@ std::string Credits() {
 
 }  // namespace
 
+void TFFrase::ReadAhead(std::vector<std::shared_ptr<void>>& kept) {
+    kept.push_back(std::make_shared<veloria::store::Table>("Frases.DB", "NUMERO"));
+    kept.push_back(std::make_shared<veloria::store::Table>("Configura.DB"));
+}
+
 TFFrase::TFFrase() : TForm("FFrase") {
     SetCaption("Tip of the Day");
     SetBorderStyle(bsSizeable);

@@ -3,8 +3,10 @@
 #include <QDate>
 #include <QLocale>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "store/Table.h"
 #include "widgets/Buttons.h"
@@ -21,6 +23,8 @@ class TFFrase : public veloria::widgets::TForm {
 
     veloria::store::Table Frases{"Frases.DB", "NUMERO"};
     veloria::store::Table Configura{"Configura.DB"};
+    // Opens the tables above as the window does, keeping them in `kept`: see TForm1::ReadAhead.
+    static void ReadAhead(std::vector<std::shared_ptr<void>>& kept);
 
     veloria::widgets::TImage* Image2;
     veloria::widgets::TImage* Image1;

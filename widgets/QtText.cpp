@@ -1,5 +1,7 @@
 #include "widgets/QtText.h"
 
+#include <fontconfig/fontconfig.h>
+
 #include "widgets/Zoom.h"
 
 #include "store/Text.h"
@@ -30,6 +32,12 @@ QFont ToQFont(const TFont& font, int zoomPercent) {
     f.setUnderline(font.Style.Contains(fsUnderline));
     f.setStrikeOut(font.Style.Contains(fsStrikeOut));
     return f;
+}
+
+void ReadFontConfiguration() {
+    // Qt reads the configuration through the same call at its first font, and takes the one read
+    // here; the library sees to two threads reading at once.
+    FcInit();
 }
 
 }  // namespace veloria::widgets

@@ -22,4 +22,9 @@ TColor FromQColor(const QColor& c);
 // At a zoom in percent: the character height scaled with the rest of the window.
 QFont ToQFont(const TFont& font, int zoomPercent = 100);
 
+// Reads the system's font configuration, which every font is matched against, as the first font
+// used would. Safe on any thread, also before the application object exists: done beside the
+// start, it spares the first window's making that reading, about half of what its fonts cost.
+void ReadFontConfiguration();
+
 }  // namespace veloria::widgets

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/StartPreparation.h"
 #include "tests/reading/ProgramFixture.h"
 #include "tests/study/DamagedStudy.h"
 
@@ -55,6 +56,53 @@ TEST_F(ProgramTest, AStudyFileFoundDamagedAfterTheFirstPaintIsSetAsideThen) {
     EXPECT_NE(boxes.Dialogs()[0].text.find("was damaged"), std::string::npos);
     ASSERT_TRUE(study::Study());
     EXPECT_EQ(study::Study()->BookmarkCount(), 0);
+}
+
+// The program prepares its start on a thread of its own while the splash is up: the windows it
+// then makes stand where a start on one thread puts them, and a failure on that thread is said
+// where the same failure always was.
+TEST_F(ProgramTest, AStartPreparedOnItsOwnThreadIsTheStartOfOneThread) {
+    SetHits({{"T", "1"}, {"T", "2"}});
+    {
+        app::StartPreparation preparation;
+        app::CreateForms(nullptr, preparation);
+    }
+    t::WhenModal(*FFrase, [] { FFrase->Close(); });
+    Form1->Show();
+    t::ProcessEvents();
+    EXPECT_EQ(F().Label7->Caption(), "1 / 2 References");
+    EXPECT_EQ(F().Memo1->Text(), "First sentence of the text.");
+    EXPECT_NE(study::Study(), nullptr);
+}
+
+TEST_F(ProgramTest, WhatThePreparationsThreadCouldNotDoIsSaidWhereItAlwaysWas) {
+    SetResults({}, 0);
+    // The first window's volume: the thread meets the failure and leaves it to the window.
+    std::filesystem::rename(Dir() / "LPsico.DB", Dir() / "aside");
+    std::string said;
+    try {
+        app::StartPreparation preparation;
+        app::CreateForms(nullptr, preparation);
+    } catch (const store::StoreError& e) {
+        said = e.what();
+    }
+    EXPECT_NE(said.find("LPsico.DB: table file not found"), std::string::npos) << said;
+    EndProgram();
+    std::filesystem::rename(Dir() / "aside", Dir() / "LPsico.DB");
+    // A working table that cannot be made again, its journal's name taken by a folder: the
+    // thread's failure, thrown when the preparation finishes, before any window is made.
+    std::filesystem::remove(Dir() / "Texto_B.DB");
+    std::filesystem::create_directories(Dir() / "Texto_B.DB-journal" / "kept");
+    said.clear();
+    try {
+        app::StartPreparation preparation;
+        app::CreateForms(nullptr, preparation);
+    } catch (const store::StoreError& e) {
+        said = e.what();
+    }
+    EXPECT_NE(said.find("Texto_B.DB-journal: cannot remove the old file"), std::string::npos)
+        << said;
+    EXPECT_EQ(Form1, nullptr);
 }
 
 TEST_F(ProgramTest, ATableOfALaterWindowMissingEndsTheProgramWithItsMessage) {

@@ -1,0 +1,60 @@
+#include "app/StartPreparation.h"
+
+#include <filesystem>
+#include <utility>
+
+#include "reading/Principal.h"
+#include "store/TableFile.h"
+#include "study/Study.h"
+#include "tip/PaFrase.h"
+#include "widgets/QtText.h"
+
+namespace veloria::app {
+
+StartPreparation::StartPreparation(Where where) {
+    if (where == Where::Here)
+        Run();
+    else
+        thread_ = std::thread([this] { Run(); });
+}
+
+StartPreparation::~StartPreparation() {
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void StartPreparation::Run() noexcept {
+    widgets::ReadFontConfiguration();
+    try {
+        // The program's own working tables, when missing, are made again before any window
+        // opens them. The user's store beside the tables: the windows read the settings and the
+        // place from it as they are made. The check of its every page, which grows with the
+        // user's notes, waits for the first paint.
+        store::RecreateMissingWorkingTables({});
+        studyMessage_ = study::OpenStudy(std::filesystem::current_path(), study::Check::Later);
+    } catch (...) {
+        failure_ = std::current_exception();
+        return;
+    }
+    for (const auto readAhead : {&TForm1::ReadAhead, &TFFrase::ReadAhead}) {
+        try {
+            readAhead(kept_);
+        } catch (const std::exception&) {
+            // Left for the window: making it meets the same failure and says it as it always has.
+        }
+    }
+}
+
+std::string StartPreparation::Finish() {
+    if (thread_.joinable())
+        thread_.join();
+    if (failure_)
+        std::rethrow_exception(std::exchange(failure_, nullptr));
+    return std::exchange(studyMessage_, {});
+}
+
+void StartPreparation::Release() {
+    kept_.clear();
+}
+
+}  // namespace veloria::app
