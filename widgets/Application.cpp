@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPointer>
 #include <QProcess>
 #include <QStyleFactory>
 #include <QTimer>
@@ -222,9 +223,13 @@ class FirstPaintWatch : public QObject {
             static_cast<QWidget*>(watched)->window()->objectName() == window_) {
             seen_ = true;
             // A turn of the loop later: the window's other widgets are painted, the whole
-            // handed to the display, and what the paint set off done (a timer it set).
-            QTimer::singleShot(0, qApp, [] {
-                QTimer::singleShot(0, qApp, [] { Application().FinishStarting(); });
+            // handed to the display, and what the paint set off done (a timer it set). Not if
+            // the windows were destroyed meanwhile: the work would be the next start's.
+            QTimer::singleShot(0, this, [this] {
+                QTimer::singleShot(0, qApp, [watch = QPointer<FirstPaintWatch>(this)] {
+                    if (watch)
+                        Application().FinishStarting();
+                });
             });
         }
         return false;

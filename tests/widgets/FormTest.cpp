@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPaintEvent>
 #include <QWindow>
 #include <stdexcept>
 
@@ -46,6 +47,23 @@ class FormTest : public WidgetTest {
     TMemo* memo = nullptr;
     TdxButton* close = nullptr;
 };
+
+// The windows of a start destroyed after its first paint but before the work that waits for it
+// ran, as a test ends a program: the next start's work still waits for its own window's paint.
+TEST_F(FormTest, WorkLeftForAFirstPaintWaitsForItsOwnStart) {
+    bool ran = false;
+    QWidget painted;
+    painted.setObjectName("Painted");
+    painted.show();
+    Application().AfterFirstPaint("Painted", [] {});
+    QPaintEvent paint(QRect(0, 0, 1, 1));
+    QCoreApplication::sendEvent(&painted, &paint);
+    Application().DestroyForms();
+    Application().AfterFirstPaint("NeverShown", [&] { ran = true; });
+    testing::ProcessEvents(50);
+    EXPECT_FALSE(ran);
+    Application().DestroyForms();
+}
 
 TEST_F(FormTest, MainFormActivatesFirstThenItsFirstControlGainsTheFocus) {
     MakeMain();
