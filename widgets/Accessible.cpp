@@ -619,12 +619,22 @@ void LabelTextChanged(TLabel& label, std::string_view before) {
 }
 
 void Renamed(QWidget& widget) {
+    // Each renaming brings every neighbour's name up to date, a search of the window for each:
+    // done at every caption of a window's making, that cost the main window a fifth of its
+    // making. A hidden window is named once, when it is shown.
+    if (!widget.window()->isVisible())
+        return;
     if (inUse && widget.parentWidget())
         SyncChildren(*widget.parentWidget());
     if (!QtServed(widget)) {
         QAccessibleEvent event(&widget, QAccessible::NameChanged);
         Send(event);
     }
+}
+
+void Showing(QWidget& window) {
+    if (inUse)
+        SyncForm(window);
 }
 
 void Notify(QAccessibleEvent& event) {

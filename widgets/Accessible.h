@@ -50,7 +50,11 @@ QString PlainCaption(std::string_view caption);
 void LabelTextChanged(TLabel& label, std::string_view before);
 // Something a name is made of changed: a caption, the name a window gave, a hint, the control a
 // label focuses. The control and what its neighbours are named by are brought up to date.
+// While the widget's window is hidden nothing is sent: no reader can ask, and the window's names
+// are brought up to date when it is shown (Showing).
 void Renamed(QWidget& widget);
+// A window about to be shown.
+void Showing(QWidget& window);
 void DescriptionChanged(QWidget& widget);
 void ValueChanged(QWidget& widget, int value);
 // The grid gained the focus: a reader is told its current cell, so that it reads the row.

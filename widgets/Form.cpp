@@ -12,6 +12,7 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "widgets/Accessible.h"
 #include "widgets/DataLink.h"
 #include "widgets/HintWindow.h"
 #include "widgets/Pages.h"
@@ -304,6 +305,7 @@ void TForm::Show() {
         ApplyWindowFlags();
     }
     PlaceOnScreen();
+    accessibility::Showing(*this);
     focused_ = nullptr;
     wanted_ = nullptr;
     keysDown_.clear();
@@ -352,6 +354,7 @@ int TForm::ShowModal() {
             windowHandle()->setTransientParent(opener->windowHandle());
     }
     PlaceOnScreen();
+    accessibility::Showing(*this);
     QWidget::show();
     PrepareBackingStore(*this);
     Application().PushActive(*this);

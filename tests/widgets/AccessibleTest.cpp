@@ -363,6 +363,11 @@ TEST_F(AccessibleTest, ControlsWithoutACaptionAreNamedByTheirLabel) {
     keyLabel->SetCaption("&Words");
     keyLabel->SetFocusControl(word);
     EXPECT_EQ(Name(word), "Words");
+    // Renamed while its window is hidden, a control is named anew when the window shows again.
+    form->Hide();
+    keyLabel->SetCaption("&Terms");
+    form->Show();
+    EXPECT_EQ(Name(word), "Terms");
 }
 
 TEST_F(AccessibleTest, NothingThatTakesTheFocusIsNameless) {
