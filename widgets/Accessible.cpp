@@ -44,18 +44,6 @@ QString Trimmed(const QString& text) {
     return text.mid(begin, end - begin);
 }
 
-QString WithoutMarker(std::string_view caption) {
-    const QString in = ToQString(caption);
-    QString out;
-    out.reserve(in.size());
-    for (qsizetype i = 0; i < in.size(); ++i) {
-        if (in.at(i) == QLatin1Char('&') && i + 1 < in.size())
-            ++i;
-        out.append(in.at(i));
-    }
-    return out;
-}
-
 QString Lines(QString text) {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));

@@ -6,7 +6,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QRegularExpression>
 
 #include "widgets/Accessible.h"
 #include "widgets/Form.h"
@@ -194,9 +193,7 @@ void TdxButton::paintEvent(QPaintEvent*) {
     const QFontMetrics fm(font());
     const TPicture& glyph = enabled ? glyphShown_ : glyphDisabled_;
     const int spacing = glyph.Empty() || text.isEmpty() ? 0 : 4;
-    QString plain = text;
-    plain.remove(QRegularExpression(QStringLiteral("&(?!&)")));
-    const int textWidth = fm.horizontalAdvance(plain);
+    const int textWidth = fm.horizontalAdvance(WithoutMarker(caption_));
     const int glyphWidth = Scale(glyph.Width());
     const int glyphHeight = Scale(glyph.Height());
     const int total = glyphWidth + spacing + textWidth;

@@ -16,6 +16,18 @@ std::string FromQString(const QString& text) {
     return store::FromUtf8Lossy(text.toStdString());
 }
 
+QString WithoutMarker(std::string_view caption) {
+    const QString in = ToQString(caption);
+    QString out;
+    out.reserve(in.size());
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        if (in.at(i) == QLatin1Char('&') && i + 1 < in.size())
+            ++i;
+        out.append(in.at(i));
+    }
+    return out;
+}
+
 QColor ToQColor(TColor c) {
     return QColor(c.r, c.g, c.b);
 }

@@ -16,6 +16,10 @@ QString ToQString(std::string_view cp1252);
 // Characters Windows-1252 cannot hold become '?'.
 std::string FromQString(const QString& text);
 
+// A caption as it reads: each '&' that marks the next character as its access key dropped, "&&"
+// read as one '&'.
+QString WithoutMarker(std::string_view caption);
+
 QColor ToQColor(TColor c);
 TColor FromQColor(const QColor& c);
 

@@ -4,7 +4,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QRegularExpression>
 #include <QValidator>
 #include <algorithm>
 #include <utility>
@@ -326,9 +325,7 @@ void TGroupBox::paintEvent(QPaintEvent*) {
     if (caption_.empty())
         return;
     const QString text = ToQString(caption_);
-    QString plain = text;
-    plain.remove(QRegularExpression(QStringLiteral("&(?!&)")));
-    const QRect box(8, 0, fm.horizontalAdvance(plain) + 2, fm.height());
+    const QRect box(8, 0, fm.horizontalAdvance(WithoutMarker(caption_)) + 2, fm.height());
     p.fillRect(box, palette().color(QPalette::Window));
     p.setPen(
         palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
