@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QFont>
 #include <QIcon>
 #include <QMessageBox>
@@ -23,6 +23,7 @@
 #include "widgets/Accessible.h"
 #include "widgets/DataLink.h"
 #include "widgets/Form.h"
+#include "widgets/Picture.h"
 #include "widgets/QtText.h"
 #include "widgets/Zoom.h"
 
@@ -201,12 +202,18 @@ void TApplication::SetIcon(std::string_view name) {
     // The built-in copy is the installed theme's own picture, so no theme is searched: that
     // search, and the larger sizes, which X hands to the window manager with every window made,
     // took a tenth of the start. A title bar or task list shows at most 64 pixels; the desktop's
-    // launchers read the theme.
+    // launchers read the theme. Each size is decoded here, as PNG: given the files, QIcon would
+    // guess their format when the first window is made, by loading every image plug-in to ask it.
     QIcon icon;
     for (const int size : {16, 24, 32, 48, 64}) {
-        const QString file = QStringLiteral(":/icons/%1-%2.png").arg(n).arg(size);
-        if (QFileInfo::exists(file))
-            icon.addFile(file, QSize(size, size));
+        QFile file(QStringLiteral(":/icons/%1-%2.png").arg(n).arg(size));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray bytes = file.readAll();
+        const QImage image = DecodeImage(
+            std::span(reinterpret_cast<const std::byte*>(bytes.constData()), bytes.size()), "PNG");
+        if (!image.isNull())
+            icon.addPixmap(QPixmap::fromImage(image));
     }
     QApplication::setWindowIcon(icon);
 }

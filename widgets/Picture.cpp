@@ -1,5 +1,6 @@
 #include "widgets/Picture.h"
 
+#include <QBuffer>
 #include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
@@ -48,12 +49,9 @@ std::vector<std::byte> ReadAll(std::string_view fileName) {
 }
 
 QImage Read(std::string_view fileName, const char* format, const char* invalid) {
-    const std::vector<std::byte> bytes = ReadAll(fileName);
-    QImage image;
-    if (!image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), int(bytes.size()),
-                            format)) {
+    const QImage image = DecodeImage(ReadAll(fileName), format);
+    if (image.isNull())
         throw PictureError(std::string(invalid) + " (" + Quoted(fileName) + ")");
-    }
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
@@ -77,6 +75,16 @@ std::filesystem::path FindFile(std::string_view fileName) {
         }
     }
     return path;
+}
+
+QImage DecodeImage(std::span<const std::byte> data, const char* format) {
+    QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
 }
 
 QImage LoadBitmapFile(std::string_view fileName) {

@@ -27,6 +27,10 @@ class PictureError : public std::runtime_error {
 // case. The name as given when there is neither.
 std::filesystem::path FindFile(std::string_view fileName);
 
+// A picture in memory in the format named ("PNG", "BMP"), or a null image where it is not one.
+// The format is not guessed: guessing loads every image plug-in Qt has, to ask each one.
+QImage DecodeImage(std::span<const std::byte> data, const char* format);
+
 // Decoders; each throws PictureError naming the file.
 QImage LoadBitmapFile(std::string_view fileName);
 QImage LoadJpegFile(std::string_view fileName);
