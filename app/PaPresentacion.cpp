@@ -5,6 +5,14 @@
 
 using namespace veloria::widgets;
 
+namespace {
+constexpr std::string_view kPicture = "Splash.jpg";
+}
+
+void TSplashForm::ReadAhead() {
+    DecodeStoredAhead({kPicture});
+}
+
 TSplashForm::TSplashForm() : TForm("SplashForm") {
     SetCaption(" ");
     SetClientSize(416, 158);
@@ -13,5 +21,5 @@ TSplashForm::TSplashForm() : TForm("SplashForm") {
     SetFormStyle(fsStayOnTop);
     SetPosition(poScreenCenter);
     Image1 = Make<TImage>(this, "Image1", 0, 0, 416, 158);
-    Image1->SetPicture(StoredPicture("Splash.jpg"));
+    Image1->SetPicture(StoredPicture(kPicture));
 }

@@ -7,6 +7,8 @@
 class TSplashForm : public veloria::widgets::TForm {
   public:
     TSplashForm();
+    // Decodes the window's picture, on the thread that prepares the start: see DecodeStoredAhead.
+    static void ReadAhead();
 
     veloria::widgets::TImage* Image1;
 };

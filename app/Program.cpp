@@ -20,6 +20,7 @@
 #include "tip/PaFrase.h"
 #include "widgets/Application.h"
 #include "widgets/Form.h"
+#include "widgets/StoredPicture.h"
 #include "widgets/Types.h"
 
 namespace veloria::app {
@@ -82,6 +83,7 @@ void CreateForms(TSplashForm* splash, StartPreparation& preparation) {
     preparation.Release();
     Form1->SplashHandle = splash;
     Application().AfterFirstPaint(settings::TipAtStart() ? "FFrase" : "Form1", [] {
+        widgets::ForgetStoredAhead();
         if (const std::string problem = study::CheckStudy(); !problem.empty()) {
             Application().MessageBox(problem, "Veloria");
             notes::BookmarksChanged();  // none in the new store

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "app/PaPresentacion.h"
 #include "reading/Principal.h"
 #include "store/TableFile.h"
 #include "study/Study.h"
@@ -24,6 +25,8 @@ StartPreparation::~StartPreparation() {
 }
 
 void StartPreparation::Run() noexcept {
+    // The splash is painted first, while the rest runs here.
+    TSplashForm::ReadAhead();
     widgets::ReadFontConfiguration();
     try {
         // The program's own working tables, when missing, are made again before any window
@@ -34,6 +37,7 @@ void StartPreparation::Run() noexcept {
         studyMessage_ = study::OpenStudy(std::filesystem::current_path(), study::Check::Later);
     } catch (...) {
         failure_ = std::current_exception();
+        ready_.count_down();
         return;
     }
     for (const auto readAhead : {&TForm1::ReadAhead, &TFFrase::ReadAhead}) {
@@ -43,17 +47,21 @@ void StartPreparation::Run() noexcept {
             // Left for the window: making it meets the same failure and says it as it always has.
         }
     }
+    ready_.count_down();
+    // Wanted only at the tip's first paint: while the main window is being made.
+    TFFrase::DecodeAhead();
 }
 
 std::string StartPreparation::Finish() {
-    if (thread_.joinable())
-        thread_.join();
+    ready_.wait();
     if (failure_)
         std::rethrow_exception(std::exchange(failure_, nullptr));
     return std::exchange(studyMessage_, {});
 }
 
 void StartPreparation::Release() {
+    if (thread_.joinable())
+        thread_.join();
     kept_.clear();
 }
 

@@ -23,7 +23,8 @@ class SharedTable;  // the process-wide state of one table file (Table.cpp)
 // on its row while that row exists, otherwise on the same position as far as the rows reach.
 //
 // All text is Windows-1252. Every failure throws StoreError. One thread at a time: handles made
-// on one thread pass to another once the first has been joined, as the start does.
+// on one thread pass to another once the first has finished with them and said so (a join, a
+// latch), as the start does.
 //
 // The content tables are opened read-only and loaded once per process; the tables the program
 // writes share one copy of their rows per process too, written through to the file at each Post.

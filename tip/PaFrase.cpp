@@ -24,6 +24,11 @@ namespace {
 
 constexpr const char* kWebAddress = "www.veloria.example.org";
 
+// The window's pictures: background, banner and ornament.
+constexpr std::string_view kBackground = "Frase.jpg";
+constexpr std::string_view kBanner = "Banner.jpg";
+constexpr std::string_view kOrnament = "Adorno.jpg";
+
 // Twelve lines: the web address sits below them, over the foot of the box.
 std::string Credits() {
     return std::string(
@@ -51,6 +56,10 @@ void TFFrase::ReadAhead(std::vector<std::shared_ptr<void>>& kept) {
     kept.push_back(std::make_shared<veloria::store::Table>("Configura.DB"));
 }
 
+void TFFrase::DecodeAhead() {
+    DecodeStoredAhead({kBackground, kBanner, kOrnament});
+}
+
 TFFrase::TFFrase() : TForm("FFrase") {
     SetCaption("Tip of the Day");
     SetBorderStyle(bsSizeable);
@@ -60,13 +69,13 @@ TFFrase::TFFrase() : TForm("FFrase") {
     OnActivate = [this] { FormActivate(); };
 
     Image2 = Make<TImage>(this, "Image2", 0, 0, 553, 500);
-    Image2->SetPicture(StoredPicture("Frase.jpg"));
+    Image2->SetPicture(StoredPicture(kBackground));
     Image1 = Make<TImage>(this, "Image1", 16, 6, 473, 73);
     Image1->SetCenter(true);
-    Image1->SetPicture(StoredPicture("Banner.jpg"));
+    Image1->SetPicture(StoredPicture(kBanner));
     Bevel1 = Make<TBevel>(this, "Bevel1", 43, 7, 419, 70);
     Image3 = Make<TImage>(this, "Image3", 44, 76, 425, 105);
-    Image3->SetPicture(StoredPicture("Adorno.jpg"));
+    Image3->SetPicture(StoredPicture(kOrnament));
 
     Memo1 = Make<TMemo>(this, "Memo1", 22, 83, 462, 157, 1);
     Memo1->SetColor(clWhite);

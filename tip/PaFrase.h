@@ -25,6 +25,8 @@ class TFFrase : public veloria::widgets::TForm {
     veloria::store::Table Configura{"Configura.DB"};
     // Opens the tables above as the window does, keeping them in `kept`: see TForm1::ReadAhead.
     static void ReadAhead(std::vector<std::shared_ptr<void>>& kept);
+    // Decodes the window's pictures: see DecodeStoredAhead.
+    static void DecodeAhead();
 
     veloria::widgets::TImage* Image2;
     veloria::widgets::TImage* Image1;

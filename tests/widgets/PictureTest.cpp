@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <span>
+#include <thread>
 
 #include "tests/store/TempDir.h"
 #include "tests/widgets/Fixtures.h"
@@ -265,6 +266,18 @@ TEST_F(PictureTest, TheProgramsPicturesShrunkAsDecodedAreThoseShrunkAfter) {
         EXPECT_TRUE(opaque);
         EXPECT_EQ(shown.ImageFor(2), after.ImageFor(2));
     }
+}
+
+// Decoded ahead on another thread, a picture is the one its window would have decoded; one that
+// cannot be decoded is left to its window.
+TEST_F(PictureTest, APictureDecodedAheadIsTheOneItsWindowWouldDecode) {
+    const QImage own = StoredPicture("Frase.jpg").Image();
+    std::thread([] { DecodeStoredAhead({"Frase.jpg", "nothing.jpg"}); }).join();
+    const TPicture ahead = StoredPicture("Frase.jpg");
+    EXPECT_EQ(ahead.Image(), own);
+    EXPECT_EQ(ahead.ImageFor(2).size(), own.size() * 2);
+    EXPECT_THROW(StoredPicture("nothing.jpg"), PictureError);
+    ForgetStoredAhead();
 }
 
 }  // namespace
