@@ -28,6 +28,8 @@ void StartPreparation::Run() noexcept {
     // The splash is painted first, while the rest runs here.
     TSplashForm::ReadAhead();
     widgets::ReadFontConfiguration();
+    // Those of the main window and the tip.
+    widgets::MatchFontsAhead({"MS Sans Serif", "Times New Roman", "Arial"});
     try {
         // The program's own working tables, when missing, are made again before any window
         // opens them. The user's store beside the tables: the windows read the settings and the

@@ -11,11 +11,12 @@ using veloria::widgets::Application;
 
 int main(int argc, char** argv) {
     QApplication qt(argc, argv);
+    Application().Initialize();
     // The start's work that needs no window, on the other processor while the splash is shown.
     // Not begun before Qt's own start, which waits on the display server at every step: the
-    // server then found both processors busy, and Qt's start lost what the work gained.
+    // server then found both processors busy, and Qt's start lost what the work gained. Nor
+    // before the font substitutes are installed: the work looks fonts up.
     veloria::app::StartPreparation preparation;
-    Application().Initialize();
     // Before the first window, so that every window shows it.
     Application().SetIcon(VELORIA_APP_ID);
 

@@ -2,6 +2,8 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <QFontMetrics>
+
 #include "widgets/Zoom.h"
 
 #include "store/Text.h"
@@ -44,6 +46,11 @@ QFont ToQFont(const TFont& font, int zoomPercent) {
     f.setUnderline(font.Style.Contains(fsUnderline));
     f.setStrikeOut(font.Style.Contains(fsStrikeOut));
     return f;
+}
+
+void MatchFontsAhead(std::initializer_list<const char*> names) {
+    for (const char* name : names)
+        QFontMetrics(QFont(QString::fromLatin1(name))).height();
 }
 
 void ReadFontConfiguration() {
