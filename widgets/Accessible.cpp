@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QPointer>
 #include <QTimer>
 #include <algorithm>
@@ -25,8 +26,6 @@ namespace veloria::widgets {
 namespace accessibility {
 namespace {
 
-// Set once a reader (or a test) asked for an interface: until then nothing needs naming.
-bool inUse = false;
 // While a name is handed to a Qt-served control: its change event asks for interfaces again.
 bool syncing = false;
 
@@ -278,6 +277,24 @@ void SyncForm(QWidget& parent) {
     }
 }
 
+// Qt asks for a control's interface at its every showing, reader or none, so interfaces exist
+// from the start; those Qt serves read the name from the widget. The names are kept in step while
+// someone listens, and brought up to date, every window's, when someone starts to.
+void SyncAllForms() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (dynamic_cast<TForm*>(w))
+            SyncForm(*w);
+    }
+}
+
+class ReaderWatch : public QAccessible::ActivationObserver {
+  public:
+    void accessibilityActiveChanged(bool active) override {
+        if (active)
+            SyncAllForms();
+    }
+};
+
 std::function<void(QAccessibleEvent&)>& Hook() {
     static std::function<void(QAccessibleEvent&)> hook;
     return hook;
@@ -516,7 +533,6 @@ class GaugeAccessible : public ControlAccessible, public QAccessibleValueInterfa
 QAccessibleInterface* Factory(const QString&, QObject* object) {
     if (!object || !object->isWidgetType())
         return nullptr;
-    inUse = true;
     auto* w = static_cast<QWidget*>(object);
     if (auto* form = dynamic_cast<TForm*>(w)) {
         SyncForm(*form);
@@ -602,7 +618,7 @@ void LabelTextChanged(TLabel& label, std::string_view before) {
     QAccessibleEvent name(&label, QAccessible::NameChanged);
     Send(name);
     // The controls this label names are renamed with it.
-    if (inUse && label.parentWidget())
+    if (Listening() && label.parentWidget())
         SyncChildren(*label.parentWidget());
 }
 
@@ -612,7 +628,7 @@ void Renamed(QWidget& widget) {
     // making. A hidden window is named once, when it is shown.
     if (!widget.window()->isVisible())
         return;
-    if (inUse && widget.parentWidget())
+    if (Listening() && widget.parentWidget())
         SyncChildren(*widget.parentWidget());
     if (!QtServed(widget)) {
         QAccessibleEvent event(&widget, QAccessible::NameChanged);
@@ -621,7 +637,7 @@ void Renamed(QWidget& widget) {
 }
 
 void Showing(QWidget& window) {
-    if (inUse)
+    if (Listening())
         SyncForm(window);
 }
 
@@ -635,6 +651,8 @@ bool Listening() {
 
 void SetEventHook(std::function<void(QAccessibleEvent&)> hook) {
     Hook() = std::move(hook);
+    if (Hook())
+        SyncAllForms();
 }
 
 void DescriptionChanged(QWidget& widget) {
@@ -670,6 +688,8 @@ void CurrentCellFocused(TDBGrid& grid) {
 
 void InstallAccessibility() {
     QAccessible::installFactory(&accessibility::Factory);
+    static accessibility::ReaderWatch watch;
+    QAccessible::installActivationObserver(&watch);
 }
 
 }  // namespace veloria::widgets

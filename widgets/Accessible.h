@@ -49,9 +49,10 @@ QString PlainCaption(std::string_view caption);
 // Notifications from the controls.
 void LabelTextChanged(TLabel& label, std::string_view before);
 // Something a name is made of changed: a caption, the name a window gave, a hint, the control a
-// label focuses. The control and what its neighbours are named by are brought up to date.
-// While the widget's window is hidden nothing is sent: no reader can ask, and the window's names
-// are brought up to date when it is shown (Showing).
+// label focuses. The control and what its neighbours are named by are brought up to date while
+// someone listens (Listening); a reader that starts later finds every window's names brought up
+// to date then. While the widget's window is hidden nothing is sent: no reader can ask, and the
+// window's names are brought up to date when it is shown (Showing).
 void Renamed(QWidget& widget);
 // A window about to be shown.
 void Showing(QWidget& window);
@@ -67,7 +68,8 @@ void Notify(QAccessibleEvent& event);
 bool Listening();
 
 // For tests: receives every event this layer sends, also while no reader listens (Qt hands
-// events to the platform only then). An empty hook ends it.
+// events to the platform only then). Installed, it is heard as a reader starting; an empty hook
+// ends it.
 void SetEventHook(std::function<void(QAccessibleEvent&)> hook);
 
 }  // namespace accessibility
