@@ -9,7 +9,7 @@ namespace {
 constexpr std::string_view kPicture = "Splash.jpg";
 }
 
-void TSplashForm::ReadAhead() {
+void TSplashForm::DecodeAhead() {
     DecodeStoredAhead({kPicture});
 }
 

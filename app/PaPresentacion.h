@@ -8,7 +8,7 @@ class TSplashForm : public veloria::widgets::TForm {
   public:
     TSplashForm();
     // Decodes the window's picture, on the thread that prepares the start: see DecodeStoredAhead.
-    static void ReadAhead();
+    static void DecodeAhead();
 
     veloria::widgets::TImage* Image1;
 };

@@ -26,7 +26,7 @@ StartPreparation::~StartPreparation() {
 
 void StartPreparation::Run() noexcept {
     // The splash is painted first, while the rest runs here.
-    TSplashForm::ReadAhead();
+    TSplashForm::DecodeAhead();
     widgets::ReadFontConfiguration();
     // Those of the main window and the tip.
     widgets::MatchFontsAhead({"MS Sans Serif", "Times New Roman", "Arial"});

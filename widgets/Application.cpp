@@ -209,9 +209,7 @@ void TApplication::SetIcon(std::string_view name) {
         QFile file(QStringLiteral(":/icons/%1-%2.png").arg(n).arg(size));
         if (!file.open(QIODevice::ReadOnly))
             continue;
-        const QByteArray bytes = file.readAll();
-        const QImage image = DecodeImage(
-            std::span(reinterpret_cast<const std::byte*>(bytes.constData()), bytes.size()), "PNG");
+        const QImage image = DecodeImage(BytesOf(file.readAll()), "PNG");
         if (!image.isNull())
             icon.addPixmap(QPixmap::fromImage(image));
     }

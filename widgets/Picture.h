@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QWidget>
 #include <cstddef>
@@ -26,6 +27,11 @@ class PictureError : public std::runtime_error {
 // The file of that name; where no file has exactly that name, the one whose name differs only in
 // case. The name as given when there is neither.
 std::filesystem::path FindFile(std::string_view fileName);
+
+// The bytes a QByteArray holds, as the decoders below take them.
+inline std::span<const std::byte> BytesOf(const QByteArray& bytes) {
+    return {reinterpret_cast<const std::byte*>(bytes.constData()), std::size_t(bytes.size())};
+}
 
 // A picture in memory in the format named ("PNG", "BMP"), or a null image where it is not one.
 // The format is not guessed: guessing loads every image plug-in Qt has, to ask each one.

@@ -25,10 +25,6 @@ QImage TakeAhead(std::string_view name, int denominator) {
     return image;
 }
 
-std::span<const std::byte> BytesOf(const QByteArray& b) {
-    return std::span(reinterpret_cast<const std::byte*>(b.constData()), b.size());
-}
-
 enum class Decoded { ForTheWindow, Ahead };
 
 TPicture Stored(std::string_view name, Decoded decoded) {
