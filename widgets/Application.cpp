@@ -25,6 +25,7 @@
 #include "widgets/Form.h"
 #include "widgets/Picture.h"
 #include "widgets/QtText.h"
+#include "widgets/SessionBus.h"
 #include "widgets/Zoom.h"
 
 namespace veloria::widgets {
@@ -160,6 +161,7 @@ void TApplication::Initialize() {
     if (initialized_)
         return;
     initialized_ = true;
+    FindSessionBusOfDisplay();
     InstallAccessibility();
     detail::InstallZoomKeys();
     if (title_.empty())
