@@ -13,23 +13,31 @@
 namespace veloria::app {
 
 StartPreparation::StartPreparation(Where where) {
-    if (where == Where::Here)
-        Run();
-    else
-        thread_ = std::thread([this] { Run(); });
+    if (where == Where::Here) {
+        PrepareFonts();
+        PrepareTables();
+    } else {
+        fonts_ = std::thread([this] { PrepareFonts(); });
+        tables_ = std::thread([this] { PrepareTables(); });
+    }
 }
 
 StartPreparation::~StartPreparation() {
-    if (thread_.joinable())
-        thread_.join();
+    Release();
 }
 
-void StartPreparation::Run() noexcept {
-    // The splash is painted first, while the rest runs here.
+void StartPreparation::PrepareFonts() noexcept {
+    // The splash is painted first, while the rest runs.
     TSplashForm::DecodeAhead();
     widgets::ReadFontConfiguration();
     // Those of the main window and the tip.
     widgets::MatchFontsAhead({"MS Sans Serif", "Times New Roman", "Arial"});
+    ready_.count_down();
+    // Wanted only at the tip's first paint: while the main window is being made.
+    TFFrase::DecodeAhead();
+}
+
+void StartPreparation::PrepareTables() noexcept {
     try {
         // The program's own working tables, when missing, are made again before any window
         // opens them. The user's store beside the tables: the windows read the settings and the
@@ -50,8 +58,6 @@ void StartPreparation::Run() noexcept {
         }
     }
     ready_.count_down();
-    // Wanted only at the tip's first paint: while the main window is being made.
-    TFFrase::DecodeAhead();
 }
 
 std::string StartPreparation::Finish() {
@@ -62,8 +68,10 @@ std::string StartPreparation::Finish() {
 }
 
 void StartPreparation::Release() {
-    if (thread_.joinable())
-        thread_.join();
+    for (std::thread* t : {&fonts_, &tables_}) {
+        if (t->joinable())
+            t->join();
+    }
     kept_.clear();
 }
 
