@@ -40,18 +40,6 @@ bool Answers(const TControl& c) {
     return c.Widget().isEnabled() && c.Widget().isVisible();
 }
 
-// The backing store a window is painted into, made at its showing, in the window's size, as its
-// first paint would make it, with its pages mapped at once (MapPagesAtOnce): that paint fills
-// every pixel. A store that is no image in memory, as on some platforms, is left to Qt.
-void PrepareBackingStore(QWidget& window) {
-    QBackingStore* store = window.backingStore();
-    if (!store)
-        return;
-    store->resize(window.size());
-    if (const auto* image = dynamic_cast<const QImage*>(store->paintDevice()))
-        MapPagesAtOnce(image->constBits(), std::size_t(image->sizeInBytes()));
-}
-
 bool Focusable(const QWidget* w) {
     return w && w->focusPolicy() != Qt::NoFocus && w->isEnabled() && w->isVisible();
 }
@@ -247,10 +235,11 @@ void TForm::ApplyWindowFlags() {
     }
     if (formStyle_ == fsStayOnTop)
         f |= Qt::WindowStaysOnTopHint;
+    storePages_.Wait();  // the window, and the store with it, may be made again
     setWindowFlags(f);
     if (wasVisible) {
         QWidget::show();
-        PrepareBackingStore(*this);
+        PrepareBackingStore();
     }
 }
 
@@ -311,7 +300,7 @@ void TForm::Show() {
     keysDown_.clear();
     activating_ = true;
     QWidget::show();
-    PrepareBackingStore(*this);
+    PrepareBackingStore();
     Application().PushActive(*this);
     Dispatch(OnShow);
     if (self)
@@ -356,7 +345,7 @@ int TForm::ShowModal() {
     PlaceOnScreen();
     accessibility::Showing(*this);
     QWidget::show();
-    PrepareBackingStore(*this);
+    PrepareBackingStore();
     Application().PushActive(*this);
     Dispatch(OnShow);
     // The first control gains the focus during the showing, before the activation.
@@ -462,7 +451,37 @@ void TForm::Hide() {
     Application().PopActive(*this);
 }
 
+void TForm::PrepareBackingStore() {
+    constexpr qsizetype kAheadBytes = 256 * 1024;  // below it, a thread costs what it saves
+    QBackingStore* store = backingStore();
+    if (!store)
+        return;
+    storePages_.Wait();  // the image it works on may go now
+    store->resize(size());
+    const auto* image = dynamic_cast<const QImage*>(store->paintDevice());
+    if (!image)
+        return;
+    const auto bytes = std::size_t(image->sizeInBytes());
+    // Qt paints into the store, and resizes it, only once the window system has exposed the
+    // window (it is mapped then): the exposure waits for the pages (eventFilter).
+    QWindow* window = windowHandle();
+    if (window && !testAttribute(Qt::WA_Mapped) && image->sizeInBytes() >= kAheadBytes) {
+        window->installEventFilter(this);
+        storePages_.Start(image->constBits(), bytes);
+    } else {
+        MapPagesAtOnce(image->constBits(), bytes);
+    }
+}
+
+bool TForm::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == windowHandle() &&
+        (e->type() == QEvent::Expose || e->type() == QEvent::UpdateRequest))
+        storePages_.Wait();
+    return QWidget::eventFilter(watched, e);
+}
+
 void TForm::Repaint() {
+    storePages_.Wait();
     detail::AfterEvent();
     // A window just shown is painted once the window system has exposed it, which it reports
     // asynchronously: wait for that (no user input is handled meanwhile), then paint at once.
@@ -788,6 +807,9 @@ bool TForm::event(QEvent* e) {
             }
             if (Live())
                 SetQtFocus();
+            return QWidget::event(e);
+        case QEvent::UpdateRequest:
+            storePages_.Wait();
             return QWidget::event(e);
         default:
             return QWidget::event(e);

@@ -11,6 +11,7 @@
 
 #include "widgets/Application.h"
 #include "widgets/Control.h"
+#include "widgets/Pages.h"
 #include "widgets/Types.h"
 
 class QEventLoop;
@@ -126,6 +127,7 @@ class TForm : public QWidget {
 
   protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     bool focusNextPrevChild(bool next) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -156,6 +158,11 @@ class TForm : public QWidget {
     QSize FrameSize() const;
     void ApplyClientSize();
     void ApplyWindowFlags();
+    // The backing store the window is painted into, made at its showing in the window's size, as
+    // its first paint would make it, with its pages mapped at once: that paint fills every pixel.
+    // Those of a large window are made on another thread (PagesMadeAhead) while the window is
+    // activated. A store that is no image in memory, as on some platforms, is left to Qt.
+    void PrepareBackingStore();
     void RunAfterShowing();
     std::vector<TControl*> TabList() const;
     // Makes a form beside the modal windows a child of the topmost one running (or of none), so
@@ -197,6 +204,7 @@ class TForm : public QWidget {
     int modalResult_ = mrNone;
     QEventLoop* loop_ = nullptr;
     std::vector<std::function<void()>> afterShowing_;
+    PagesMadeAhead storePages_;  // waited for before the window goes with its store
 };
 
 template <class T, class... Args>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <thread>
 
 namespace veloria::widgets {
 
@@ -10,5 +11,25 @@ namespace veloria::widgets {
 // window's first paint takes hundreds. The contents are not touched. False where the kernel
 // cannot (before Linux 5.14): the first write then faults the pages in as before.
 bool MapPagesAtOnce(const void* begin, std::size_t bytes);
+
+// The same on a thread of its own while the caller goes on, each page then read once there: a
+// virtual machine that keeps its own tables of a process's pages charges the first touch of each
+// page after its mapping again, about as much as the mapping. A window's backing store, painted
+// once the window system has exposed the window, is made so while the window is activated.
+// Nothing may write or free the memory until Wait() has returned; Start() and destroying wait for
+// the memory given before.
+class PagesMadeAhead {
+  public:
+    PagesMadeAhead() = default;
+    ~PagesMadeAhead();
+    PagesMadeAhead(const PagesMadeAhead&) = delete;
+    PagesMadeAhead& operator=(const PagesMadeAhead&) = delete;
+
+    void Start(const void* begin, std::size_t bytes);
+    void Wait();
+
+  private:
+    std::thread thread_;
+};
 
 }  // namespace veloria::widgets

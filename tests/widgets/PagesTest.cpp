@@ -32,5 +32,30 @@ TEST(PagesTest, MappedAtOnceThePagesAreThereAndHoldWhatTheyHeld) {
     munmap(fresh, bytes);
 }
 
+TEST(PagesTest, PagesMadeAheadAreThereOnceWaitedForAndHoldWhatTheyHeld) {
+    const std::size_t page = std::size_t(sysconf(_SC_PAGESIZE));
+    const std::size_t bytes = 64 * page;
+    std::vector<void*> fresh;
+    PagesMadeAhead ahead;
+    for (int i = 0; i < 2; ++i) {
+        fresh.push_back(
+            mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+        ASSERT_NE(fresh.back(), MAP_FAILED);
+        static_cast<unsigned char*>(fresh.back())[3 * page] = 7;
+        ahead.Start(fresh.back(), bytes);  // the second waits for the first
+    }
+    ahead.Wait();
+    for (void* f : fresh) {
+        std::vector<unsigned char> resident(64);
+        ASSERT_EQ(mincore(f, bytes, resident.data()), 0);
+        EXPECT_TRUE(
+            std::all_of(resident.begin(), resident.end(), [](unsigned char r) { return r & 1; }));
+        const auto* p = static_cast<const unsigned char*>(f);
+        EXPECT_EQ(p[3 * page], 7);
+        EXPECT_EQ(p[0] + p[bytes - 1], 0);
+        munmap(f, bytes);
+    }
+}
+
 }  // namespace
 }  // namespace veloria::widgets
