@@ -16,8 +16,16 @@ StartPreparation::StartPreparation(Where where) {
     if (where == Where::Here) {
         PrepareFonts();
         PrepareTables();
+        TFFrase::DecodeAhead();
     } else {
-        fonts_ = std::thread([this] { PrepareFonts(); });
+        fonts_ = std::thread([this] {
+            PrepareFonts();
+            // Wanted only at the tip's first paint: while the main window is being made, once the
+            // work with the tables is done, not before, when the processors are wanted for all
+            // that must be done by then.
+            ready_.wait();
+            TFFrase::DecodeAhead();
+        });
         tables_ = std::thread([this] { PrepareTables(); });
     }
 }
@@ -33,8 +41,6 @@ void StartPreparation::PrepareFonts() noexcept {
     // Those of the main window and the tip.
     widgets::MatchFontsAhead({"MS Sans Serif", "Times New Roman", "Arial"});
     ready_.count_down();
-    // Wanted only at the tip's first paint: while the main window is being made.
-    TFFrase::DecodeAhead();
 }
 
 void StartPreparation::PrepareTables() noexcept {
