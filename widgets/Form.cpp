@@ -452,7 +452,7 @@ void TForm::Hide() {
 }
 
 void TForm::PrepareBackingStore() {
-    constexpr qsizetype kAheadBytes = 256 * 1024;  // below it, a thread costs what it saves
+    constexpr std::size_t kAheadBytes = 256 * 1024;  // below it, a thread costs what it saves
     QBackingStore* store = backingStore();
     if (!store)
         return;
@@ -465,7 +465,7 @@ void TForm::PrepareBackingStore() {
     // Qt paints into the store, and resizes it, only once the window system has exposed the
     // window (it is mapped then): the exposure waits for the pages (eventFilter).
     QWindow* window = windowHandle();
-    if (window && !testAttribute(Qt::WA_Mapped) && image->sizeInBytes() >= kAheadBytes) {
+    if (window && !testAttribute(Qt::WA_Mapped) && bytes >= kAheadBytes) {
         window->installEventFilter(this);
         storePages_.Start(image->constBits(), bytes);
     } else {
@@ -474,14 +474,13 @@ void TForm::PrepareBackingStore() {
 }
 
 bool TForm::eventFilter(QObject* watched, QEvent* e) {
-    if (watched == windowHandle() &&
-        (e->type() == QEvent::Expose || e->type() == QEvent::UpdateRequest))
+    // The exposure maps the window: every paint, and any resizing of the store, comes after.
+    if (watched == windowHandle() && e->type() == QEvent::Expose)
         storePages_.Wait();
     return QWidget::eventFilter(watched, e);
 }
 
 void TForm::Repaint() {
-    storePages_.Wait();
     detail::AfterEvent();
     // A window just shown is painted once the window system has exposed it, which it reports
     // asynchronously: wait for that (no user input is handled meanwhile), then paint at once.
@@ -807,9 +806,6 @@ bool TForm::event(QEvent* e) {
             }
             if (Live())
                 SetQtFocus();
-            return QWidget::event(e);
-        case QEvent::UpdateRequest:
-            storePages_.Wait();
             return QWidget::event(e);
         default:
             return QWidget::event(e);
