@@ -19,6 +19,7 @@ TSplashForm::TSplashForm() : TForm("SplashForm") {
     SetBorderStyle(bsNone);
     SetBorderIcons({});
     SetFormStyle(fsStayOnTop);
+    ShowAsSplash();
     SetPosition(poScreenCenter);
     Image1 = Make<TImage>(this, "Image1", 0, 0, 416, 158);
     Image1->SetPicture(StoredPicture(kPicture));

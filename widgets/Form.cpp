@@ -205,6 +205,11 @@ void TForm::SetFormStyle(TFormStyle style) {
     ApplyWindowFlags();
 }
 
+void TForm::ShowAsSplash() {
+    splash_ = true;
+    ApplyWindowFlags();
+}
+
 void TForm::SetLeftTop(int left, int top) {
     left_ = left;
     top_ = top;
@@ -232,6 +237,12 @@ void TForm::ApplyWindowFlags() {
             if (borderIcons_.Contains(biMaximize) && !dialog && borderStyle_ == bsSizeable)
                 f |= Qt::WindowMaximizeButtonHint;
         }
+    }
+    if (splash_) {
+        // Left to the display server alone: a window manager framed the splash and put it in the
+        // task list before it could be drawn, up to 25 ms more at every start, and the windows
+        // that follow waited behind that work.
+        f = Qt::SplashScreen | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint;
     }
     if (formStyle_ == fsStayOnTop)
         f |= Qt::WindowStaysOnTopHint;

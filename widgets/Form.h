@@ -66,6 +66,9 @@ class TForm : public QWidget {
     TFormBorderStyle BorderStyle() const { return borderStyle_; }
     void SetBorderIcons(TBorderIcons icons);
     void SetFormStyle(TFormStyle style);
+    // A picture shown while the program starts: no window manager frames it or lists it among the
+    // windows, and it is drawn as soon as it is mapped.
+    void ShowAsSplash();
     // Centred (poScreenCenter, poDesktopCenter) or at SetLeftTop's screen position (poDesigned).
     void SetPosition(TPosition position) { position_ = position; }
     void SetLeftTop(int left, int top);
@@ -181,6 +184,7 @@ class TForm : public QWidget {
     TFormBorderStyle borderStyle_ = bsSizeable;
     TBorderIcons borderIcons_{biSystemMenu, biMinimize, biMaximize};
     TFormStyle formStyle_ = fsNormal;
+    bool splash_ = false;
     TPosition position_ = poDesigned;
     int left_ = 0;
     int top_ = 0;
